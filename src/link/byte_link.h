@@ -1,0 +1,85 @@
+#pragma once
+// The one interface through which the protocol talks to a printer, whatever carries the bytes.
+//
+// Three shapes exist, and the protocol paces and takes replies differently on each:
+//  - SerialComponent: COM1..COM4 with the user's line settings; a reply is taken with
+//    takeAvailable() (everything arrived so far, no waiting).
+//  - Tcp: one receive of at most n bytes per query.
+//  - DeviceHandle: USB and COM5..COM20 (a raw handle, no line settings); block write, block read
+//    of at most 64 bytes.
+//
+// A link is used only by the thread that owns it (the link thread). Every call that can block has
+// an explicit bound.
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace kestrova {
+
+// Raw bytes on the wire (std::string as a byte container: may hold 0x00).
+using Bytes = std::string;
+
+enum class LinkShape { SerialComponent, Tcp, DeviceHandle };
+
+// Why a link could not be opened or used, kept so the user can be told how to fix it.
+struct LinkError {
+  enum class Kind { None, PermissionDenied, Busy, Absent, Refused, TimedOut, NoDevice, Closed, Io };
+  Kind kind = Kind::None;
+  int osError = 0;        // errno / socket error / libusb error where known
+  std::string target;     // "/dev/ttyUSB0", "127.0.0.1:9100", "USB"
+  std::string message;    // the operating system's or library's own words
+
+  bool ok() const { return kind == Kind::None; }
+};
+
+// Text for the user: "/dev/ttyUSB0: permission denied; add your user to the dialout group".
+std::string DescribeLinkError(const LinkError& error);
+
+// Upper bound of any single receive or transfer that waits for data. Replies are expected within
+// the protocol's 200 ms pause; nothing ever waits for ever.
+constexpr int kReceiveTimeoutMs = 300;
+
+class ByteLink {
+ public:
+  virtual ~ByteLink() = default;
+
+  virtual LinkShape shape() const = 0;
+  virtual bool isOpen() const = 0;
+
+  // Sends exactly these bytes as one unit. True only when every byte went out.
+  virtual bool send(const Bytes& bytes) = 0;
+
+  // Everything received and not yet taken, without waiting (possibly nothing).
+  virtual Bytes takeAvailable() = 0;
+
+  // One receive of at most maxBytes: returns what is buffered at once, else waits up to
+  // timeoutMs for data to arrive and returns what came (possibly nothing). Never more than
+  // maxBytes; the rest stays for the next call.
+  virtual Bytes receive(std::size_t maxBytes, int timeoutMs) = 0;
+
+  // A copy of what is buffered and not yet taken, without consuming it; waits up to timeoutMs
+  // for more when nothing new has arrived since the last peek. Used by reply-terminated pacing.
+  virtual Bytes peek(int timeoutMs) = 0;
+
+  // Drops everything pending in both directions (no effect on USB).
+  virtual void discard() = 0;
+
+  virtual void close() = 0;
+
+  // The cause of the last failure (open, send or receive).
+  virtual LinkError lastError() const = 0;
+
+  // Link error event (socket error, serial receive error): called with the error code on the
+  // link's thread. The window traces it and sets its link-error flag.
+  void setErrorHandler(std::function<void(int code)> handler) { errorHandler_ = std::move(handler); }
+
+ protected:
+  void raiseError(int code) {
+    if (errorHandler_) errorHandler_(code);
+  }
+
+ private:
+  std::function<void(int)> errorHandler_;
+};
+
+}  // namespace kestrova

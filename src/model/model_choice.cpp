@@ -1,0 +1,52 @@
+#include "model/model_choice.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "model/c_decimal.h"
+#include "model/catalogue.h"
+
+namespace kestrova {
+
+std::string ModelChoicePath(const std::string& dir) {
+  std::error_code ec;
+  std::filesystem::path base = dir.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(dir);
+  return (base / kModelChoiceFileName).string();
+}
+
+int LoadModelChoice(const std::string& dir) {
+  std::FILE* f = std::fopen(ModelChoicePath(dir).c_str(), "r");
+  if (!f) return kDefaultModelListPosition;
+  std::string text;
+  for (int c; text.size() < 3 && (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
+  std::fclose(f);
+  const int position = CDecimalToInt(text);
+  return position >= 0 && position < kModelListSize ? position : -1;
+}
+
+bool SaveModelChoice(int position, Notifier& notifier, const std::string& dir) {
+  const std::string path = ModelChoicePath(dir);
+  const std::string temp = path + ".tmp";
+  const std::string digits = std::to_string(position);
+  int error = 0;
+  std::FILE* f = std::fopen(temp.c_str(), "w");
+  if (!f) {
+    error = errno;
+  } else {
+    const bool written = std::fwrite(digits.data(), 1, digits.size(), f) == digits.size();
+    if (!written) error = errno;
+    if (std::fclose(f) != 0 && error == 0) error = errno;
+    if (written && error == 0 && std::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) std::remove(temp.c_str());
+  }
+  if (error != 0) {
+    notifier.notify({"Can't save default com port setting !!", "Error", MessageIcon::Error,
+                     path + ": " + std::strerror(error)});
+  }
+  return error == 0;
+}
+
+}  // namespace kestrova

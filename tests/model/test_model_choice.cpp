@@ -1,0 +1,116 @@
+#include <QtTest>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <unistd.h>
+
+#include "model/catalogue.h"
+#include "model/model_choice.h"
+#include "recording_notifier.h"
+
+using namespace kestrova;
+
+namespace {
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+// What the window does at start: load, select, then the change handler saves the position of the
+// entry shown (or -1 for none) and derives SelectedModelNo from its text.
+int StartUp(const std::string& dir, Notifier& notifier, ModelNo* selected) {
+  const int position = LoadModelChoice(dir);
+  const std::string text = position >= 0 ? ModelListEntries()[static_cast<std::size_t>(position)] : "";
+  *selected = SelectedModelNoFromText(text);
+  SaveModelChoice(ModelListPositionOf(text), notifier, dir);
+  return position;
+}
+}  // namespace
+
+class ModelChoiceTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void startUp_data() {
+    QTest::addColumn<QByteArray>("content");  // "<missing>": no file
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QByteArray>("rewritten");
+    QTest::newRow("missing") << QByteArray("<missing>") << 6 << 9 << QByteArray("6");
+    QTest::newRow("99") << QByteArray("99") << -1 << 0 << QByteArray("-1");
+    QTest::newRow("-1") << QByteArray("-1") << -1 << 0 << QByteArray("-1");
+    QTest::newRow("0006") << QByteArray("0006") << 0 << 1 << QByteArray("0");
+    QTest::newRow("space 7 letter") << QByteArray(" 7x") << 7 << 10 << QByteArray("7");
+    QTest::newRow("7 newline") << QByteArray("7\n") << 7 << 10 << QByteArray("7");
+    QTest::newRow("empty") << QByteArray("") << 0 << 1 << QByteArray("0");
+    QTest::newRow("14 RT3206") << QByteArray("14") << 14 << 0 << QByteArray("14");
+    QTest::newRow("15 RT3207") << QByteArray("15") << 15 << 0 << QByteArray("15");
+    QTest::newRow("8 RT5500E") << QByteArray("8") << 8 << 13 << QByteArray("8");
+    QTest::newRow("16 past the end") << QByteArray("16") << -1 << 0 << QByteArray("-1");
+    QTest::newRow("only three chars read") << QByteArray("1234") << -1 << 0 << QByteArray("-1");
+  }
+  void startUp() {
+    QFETCH(QByteArray, content);
+    QFETCH(int, position);
+    QFETCH(int, selected);
+    QFETCH(QByteArray, rewritten);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("modelno.dat");
+    if (content != "<missing>") WriteAll(path, content);
+    RecordingNotifier notifier;
+    ModelNo selectedNo = 255;
+    QCOMPARE(StartUp(dir.path().toStdString(), notifier, &selectedNo), position);
+    QCOMPARE(int(selectedNo), selected);
+    QCOMPARE(ReadAll(path), rewritten);
+    QVERIFY(notifier.messages.empty());
+    QVERIFY(!QFile::exists(path + ".tmp"));
+    // the next start restores the same choice
+    QCOMPARE(StartUp(dir.path().toStdString(), notifier, &selectedNo), position);
+  }
+
+  void unwritableDirectoryNotifies() {
+    if (geteuid() == 0) {
+      // root writes anywhere; a path below a regular file fails for everyone
+    }
+    QTemporaryDir dir;
+    WriteAll(dir.filePath("file"), "x");
+    const std::string below = dir.filePath("file").toStdString();  // a file, not a directory
+    RecordingNotifier notifier;
+    QVERIFY(!SaveModelChoice(3, notifier, below));
+    QCOMPARE(notifier.messages.size(), std::size_t(1));
+    QCOMPARE(notifier.messages[0].text, std::string("Can't save default com port setting !!"));
+    QCOMPARE(notifier.messages[0].caption, std::string("Error"));
+    QCOMPARE(notifier.messages[0].icon, MessageIcon::Error);
+    QCOMPARE(LoadModelChoice(below), kDefaultModelListPosition);
+  }
+
+  void saveReplacesWholeFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("modelno.dat");
+    WriteAll(path, "12345678");
+    RecordingNotifier notifier;
+    QVERIFY(SaveModelChoice(10, notifier, dir.path().toStdString()));
+    QCOMPARE(ReadAll(path), QByteArray("10"));
+  }
+
+  void longWorkingDirectory() {
+    QTemporaryDir dir;
+    QString deep = dir.path();
+    while (deep.size() < 300) deep += "/a-rather-long-directory-name";
+    QVERIFY(QDir().mkpath(deep));
+    RecordingNotifier notifier;
+    QVERIFY(SaveModelChoice(12, notifier, deep.toStdString()));
+    QCOMPARE(LoadModelChoice(deep.toStdString()), 12);
+    // the working directory is used when no directory is given
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(deep));
+    QCOMPARE(LoadModelChoice(), 12);
+    QVERIFY(QDir::setCurrent(previous));
+  }
+};
+
+QTEST_APPLESS_MAIN(ModelChoiceTest)
+#include "test_model_choice.moc"
