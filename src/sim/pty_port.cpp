@@ -1,0 +1,123 @@
+#include "sim/pty_port.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "sim/session.h"
+#include "sim/sim_log.h"
+
+namespace kestrova::sim {
+
+namespace {
+
+QString ErrnoText(const char* what) { return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno))); }
+
+}  // namespace
+
+PtyPort::PtyPort(SimPrinter& printer, const Faults& faults, SimLog& log, QObject* parent)
+    : QObject(parent), printer_(printer), faults_(faults), log_(log) {}
+
+PtyPort::~PtyPort() { close(); }
+
+bool PtyPort::open(const QString& linkPath, QString* error) {
+  auto fail = [&](const QString& text) {
+    if (error) *error = text;
+    close();
+    return false;
+  };
+  linkPath_ = linkPath;
+  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (master_ < 0) return fail(ErrnoText("posix_openpt"));
+  if (grantpt(master_) != 0 || unlockpt(master_) != 0) return fail(ErrnoText("grantpt/unlockpt"));
+  const char* name = ptsname(master_);
+  if (!name) return fail(ErrnoText("ptsname"));
+  slaveName_ = QString::fromLocal8Bit(name);
+
+  slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (slave_ < 0) return fail(ErrnoText("open pty slave"));
+  termios tio{};
+  if (tcgetattr(slave_, &tio) != 0) return fail(ErrnoText("tcgetattr"));
+  cfmakeraw(&tio);
+  if (tcsetattr(slave_, TCSANOW, &tio) != 0) return fail(ErrnoText("tcsetattr"));
+
+  // Replace an old symbolic link at the path, but never a file or anything else.
+  const QByteArray path = QFile::encodeName(linkPath);
+  struct stat st {};
+  if (lstat(path.constData(), &st) == 0) {
+    if (!S_ISLNK(st.st_mode)) return fail(QStringLiteral("%1 exists and is not a symbolic link").arg(linkPath));
+    ::unlink(path.constData());
+  }
+  if (::symlink(name, path.constData()) != 0) return fail(ErrnoText("symlink"));
+
+  session_ = new Session(
+      printer_, faults_, log_, link(), [this](const QByteArray& b) { queue(b); }, [this] { close(); }, this);
+  connect(session_, &Session::printerChanged, this, &PtyPort::printerChanged);
+  readNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Read, this);
+  connect(readNotifier_, &QSocketNotifier::activated, this, &PtyPort::readMaster);
+  writeNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Write, this);
+  writeNotifier_->setEnabled(false);
+  connect(writeNotifier_, &QSocketNotifier::activated, this, &PtyPort::writeMaster);
+  return true;
+}
+
+void PtyPort::close() {
+  // close() may run inside a notifier's own signal (a drop after N commands), so they go later.
+  for (QSocketNotifier** n : {&readNotifier_, &writeNotifier_})
+    if (*n) {
+      (*n)->setEnabled(false);
+      (*n)->deleteLater();
+      *n = nullptr;
+    }
+  if (master_ >= 0) {
+    ::close(master_);
+    master_ = -1;
+    log_.event(link(), QStringLiteral("disconnect"));
+    ::unlink(QFile::encodeName(linkPath_).constData());
+  }
+  if (slave_ >= 0) {
+    ::close(slave_);
+    slave_ = -1;
+  }
+}
+
+void PtyPort::readMaster() {
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = ::read(master_, buf, sizeof buf);
+    if (n > 0) {
+      session_->receive(QByteArray(buf, static_cast<int>(n)));
+      if (master_ < 0) return;  // dropped by the session
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    return;  // EAGAIN: nothing more for now
+  }
+}
+
+void PtyPort::queue(const QByteArray& bytes) {
+  outgoing_ += bytes;
+  writeMaster();
+}
+
+void PtyPort::writeMaster() {
+  while (master_ >= 0 && !outgoing_.isEmpty()) {
+    const ssize_t n = ::write(master_, outgoing_.constData(), static_cast<size_t>(outgoing_.size()));
+    if (n > 0) {
+      outgoing_.remove(0, static_cast<int>(n));
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) outgoing_.clear();  // the pty is gone; nobody will read it
+    break;
+  }
+  if (writeNotifier_) writeNotifier_->setEnabled(!outgoing_.isEmpty());
+}
+
+}  // namespace kestrova::sim

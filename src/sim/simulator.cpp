@@ -1,0 +1,72 @@
+#include "sim/simulator.h"
+
+#include "sim/pty_port.h"
+#include "sim/sim_printer.h"
+#include "sim/tcp_listener.h"
+
+namespace kestrova::sim {
+
+Simulator::Simulator(SimOptions options, QObject* parent) : QObject(parent), options_(std::move(options)) {}
+
+Simulator::~Simulator() {
+  // Links first: they log their disconnect and refer to the printers.
+  pty_.reset();
+  listeners_.clear();
+}
+
+bool Simulator::start(QTextStream& out, QString* error) {
+  if (!log_.open(options_.logPath, error)) return false;
+
+  std::vector<SavedPrinter> saved;
+  if (!options_.statePath.isEmpty()) {
+    auto loaded = LoadStateFile(options_.statePath, options_.values, error);
+    if (!loaded) return false;
+    saved = std::move(*loaded);
+  }
+  for (int i = 0; i < options_.count; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    auto printer = std::make_unique<SimPrinter>(k < saved.size() ? saved[k].current : options_.values);
+    if (k < saved.size()) {
+      printer->setPending(saved[k].pending);
+      printer->restart();  // power-on: written values take effect
+    }
+    printers_.push_back(std::move(printer));
+  }
+  if (saved.size() > printers_.size()) extraSaved_.assign(saved.begin() + options_.count, saved.end());
+  if (!saveState(error)) return false;
+
+  if (options_.tcp) {
+    for (int i = 0; i < options_.count; ++i) {
+      auto listener = std::make_unique<TcpListener>(*printers_[static_cast<std::size_t>(i)], options_.faults, log_);
+      const quint16 port = options_.tcpPort == 0 ? 0 : static_cast<quint16>(options_.tcpPort + i);
+      if (!listener->listen(options_.tcpAddress, port, error)) return false;
+      connect(listener.get(), &TcpListener::printerChanged, this, [this] { saveState(nullptr); });
+      log_.event(listener->link(), QStringLiteral("listening"));
+      out << "listening tcp " << options_.tcpAddress.toString() << ':' << listener->port() << '\n';
+      listeners_.push_back(std::move(listener));
+    }
+  }
+  if (!options_.ptyPath.isEmpty()) {
+    pty_ = std::make_unique<PtyPort>(*printers_.front(), options_.faults, log_);
+    if (!pty_->open(options_.ptyPath, error)) return false;
+    connect(pty_.get(), &PtyPort::printerChanged, this, [this] { saveState(nullptr); });
+    log_.event(pty_->link(), QStringLiteral("listening ") + pty_->slaveName());
+    out << "listening pty " << options_.ptyPath << " -> " << pty_->slaveName() << '\n';
+  }
+  out.flush();
+  return true;
+}
+
+bool Simulator::saveState(QString* error) {
+  if (options_.statePath.isEmpty()) return true;
+  std::vector<SavedPrinter> all;
+  for (const auto& p : printers_) all.push_back({p->current(), p->pending()});
+  all.insert(all.end(), extraSaved_.begin(), extraSaved_.end());
+  QString message;
+  if (SaveStateFile(options_.statePath, all, &message)) return true;
+  log_.event(QStringLiteral("sim"), message);
+  if (error) *error = message;
+  return false;
+}
+
+}  // namespace kestrova::sim
