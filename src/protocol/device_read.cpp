@@ -1,0 +1,121 @@
+// ReadDeviceData: the 18 queries over the device handle (USB, COM5..COM20).
+//
+// Per query: one write of the command (3 bytes for the model name and firmware queries), then up to
+// three times: wait 250 ms, read at most 64 bytes into the start of a zeroed 256-byte buffer; the
+// reply counts only when the buffer begins with 0x5F. A valid reply adds its log line, one progress
+// step, and its value: edits show the value followed by one space. No valid reply: the field stays
+// empty, no log line.
+#include <algorithm>
+
+#include "model/c_decimal.h"
+#include "protocol/query_table.h"
+#include "protocol/read_sequence.h"
+
+namespace kestrova {
+
+namespace {
+
+constexpr std::size_t kDeviceReplyBuffer = 256;
+constexpr ModelNo kRt4300 = 6;
+constexpr ModelNo kKd250 = 8;
+
+FontReply FontReplyOfValue(std::string_view value) {
+  if (value.substr(0, 2) == "ON") return FontReply::On;
+  if (value.empty()) return FontReply::Off;
+  return FontReply::Unchanged;
+}
+
+}  // namespace
+
+ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
+                          const PacingPolicy& pacing) {
+  ReadResult result;
+  result.activeModelNo = activeModelNo;
+  if (observer.cancelled()) {
+    result.outcome = ReadOutcome::Cancelled;
+    return result;
+  }
+  if (!link.isOpen()) {
+    result.reason = "device handle not open";
+    return result;
+  }
+  observer.stopWatchdog();
+  observer.clearRecord();
+
+  int interQueryDelayMs = 0;
+  int validReplies = 0;
+  for (const Query& q : Queries()) {
+    for (int d = 0; d < q.deviceDelays; ++d)
+      if (interQueryDelayMs > 0) clock.sleepMs(interQueryDelayMs);
+    if (observer.cancelled()) {
+      result.outcome = ReadOutcome::Cancelled;
+      return result;
+    }
+
+    // Each read lands at the start of the buffer; what it does not cover stays from before.
+    Bytes buffer(kDeviceReplyBuffer, '\0');
+    link.send(DeviceQueryCommand(q));  // a failed write shows as a query without reply
+    bool valid = false;
+    for (int attempt = 0; attempt < kDeviceAttempts && !valid; ++attempt) {
+      if (attempt > 0 && observer.cancelled()) {
+        result.outcome = ReadOutcome::Cancelled;
+        return result;
+      }
+      pacing.awaitReply(link, clock, kDeviceAttemptWaitMs);
+      const Bytes got = link.receive(kDeviceReadMax, kDeviceReceiveTimeoutMs);
+      const std::size_t n = std::min(got.size(), kDeviceReadMax);
+      buffer.replace(0, n, got, 0, n);
+      valid = static_cast<unsigned char>(buffer[0]) == 0x5F;
+    }
+
+    const std::string value = ValueText(buffer);
+    if (valid) {
+      ++validReplies;
+      observer.logLine(FormatLogLine(q.logTemplate, value));
+      observer.progressStep();
+      switch (q.effect) {
+        case QueryEffect::ModelName:
+        case QueryEffect::Field: observer.fieldText(q.field, value + " "); break;
+        case QueryEffect::Switch: {
+          SwitchSlot& slot = result.switchSlots[static_cast<std::size_t>(q.switchNo - 1)];
+          std::copy_n(buffer.begin(), kDeviceSwitchCopy, slot.begin());
+          break;
+        }
+        case QueryEffect::CodePage: observer.fieldText(q.field, observer.applyCodePage(CDecimalToInt(value))); break;
+        case QueryEffect::CharSet: observer.fieldText(q.field, observer.applyCharSet(CDecimalToInt(value))); break;
+        case QueryEffect::NewFont: observer.fieldText(q.field, observer.applyNewFont(FontReplyOfValue(value))); break;
+      }
+    }
+
+    if (q.effect == QueryEffect::ModelName) {
+      // Matched whether or not the reply was valid: the buffer holds what the last read left.
+      const auto match = MatchReportedName(NameList::Usb, value);
+      if (match) result.activeModelNo = *match;
+      interQueryDelayMs = match && (*match == kRt4300 || *match == kKd250) ? kSlowModelDelayMs : 0;
+      observer.stopWatchdog();
+    }
+  }
+
+  link.discard();
+  link.close();
+
+  if (validReplies == 0) {
+    // A printer that answered nothing was not read; the watchdog reports it.
+    if (observer.cancelled()) {
+      result.outcome = ReadOutcome::Cancelled;
+      return result;
+    }
+    observer.restartWatchdog();
+    result.reason = "no valid reply to any query";
+    return result;
+  }
+  if (observer.cancelled()) {
+    result.outcome = ReadOutcome::Cancelled;
+    return result;
+  }
+  ApplySwitchReplies(observer, result.switchSlots, result.activeModelNo);
+  result.outcome = ReadOutcome::Success;
+  return result;
+}
+
+}  // namespace kestrova

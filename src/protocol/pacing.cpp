@@ -1,0 +1,22 @@
+#include "protocol/pacing.h"
+
+namespace kestrova {
+
+void FixedPacing::awaitReply(ByteLink&, Clock& clock, int pauseMs) const { clock.sleepMs(pauseMs); }
+
+const FixedPacing& FixedPacing::instance() {
+  static const FixedPacing pacing;
+  return pacing;
+}
+
+void ReplyTerminatedPacing::awaitReply(ByteLink& link, Clock& clock, int pauseMs) const {
+  const auto deadline = clock.nowMs() + pauseMs;
+  for (;;) {
+    const auto remaining = deadline - clock.nowMs();
+    if (remaining <= 0) return;
+    // peek waits for new bytes only, so a reply still without its 0x00 costs no busy loop.
+    if (link.peek(static_cast<int>(remaining)).find('\0') != Bytes::npos) return;
+  }
+}
+
+}  // namespace kestrova

@@ -1,0 +1,195 @@
+#include "protocol/read_sequence.h"
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+
+#include "model/c_decimal.h"
+#include "model/debug_trace.h"
+#include "protocol/query_table.h"
+
+namespace kestrova {
+
+namespace {
+
+// The bytes of a slot or buffer up to its first 0x00, as a C string would show them.
+std::string CText(std::string_view raw) { return std::string(raw.substr(0, std::min(raw.find('\0'), raw.size()))); }
+
+std::string_view SlotView(const SwitchSlot& slot) { return std::string_view(slot.data(), slot.size()); }
+
+struct Aborted {
+  std::string reason;
+};
+
+// One read over the serial component or TCP/IP.
+class QuerySeries {
+ public:
+  QuerySeries(ByteLink& link, Clock& clock, ReadObserver& observer, const PacingPolicy& pacing)
+      : link_(link), clock_(clock), observer_(observer), pacing_(pacing),
+        serial_(link.shape() == LinkShape::SerialComponent) {}
+
+  // Runs the 18 steps; throws Aborted. Returns false when cancelled.
+  bool run() {
+    // What arrived before the first command belongs to no query of this read.
+    if (serial_) link_.takeAvailable();
+    for (const Query& q : Queries()) {
+      if (observer_.cancelled()) return false;
+      switch (q.effect) {
+        case QueryEffect::ModelName:
+          if (!modelName(q)) return false;
+          break;
+        case QueryEffect::Switch:
+          if (!switchByte(q)) return false;
+          break;
+        case QueryEffect::Field:
+        case QueryEffect::CodePage:
+        case QueryEffect::CharSet:
+        case QueryEffect::NewFont:
+          plain(q);
+          break;
+      }
+    }
+    return true;
+  }
+
+  ModelNo model() const { return model_; }
+  const SwitchSlots& slots() const { return slots_; }
+
+ private:
+  // Send, pause, take: the reply kept to `keep` bytes.
+  Bytes ask(const Query& q, std::size_t keep, std::size_t tcpMax) {
+    if (!link_.send(QueryCommand(q))) {
+      throw Aborted{"query " + std::to_string(q.step) + " not sent: " + DescribeLinkError(link_.lastError())};
+    }
+    pacing_.awaitReply(link_, clock_, kCommandPauseMs);
+    Bytes reply = serial_ ? link_.takeAvailable() : link_.receive(tcpMax, kReceiveTimeoutMs);
+    if (reply.size() > keep) reply.resize(keep);
+    return reply;
+  }
+
+  // Log line, progress step (where the table has one).
+  void logged(const Query& q, std::string_view value) {
+    observer_.logLine(FormatLogLine(q.logTemplate, value));
+    if (q.progressStep) observer_.progressStep();
+  }
+
+  bool modelName(const Query& q) {
+    const char* prefix = serial_ ? "(COM)" : "(TCP)";
+    const NameList list = serial_ ? NameList::Serial : NameList::Tcp;
+    for (int attempt = 1; attempt <= kModelNameAttempts; ++attempt) {
+      if (attempt > 1 && observer_.cancelled()) return false;
+      const Bytes reply = ask(q, kReplyKeep, kTcpReceiveMax);
+      const std::string value = ValueText(reply);
+      if (const auto match = MatchReportedName(list, value)) {
+        model_ = *match;
+        logged(q, value);
+        observer_.fieldText(q.field, value);
+        return true;
+      }
+      DebugTrace(std::string(prefix) + "read model name failed cc=" + std::to_string(attempt) + ", tmp=" + CText(reply));
+    }
+    throw Aborted{"model name not recognised after " + std::to_string(kModelNameAttempts) + " attempts"};
+  }
+
+  bool switchByte(const Query& q) {
+    SwitchSlot& slot = slots_[static_cast<std::size_t>(q.switchNo - 1)];
+    const int attempts = serial_ ? 1 : kTcpSwitchAttempts;
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+      if (attempt > 1 && observer_.cancelled()) return false;
+      slot.fill('\0');
+      const Bytes reply = ask(q, kSwitchKeep, kTcpSwitchReceiveMax);
+      std::copy(reply.begin(), reply.end(), slot.begin());
+      if (serial_ && q.switchNo == 1 && reply.empty()) throw Aborted{"no reply to the SW1 query"};
+      if (static_cast<unsigned char>(slot[0]) == 0x5F) break;
+    }
+    logged(q, ValueText(SlotView(slot)));
+    return true;
+  }
+
+  void plain(const Query& q) {
+    const Bytes reply = ask(q, kReplyKeep, kTcpReceiveMax);
+    const std::string value = ValueText(reply);
+    logged(q, value);
+    switch (q.effect) {
+      case QueryEffect::CodePage: observer_.fieldText(q.field, observer_.applyCodePage(CDecimalToInt(value))); break;
+      case QueryEffect::CharSet: observer_.fieldText(q.field, observer_.applyCharSet(CDecimalToInt(value))); break;
+      case QueryEffect::NewFont: observer_.fieldText(q.field, observer_.applyNewFont(FontReplyOf(reply))); break;
+      default: observer_.fieldText(q.field, value); break;
+    }
+  }
+
+  ByteLink& link_;
+  Clock& clock_;
+  ReadObserver& observer_;
+  const PacingPolicy& pacing_;
+  const bool serial_;
+  ModelNo model_ = 0;
+  SwitchSlots slots_{};
+};
+
+ReadResult Stopped(ReadOutcome outcome, std::string reason = {}) {
+  ReadResult r;
+  r.outcome = outcome;
+  r.reason = std::move(reason);
+  return r;
+}
+
+}  // namespace
+
+FontReply FontReplyOf(std::string_view reply) {
+  const char second = reply.size() > 1 ? reply[1] : '\0';
+  const char third = reply.size() > 2 ? reply[2] : '\0';
+  if (second == 'O' && third == 'N') return FontReply::On;
+  if (second == '\0' && third == '\0') return FontReply::Off;
+  return FontReply::Unchanged;
+}
+
+void ApplySwitchReplies(ReadObserver& observer, const SwitchSlots& slots, ModelNo activeModelNo) {
+  std::string trace = "(ReadSW)";
+  for (std::size_t n = 0; n < 4; ++n) {
+    if (n > 0) trace += ",";
+    trace += "SW" + std::to_string(n + 1) + "=" + ValueText(SlotView(slots[n]));
+  }
+  DebugTrace(trace);
+  observer.applySwitchReplies(slots, activeModelNo);
+}
+
+ReadResult ReadData(ByteLink& link, Clock& clock, ReadObserver& observer, const PacingPolicy& pacing) {
+  if (link.shape() == LinkShape::DeviceHandle) return Stopped(ReadOutcome::Aborted, "not a serial or TCP/IP link");
+  if (observer.cancelled()) return Stopped(ReadOutcome::Cancelled);
+  observer.stopWatchdog();
+  observer.clearRecord();
+  const bool serial = link.shape() == LinkShape::SerialComponent;
+  DebugTrace(serial ? "(ReadData) Port = \"COM\"" : "(ReadData) Port = \"TCP/IP\"");
+  QuerySeries series(link, clock, observer, pacing);
+  try {
+    if (!link.isOpen()) throw Aborted{serial ? "serial port not open" : "TCP/IP client not connected"};
+    if (!series.run() || observer.cancelled()) return Stopped(ReadOutcome::Cancelled);
+  } catch (const Aborted& a) {
+    if (observer.cancelled()) return Stopped(ReadOutcome::Cancelled);
+    observer.restartWatchdog();
+    ReadResult r = Stopped(ReadOutcome::Aborted, a.reason);
+    r.activeModelNo = series.model();
+    r.switchSlots = series.slots();
+    return r;
+  } catch (const std::exception& e) {
+    DebugTrace(std::string("(ReadData)") + e.what());
+    if (observer.cancelled()) return Stopped(ReadOutcome::Cancelled);
+    observer.restartWatchdog();
+    return Stopped(ReadOutcome::Aborted, e.what());
+  }
+  ApplySwitchReplies(observer, series.slots(), series.model());
+  ReadResult r;
+  r.outcome = ReadOutcome::Success;
+  r.activeModelNo = series.model();
+  r.switchSlots = series.slots();
+  return r;
+}
+
+ReadResult ReadPrinter(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
+                       const PacingPolicy& pacing) {
+  if (link.shape() == LinkShape::DeviceHandle) return ReadDeviceData(link, clock, observer, activeModelNo, pacing);
+  return ReadData(link, clock, observer, pacing);
+}
+
+}  // namespace kestrova

@@ -1,0 +1,80 @@
+#pragma once
+// The read: the 18 queries of query_table.h over one open link, their replies into the observer,
+// and the final step that hands the five switch replies to the window.
+//
+//  - ReadData: serial component (COM1..COM4) and TCP/IP. A 200 ms pause after every command and one
+//    take per reply; up to 3 model-name attempts; on TCP/IP up to 4 attempts per switch byte.
+//  - ReadDeviceData: device handle (USB, COM5..COM20). Up to three 250 ms-spaced reads per query;
+//    only replies that begin with 0x5F count.
+//  - ReadPrinter: one of the two, by the shape of the link.
+//
+// A read that cannot go on is aborted: it restarts the watchdog (which then reports "Read software
+// switch FAILED") and returns Aborted with the reason. A read whose observer says cancelled() stops
+// at once and returns Cancelled without another call on the observer or the link.
+#include <string>
+#include <string_view>
+
+#include "link/byte_link.h"
+#include "link/clock.h"
+#include "model/catalogue.h"
+#include "protocol/pacing.h"
+#include "protocol/read_observer.h"
+
+namespace kestrova {
+
+// The pause after every command of the serial and TCP/IP read (and of the write).
+constexpr int kCommandPauseMs = 200;
+// Reply buffer of a query: 128 bytes, so a reply is kept to 127 bytes.
+constexpr std::size_t kReplyKeep = 127;
+// A switch slot keeps 7 bytes of a reply, its 8th stays zero.
+constexpr std::size_t kSwitchKeep = kSwitchSlotSize - 1;
+// One TCP/IP receive: at most 64 bytes for a query, 8 for a switch.
+constexpr std::size_t kTcpReceiveMax = 64;
+constexpr std::size_t kTcpSwitchReceiveMax = 8;
+constexpr int kModelNameAttempts = 3;
+constexpr int kTcpSwitchAttempts = 4;
+
+// Device-handle read: up to 3 reads per query, each after a 250 ms wait, of at most 64 bytes.
+constexpr int kDeviceAttempts = 3;
+constexpr int kDeviceAttemptWaitMs = 250;
+constexpr std::size_t kDeviceReadMax = 64;
+// How long one device read may wait for bytes that are not there yet.
+constexpr int kDeviceReceiveTimeoutMs = 50;
+// Delay before every query after the model name when the printer is an RT-4300 or a KD250.
+constexpr int kSlowModelDelayMs = 1000;
+// A valid device-handle switch reply fills the first five bytes of its slot ("_255" + 0x00).
+constexpr std::size_t kDeviceSwitchCopy = 5;
+
+enum class ReadOutcome { Success, Aborted, Cancelled };
+
+struct ReadResult {
+  ReadOutcome outcome = ReadOutcome::Aborted;
+  std::string reason;            // why an aborted read stopped; empty on success
+  ModelNo activeModelNo = 0;     // the model the read ended with
+  SwitchSlots switchSlots{};           // the raw switch replies
+
+  bool ok() const { return outcome == ReadOutcome::Success; }
+};
+
+// The query series over the serial component or TCP/IP (ActiveModelNo starts at 0).
+ReadResult ReadData(ByteLink& link, Clock& clock, ReadObserver& observer,
+                    const PacingPolicy& pacing = FixedPacing::instance());
+
+// The query series over the device handle. activeModelNo is the model the read starts with (USB
+// discovery may have set it); a recognised name replaces it. Discards and closes the link at its end.
+ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
+                          const PacingPolicy& pacing = FixedPacing::instance());
+
+// ReadData or ReadDeviceData, by link.shape().
+ReadResult ReadPrinter(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo = 0,
+                       const PacingPolicy& pacing = FixedPacing::instance());
+
+// Final step of every successful read: the "(ReadSW)..." trace of slots 1 to 4, then the observer
+// decodes the five slots and shows the model's definitions.
+void ApplySwitchReplies(ReadObserver& observer, const SwitchSlots& slots, ModelNo activeModelNo);
+
+// The font state a new 8x16 font reply asks for: second and third bytes "O" "N" give On; both 0x00
+// (or missing) give Off; anything else leaves the selection.
+FontReply FontReplyOf(std::string_view reply);
+
+}  // namespace kestrova
