@@ -12,6 +12,7 @@
 // an explicit bound.
 #include <cstddef>
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace kestrova {
@@ -71,14 +72,26 @@ class ByteLink {
 
   // Link error event (socket error, serial receive error): called with the error code on the
   // link's thread. The window traces it and sets its link-error flag.
-  void setErrorHandler(std::function<void(int code)> handler) { errorHandler_ = std::move(handler); }
+  // May be installed from any thread; the handler itself always runs on the link's thread, so a
+  // handler that touches the window must hand the work over to the window's thread.
+  void setErrorHandler(std::function<void(int code)> handler) {
+    std::lock_guard<std::mutex> lock(errorHandlerMutex_);
+    errorHandler_ = std::move(handler);
+  }
 
  protected:
   void raiseError(int code) {
-    if (errorHandler_) errorHandler_(code);
+    std::function<void(int)> handler;
+    {
+      std::lock_guard<std::mutex> lock(errorHandlerMutex_);
+      handler = errorHandler_;
+    }
+    // Called outside the lock, so that a handler may install another handler.
+    if (handler) handler(code);
   }
 
  private:
+  mutable std::mutex errorHandlerMutex_;
   std::function<void(int)> errorHandler_;
 };
 

@@ -1,0 +1,79 @@
+#pragma once
+// COM1..COM4 through the serial component: the user's baud rate, parity and software
+// handshaking, no hardware flow control with RTS held on. A reply is taken with takeAvailable():
+// everything that has arrived so far, without waiting.
+//
+// Create, use and destroy on the link thread (see link_thread.h): the serial port object inside
+// belongs to the thread that created it.
+#include <memory>
+#include <string>
+
+#include "link/byte_link.h"
+#include "link/com_port_map.h"
+#include "link/link_selection.h"
+#include "link/pending_bytes.h"
+
+class QSerialPort;
+class QThread;
+
+namespace kestrova {
+
+class SerialComponentLink : public ByteLink {
+ public:
+  explicit SerialComponentLink(const ComPortMap& map = ComPortMap::instance());
+  ~SerialComponentLink() override;
+
+  SerialComponentLink(const SerialComponentLink&) = delete;
+  SerialComponentLink& operator=(const SerialComponentLink&) = delete;
+
+  // CommPort, 0-based: COMn is n - 1 (n from 1 to 4). Takes effect at the next open.
+  void setCommPort(int index);
+  int commPort() const { return commPort_; }
+
+  // Line settings; applied at once when the port is open, else at the next open.
+  void setSettings(const SerialSettings& settings);
+  void setBaudRate(int rate);
+  void setHandshaking(Handshaking handshaking);
+  void setParity(Parity parity);
+  const SerialSettings& settings() const { return settings_; }
+
+  // Probe the port through the system (exists, may be opened, is not held by another program)
+  // and, when that succeeds and the port is not open yet, open it with the settings. A port
+  // left open by an earlier operation is used as it is. True when the port is open afterwards;
+  // otherwise lastError() holds the cause.
+  bool probeAndOpen();
+
+  // The path the current CommPort resolves to.
+  std::string devicePath() const;
+
+  LinkShape shape() const override { return LinkShape::SerialComponent; }
+  bool isOpen() const override;
+  // OutputByte: every byte, waiting up to kSendTimeoutMs for them to leave.
+  bool send(const Bytes& bytes) override;
+  // ReadInputByte: every byte received and not yet taken (including bytes still in the
+  // system's buffer), possibly none, without waiting.
+  Bytes takeAvailable() override;
+  Bytes receive(std::size_t maxBytes, int timeoutMs) override;
+  Bytes peek(int timeoutMs) override;
+  void discard() override;
+  void close() override;
+  LinkError lastError() const override { return lastError_; }
+
+  // The thread the serial port object belongs to.
+  QThread* ownerThread() const;
+
+ private:
+  void applySettings();
+  void onPortError(int code);
+  void pullFromPort();
+  bool waitForInput(int timeoutMs);
+
+  const ComPortMap& map_;
+  std::unique_ptr<QSerialPort> port_;
+  int commPort_ = 0;
+  SerialSettings settings_;
+  PendingBytes pending_;
+  LinkError lastError_;
+};
+
+}  // namespace kestrova
