@@ -1,0 +1,265 @@
+// The read over the device handle (USB, COM5..COM20): up to three 250 ms-spaced reads per query,
+// only 0x5F replies count, 1000 ms between queries for the RT-4300 and the KD250.
+#include <QtTest>
+
+#include "fake_link.h"
+#include "printer_script.h"
+#include "protocol/read_sequence.h"
+#include "recording_observer.h"
+
+using namespace kestrova;
+
+namespace {
+
+std::string SlotText(const SwitchSlot& slot) { return std::string(slot.data(), slot.size()); }
+
+// Send times of a device read whose every query is answered at once, with an inter-query delay.
+std::vector<std::int64_t> ExpectedSendTimes(int delayMs) {
+  std::vector<std::int64_t> times;
+  std::int64_t t = 0;
+  for (const Query& q : Queries()) {
+    t += static_cast<std::int64_t>(delayMs) * q.deviceDelays;
+    times.push_back(t);
+    t += kDeviceAttemptWaitMs;
+  }
+  return times;
+}
+
+}  // namespace
+
+class DeviceReadTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void fullReadSendsTheQueriesWithTheirDeviceLengths() {
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock);
+    ScriptPrinter(link, {}, true);
+    RecordingObserver observer;
+    TraceCapture traces;
+
+    const ReadResult result = ReadDeviceData(link, clock, observer, 0);
+
+    QVERIFY(result.ok());
+    QCOMPARE(link.sent.size(), std::size_t(18));
+    QCOMPARE(link.sent[0].bytes, B({0x1D, 0x49, 0x43}));
+    QCOMPARE(link.sent[1].bytes, B({0x1D, 0x67, 0x34, 0x27}));
+    QCOMPARE(link.sent[6].bytes, B({0x1D, 0x49, 0x41}));
+    QCOMPARE(link.sent[14].bytes, B({0x1D, 0x49, 0x45, 0x00}));
+    QCOMPARE(link.sent[17].bytes, B({0x1D, 0x67, 0x34, 0x25}));
+    std::vector<std::int64_t> times;
+    for (const auto& s : link.sent) times.push_back(s.timeMs);
+    QCOMPARE(times, ExpectedSendTimes(0));
+    QCOMPARE(clock.nowMs(), std::int64_t(18 * 250));
+    for (std::size_t size : link.receiveSizes) QCOMPARE(size, std::size_t(64));
+    QCOMPARE(link.receiveSizes.size(), std::size_t(18));
+    // every valid reply is logged and steps the progress bar, 10 to 12 included
+    QCOMPARE(observer.log.size(), std::size_t(18));
+    QCOMPARE(observer.log[0], std::string("Read Model Name = RT-6100\r\n"));
+    QCOMPARE(observer.log[11], std::string("Read Line Printed = 89012\r\n"));
+    QCOMPARE(observer.progress, 18);
+    // edits show the value and one space; the language fields show the lists' texts
+    QCOMPARE(observer.record.text(RecordField::ModelName), std::string("RT-6100 "));
+    QCOMPARE(observer.record.text(RecordField::Frwv), std::string("V1.02 "));
+    QCOMPARE(observer.record.text(RecordField::FontRom), std::string("ROM-A "));
+    QCOMPARE(observer.record.text(RecordField::CodePage), std::string("17 - Cyrillic"));
+    QCOMPARE(observer.record.text(RecordField::InternationalCharSet), std::string("3 - U.K."));
+    QCOMPARE(observer.record.text(RecordField::New8x16Font), std::string("ON"));
+    QCOMPARE(observer.codePages, std::vector<int>{17});
+    QCOMPARE(observer.charSets, std::vector<int>{15});
+    // the slots keep the "_"
+    QCOMPARE(SlotText(observer.switchSlots[3]), std::string("_255\0\0\0\0", 8));
+    QCOMPARE(SlotText(observer.switchSlots[2]), std::string("_128\0\0\0\0", 8));
+    QCOMPARE(result.activeModelNo, ModelNo(4));
+    QCOMPARE(observer.appliedModel, ModelNo(4));
+    // watchdog off at the start and again after the name; the link discarded then closed
+    QCOMPARE(observer.calls[0], std::string("stopWatchdog"));
+    QCOMPARE(observer.calls[1], std::string("clearRecord"));
+    QCOMPARE(observer.count("stopWatchdog"), 2);
+    QCOMPARE(observer.count("restartWatchdog"), 0);
+    const std::vector<std::string> tail(link.events.end() - 2, link.events.end());
+    QCOMPARE(tail, (std::vector<std::string>{"discard", "close"}));
+    QVERIFY(std::find(traces.lines.begin(), traces.lines.end(), "(ReadSW)SW1=0,SW2=1,SW3=128,SW4=255") !=
+            traces.lines.end());
+  }
+
+  void slowModelsWaitASecondBeforeEveryQuery_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("delay");
+    QTest::newRow("RT-4300") << "RT-4300" << 6 << 1000;
+    QTest::newRow("KD250") << "KD250" << 8 << 1000;
+    QTest::newRow("RT-4300X") << "RT-4300X" << 10 << 0;
+    QTest::newRow("RT-5500E") << "RT-5500E" << 13 << 0;
+    QTest::newRow("KD6 prefix") << "KD6abc" << 7 << 0;
+  }
+  void slowModelsWaitASecondBeforeEveryQuery() {
+    QFETCH(QString, name);
+    QFETCH(int, model);
+    QFETCH(int, delay);
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock);
+    PrinterAnswers answers;
+    answers.values[0] = name.toStdString();
+    ScriptPrinter(link, answers, true);
+    RecordingObserver observer;
+    const ReadResult result = ReadDeviceData(link, clock, observer, 0);
+    QVERIFY(result.ok());
+    QCOMPARE(int(result.activeModelNo), model);
+    std::vector<std::int64_t> times;
+    for (const auto& s : link.sent) times.push_back(s.timeMs);
+    QCOMPARE(times, ExpectedSendTimes(delay));
+    // twice before queries 8, 9 and 18: 20 delays in all
+    QCOMPARE(clock.nowMs(), std::int64_t(18 * 250 + 20 * delay));
+    if (delay > 0) {
+      QCOMPARE(times[7] - times[6], std::int64_t(250 + 2000));
+      QCOMPARE(times[9] - times[8], std::int64_t(250 + 1000));
+      QCOMPARE(times[17] - times[16], std::int64_t(250 + 2000));
+    }
+  }
+
+  void replyWithoutHeaderIsIgnoredAndReadAgain() {
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock);
+    PrinterAnswers answers;
+    for (int step = 1; step <= 18; ++step) {
+      if (step == 7)
+        link.answerParts(DeviceQueryBytes(step), {{100, Bytes("XV9.99\0", 7)}, {400, Bytes("_V1\0", 4)}});
+      else
+        link.answer(DeviceQueryBytes(step), Reply(answers.values[static_cast<std::size_t>(step - 1)]));
+    }
+    RecordingObserver observer;
+    QVERIFY(ReadDeviceData(link, clock, observer, 0).ok());
+    QCOMPARE(link.sent.size(), std::size_t(18));
+    QCOMPARE(link.receiveSizes.size(), std::size_t(19));
+    QCOMPARE(observer.record.text(RecordField::Frwv), std::string("V1 "));
+    QCOMPARE(observer.log[6], std::string("Read Firmware Revision = V1\r\n"));
+  }
+
+  void queryWithoutValidReplyLeavesItsFieldAndLogsNothing() {
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock);
+    PrinterAnswers answers;
+    for (int step = 1; step <= 18; ++step)
+      if (step != 9) link.answer(DeviceQueryBytes(step), Reply(answers.values[static_cast<std::size_t>(step - 1)]));
+    link.answer(DeviceQueryBytes(9), "567");  // no header
+    RecordingObserver observer;
+    QVERIFY(ReadDeviceData(link, clock, observer, 0).ok());
+    QCOMPARE(observer.log.size(), std::size_t(17));
+    QCOMPARE(observer.progress, 17);
+    QCOMPARE(observer.record.text(RecordField::CutPaperCount), std::string());
+    // three reads, the last two finding nothing and waiting their bound
+    QCOMPARE(clock.nowMs(), std::int64_t(18 * 250 + 2 * 250 + 2 * kDeviceReceiveTimeoutMs));
+  }
+
+  void nameMatchRunsOnWhatTheLastReadLeft() {
+    // not valid, yet the name in the buffer still selects the model; no log line for it
+    FakeClock clock;
+    PrinterAnswers answers;
+    FakeLink odd(LinkShape::DeviceHandle, clock);
+    odd.answer(DeviceQueryBytes(1), Bytes("XRT-5600\0", 9));
+    for (int step = 2; step <= 18; ++step)
+      odd.answer(DeviceQueryBytes(step), Reply(answers.values[static_cast<std::size_t>(step - 1)]));
+    RecordingObserver observer;
+    const ReadResult result = ReadDeviceData(odd, clock, observer, 0);
+    QVERIFY(result.ok());
+    QCOMPARE(result.activeModelNo, ModelNo(9));
+    QCOMPARE(observer.log.front(), std::string("Read Software Switch 1 = 0\r\n"));
+    QCOMPARE(observer.record.text(RecordField::ModelName), std::string());
+  }
+
+  void unrecognisedNameKeepsTheModelTheReadStartedWith() {
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock);
+    PrinterAnswers answers;
+    answers.values[0] = "ZQ8_USB";
+    ScriptPrinter(link, answers, true);
+    RecordingObserver observer;
+    const ReadResult result = ReadDeviceData(link, clock, observer, 14);
+    QVERIFY(result.ok());
+    QCOMPARE(result.activeModelNo, ModelNo(14));
+    QCOMPARE(observer.appliedModel, ModelNo(14));
+    QCOMPARE(observer.record.text(RecordField::ModelName), std::string("ZQ8_USB "));
+  }
+
+  void switchSlotKeepsTheFirstFiveBytes() {
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock);
+    PrinterAnswers answers;
+    answers.values[1] = "1234567";
+    answers.values[2] = "5";
+    ScriptPrinter(link, answers, true);
+    RecordingObserver observer;
+    QVERIFY(ReadDeviceData(link, clock, observer, 0).ok());
+    QCOMPARE(SlotText(observer.switchSlots[0]), std::string("_1234\0\0\0", 8));
+    QCOMPARE(SlotText(observer.switchSlots[1]), std::string("_5\0\0\0\0\0\0", 8));
+    QCOMPARE(observer.log[1], std::string("Read Software Switch 1 = 1234567\r\n"));
+  }
+
+  void fontReply_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("expected");
+    const QByteArray z(1, '\0');
+    QTest::newRow("ON") << QByteArray("_ON") + z << int(FontReply::On);
+    QTest::newRow("ON and more") << QByteArray("_ONE") + z << int(FontReply::On);
+    QTest::newRow("header alone") << QByteArray("_") << int(FontReply::Off);
+    QTest::newRow("OFF") << QByteArray("_OFF") + z << int(FontReply::Unchanged);
+  }
+  void fontReply() {
+    QFETCH(QByteArray, reply);
+    QFETCH(int, expected);
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock);
+    PrinterAnswers answers;
+    for (int step = 1; step <= 17; ++step)
+      link.answer(DeviceQueryBytes(step), Reply(answers.values[static_cast<std::size_t>(step - 1)]));
+    link.answer(DeviceQueryBytes(18), Bytes(reply.constData(), static_cast<std::size_t>(reply.size())));
+    RecordingObserver observer;
+    QVERIFY(ReadDeviceData(link, clock, observer, 0).ok());
+    QCOMPARE(observer.fonts.size(), std::size_t(1));
+    QCOMPARE(int(observer.fonts[0]), expected);
+  }
+
+  void printerThatAnswersNothingFailsTheRead() {
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock);
+    link.answer(DeviceQueryBytes(1), "no header");
+    RecordingObserver observer;
+    const ReadResult result = ReadDeviceData(link, clock, observer, 0);
+    QCOMPARE(result.outcome, ReadOutcome::Aborted);
+    QVERIFY(!result.reason.empty());
+    QCOMPARE(link.sent.size(), std::size_t(18));
+    QVERIFY(observer.log.empty());
+    QCOMPARE(observer.applied, 0);
+    QCOMPARE(observer.calls.back(), std::string("restartWatchdog"));
+    QCOMPARE(link.discards, 1);
+    QCOMPARE(link.closes, 1);
+  }
+
+  void closedHandleSendsNothing() {
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock, false);
+    RecordingObserver observer;
+    const ReadResult result = ReadDeviceData(link, clock, observer, 3);
+    QCOMPARE(result.outcome, ReadOutcome::Aborted);
+    QCOMPARE(result.activeModelNo, ModelNo(3));
+    QVERIFY(link.events.empty());
+    QVERIFY(observer.calls.empty());
+  }
+
+  void cancelledReadLeavesTheLinkAlone() {
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock);
+    ScriptPrinter(link, {}, true);
+    RecordingObserver observer;
+    observer.cancelWhen = [&] { return link.sent.size() >= 4; };
+    QCOMPARE(ReadDeviceData(link, clock, observer, 0).outcome, ReadOutcome::Cancelled);
+    QCOMPARE(link.sent.size(), std::size_t(4));
+    QCOMPARE(link.discards, 0);
+    QCOMPARE(link.closes, 0);
+    QCOMPARE(observer.applied, 0);
+    QCOMPARE(observer.count("restartWatchdog"), 0);
+  }
+};
+
+QTEST_APPLESS_MAIN(DeviceReadTest)
+#include "test_device_read.moc"
