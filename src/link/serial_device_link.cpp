@@ -21,9 +21,8 @@ std::int64_t NowMs() {
       .count();
 }
 
-// Raw bytes as cfmakeraw makes them (no echo, no CR/LF translation, no signal or flow-control
-// characters taken out of the data, 8 data bits), but with the held speed, parity, parity
-// checking and stop bits left alone.
+}  // namespace
+
 void MakeRawKeepingLine(termios& tio) {
   tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IUCLC |
                                         IMAXBEL);
@@ -34,8 +33,6 @@ void MakeRawKeepingLine(termios& tio) {
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
 }
-
-}  // namespace
 
 std::unique_ptr<SerialDeviceLink> SerialDeviceLink::Open(const std::string& path, LinkError& error) {
   error = LinkError();

@@ -10,6 +10,8 @@
 // swallow or wait on.
 //
 // Create, use and destroy on the link thread (see link_thread.h).
+#include <termios.h>
+
 #include <memory>
 #include <string>
 
@@ -56,6 +58,11 @@ class SerialDeviceLink : public ByteLink {
   PendingBytes pending_;
   LinkError lastError_;
 };
+
+// Raw bytes as cfmakeraw makes them (no echo, no CR/LF translation, no signal or XON/XOFF
+// characters taken out of the data, 8 data bits), but with the held speed, parity, parity
+// checking and stop bits left alone.
+void MakeRawKeepingLine(termios& tio);
 
 // OpenDevice's serial branch: COMn opened by device name through the map.
 std::unique_ptr<SerialDeviceLink> OpenComDevice(int comNumber, LinkError& error,
