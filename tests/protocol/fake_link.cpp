@@ -19,7 +19,7 @@ bool FakeLink::send(const Bytes& bytes) {
     return false;
   }
   const int index = sendCount_++;
-  if (failFrom_ >= 0 && index >= failFrom_) {
+  if ((failFrom_ >= 0 && index >= failFrom_) || index == failAt_) {
     error_ = {kestrova::LinkError::Kind::Io, 5, "fake", "write failed"};
     if (shortBy_ > 0 && bytes.size() > static_cast<std::size_t>(shortBy_))
       sent.push_back({clock_.nowMs(), bytes.substr(0, bytes.size() - static_cast<std::size_t>(shortBy_))});
@@ -33,6 +33,7 @@ bool FakeLink::send(const Bytes& bytes) {
     for (const ReplyPart& part : reply) arrivals_.push_back({clock_.nowMs() + part.delayMs, part.bytes});
     std::stable_sort(arrivals_.begin(), arrivals_.end(), [](const Arrival& a, const Arrival& b) { return a.at < b.at; });
   }
+  if (afterSend) afterSend(index);
   return true;
 }
 

@@ -4,6 +4,7 @@
 // Replies not taken stay buffered for the next take (a late reply), receives take at most what they
 // ask for (a partial TCP reply), and sends can be made to fail or to be short from the nth on.
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -39,6 +40,13 @@ class FakeLink : public kestrova::ByteLink {
     failFrom_ = n;
     shortBy_ = shortBy;
   }
+  // Only the nth send (0-based) fails, in the same way.
+  void failSendAt(int n, int shortBy = 0) {
+    failAt_ = n;
+    shortBy_ = shortBy;
+  }
+  // Called after every send accepted, with its index (a test may drop the link there).
+  std::function<void(int index)> afterSend;
   void setOpen(bool open) { open_ = open; }
 
   // What happened.
@@ -76,6 +84,7 @@ class FakeLink : public kestrova::ByteLink {
   std::size_t peeked_ = 0;
   int sendCount_ = 0;
   int failFrom_ = -1;
+  int failAt_ = -1;
   int shortBy_ = 0;
   kestrova::LinkError error_;
 };

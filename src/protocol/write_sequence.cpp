@@ -1,0 +1,204 @@
+#include "protocol/write_sequence.h"
+
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+
+#include "model/debug_trace.h"
+
+namespace kestrova {
+
+namespace {
+
+// Function bytes of the value commands (1D 67 38 f).
+constexpr unsigned char kSwitchFunction[5] = {0x27, 0x28, 0x29, 0x2A, 0x2B};
+constexpr unsigned char kCodePageFunction = 0x21;
+constexpr unsigned char kCharSetFunction = 0x22;
+constexpr unsigned char kCodePageNameFunction = 0x24;
+constexpr unsigned char kNewFontFunction = 0x25;
+
+// clang-format off
+// Lengths of the value commands per path          SW1 SW2 SW3 SW4 SW5
+constexpr std::size_t kSerialSwitchLength[5]    = {9,  9,  8,  9,  9};
+constexpr std::size_t kTcpSwitchLength[5]       = {9,  9,  9,  9,  9};
+// clang-format on
+constexpr std::size_t kCodePageLength = 8;
+constexpr std::size_t kCodePageNameLength = 4 + kCodePageNameBytes;
+constexpr std::size_t kCharSetLength = 7;
+constexpr std::size_t kNewFontLength = 8;
+constexpr std::size_t kDeviceHeaderLength = 4;
+constexpr std::size_t kDeviceValueBlock = 4;
+
+std::string SwitchName(int n) { return "SW" + std::to_string(n); }
+
+std::string SwitchText(const WriteValues& v, int n) {
+  return std::to_string(static_cast<unsigned>(*v.switches[static_cast<std::size_t>(n - 1)]));
+}
+
+WriteCommand SwitchCommand(const WriteValues& v, int n, std::size_t length, int pause) {
+  return {SwitchName(n), ValueCommand(kSwitchFunction[n - 1], SwitchText(v, n), length), pause};
+}
+
+// Code page, name, charset and font, each followed by pause.
+void AppendLanguage(std::vector<WriteCommand>& out, const WriteValues& v, int pause) {
+  out.push_back({"Code page", ValueCommand(kCodePageFunction, std::to_string(v.codePageNumber), kCodePageLength), pause});
+  out.push_back({"Code page name", ValueCommand(kCodePageNameFunction, v.codePageName, kCodePageNameLength), pause});
+  out.push_back({"Charset", ValueCommand(kCharSetFunction, std::to_string(*v.charSetNumber), kCharSetLength), pause});
+  out.push_back({"New 8x16 font", ValueCommand(kNewFontFunction, v.fontOn ? "ON" : "", kNewFontLength), pause});
+}
+
+WritePlan SerialPlan(const WriteValues& v) {
+  WriteFrame f;
+  f.commands.push_back({"Unlock", UnlockCommand(), kWritePauseMs});
+  for (int n = 1; n <= 5; ++n) f.commands.push_back(SwitchCommand(v, n, kSerialSwitchLength[n - 1], kWritePauseMs));
+  AppendLanguage(f.commands, v, kWritePauseMs);
+  f.commands.push_back({"Lock", LockCommand(), kWritePauseMs});
+  return {f};
+}
+
+WriteFrame TcpSwitchFrame(const WriteValues& v, int n) {
+  WriteFrame f;
+  f.tag = "WriteSW" + std::to_string(n);
+  f.separate = true;
+  f.commands = {{"Unlock", UnlockCommand(), kWritePauseMs},
+                SwitchCommand(v, n, kTcpSwitchLength[n - 1], kWritePauseMs),
+                {"Lock", LockCommand(), kWritePauseMs}};
+  f.pauseAfterMs = kWritePauseMs;
+  return f;
+}
+
+WritePlan TcpPlan(const WriteValues& v) {
+  WriteFrame main;
+  main.commands.push_back({"Unlock", UnlockCommand(), kWritePauseMs});
+  for (int n : {2, 3, 5}) main.commands.push_back(SwitchCommand(v, n, kTcpSwitchLength[n - 1], kWritePauseMs));
+  AppendLanguage(main.commands, v, kWritePauseMs);
+  main.commands.push_back({"Lock", LockCommand(), kWritePauseMs});
+  return {main, TcpSwitchFrame(v, 4), TcpSwitchFrame(v, 1)};
+}
+
+WritePlan DevicePlan(const WriteValues& v) {
+  WriteFrame f;
+  f.commands.push_back({"Unlock", UnlockCommand(), 0});
+  for (int n = 1; n <= 5; ++n) {
+    const Bytes header = ValueCommand(kSwitchFunction[n - 1], "", kDeviceHeaderLength);
+    Bytes block = SwitchText(v, n);
+    block.resize(kDeviceValueBlock, '\0');
+    f.commands.push_back({SwitchName(n), header, 0});
+    f.commands.push_back({SwitchName(n) + " value", block, kDeviceSwitchPauseMs});
+  }
+  AppendLanguage(f.commands, v, 0);
+  f.commands.push_back({"Lock", LockCommand(), 0});
+  return {f};
+}
+
+void Pause(Clock& clock, int ms) {
+  if (ms > 0) clock.sleepMs(ms);
+}
+
+}  // namespace
+
+WritePath WritePathOf(LinkShape shape) {
+  switch (shape) {
+    case LinkShape::SerialComponent: return WritePath::Serial;
+    case LinkShape::Tcp: return WritePath::Tcp;
+    case LinkShape::DeviceHandle: return WritePath::DeviceHandle;
+  }
+  return WritePath::DeviceHandle;
+}
+
+Bytes UnlockCommand() { return Bytes("\x1D\x67\x75\x6E\x6C\x00", 6); }
+Bytes LockCommand() { return Bytes("\x1D\x67\x6C\x63\x6B\x00", 6); }
+
+Bytes ValueCommand(unsigned char function, std::string_view text, std::size_t length) {
+  Bytes command(std::max<std::size_t>(length, 4), '\0');
+  command[0] = '\x1D';
+  command[1] = '\x67';
+  command[2] = '\x38';
+  command[3] = static_cast<char>(function);
+  const std::size_t room = command.size() - 4;
+  std::copy_n(text.begin(), std::min(text.size(), room), command.begin() + 4);
+  return command;
+}
+
+std::optional<std::string> WriteRefusal(const WriteValues& values) {
+  for (int n = 1; n <= 5; ++n)
+    if (!values.switches[static_cast<std::size_t>(n - 1)])
+      return SwitchName(n) + " has a switch with no position selected";
+  if (!values.charSetNumber) return "International Character Set holds no entry of its list";
+  return std::nullopt;
+}
+
+WritePlan BuildWritePlan(WritePath path, const WriteValues& values) {
+  switch (path) {
+    case WritePath::Serial: return SerialPlan(values);
+    case WritePath::Tcp: return TcpPlan(values);
+    case WritePath::DeviceHandle: return DevicePlan(values);
+  }
+  return {};
+}
+
+WriteResult RunWritePlan(ByteLink& link, Clock& clock, const WritePlan& plan, const Reconnect& reconnect) {
+  WriteResult result{WriteOutcome::Written, {}};
+  auto failSeparate = [&](const WriteFrame& frame, const std::string& why) {
+    DebugTrace("(" + frame.tag + ")" + why);
+    result.outcome = WriteOutcome::SendFailed;
+    if (!result.detail.empty()) result.detail += "; ";
+    result.detail += frame.tag.substr(5) + " frame: " + why;
+  };
+  for (const WriteFrame& frame : plan) {
+    if (!link.isOpen() && reconnect) reconnect();
+    if (!link.isOpen()) {
+      const std::string why = "not connected: " + DescribeLinkError(link.lastError());
+      if (!frame.separate) return {WriteOutcome::NotConnected, why};
+      failSeparate(frame, why);
+      Pause(clock, frame.pauseAfterMs);
+      continue;
+    }
+    try {
+      for (const WriteCommand& command : frame.commands) {
+        if (!link.send(command.bytes)) {
+          const std::string why = command.name + " not sent in full: " + DescribeLinkError(link.lastError());
+          if (!frame.separate) return {WriteOutcome::SendFailed, why};
+          throw std::runtime_error(why);
+        }
+        Pause(clock, command.pauseAfterMs);
+      }
+    } catch (const std::exception& e) {
+      if (!frame.separate) return {WriteOutcome::SendFailed, e.what()};
+      failSeparate(frame, e.what());
+    }
+    Pause(clock, frame.pauseAfterMs);
+  }
+  return result;
+}
+
+WriteResult WriteSwitchSettings(ByteLink& link, Clock& clock, const WriteValues& values, const Reconnect& reconnect) {
+  if (const auto why = WriteRefusal(values)) {
+    DebugOutput("(WriteSW)" + *why + "; nothing written");
+    return {WriteOutcome::Refused, *why};
+  }
+  const WritePath path = WritePathOf(link.shape());
+  if (path != WritePath::Tcp && !link.isOpen())
+    return {WriteOutcome::NotConnected, "not open: " + DescribeLinkError(link.lastError())};
+  WriteResult result;
+  try {
+    result = RunWritePlan(link, clock, BuildWritePlan(path, values), path == WritePath::Tcp ? reconnect : Reconnect{});
+  } catch (const std::exception& e) {
+    result = {WriteOutcome::SendFailed, e.what()};
+  }
+  // The serial port and the device handle serve one operation; the TCP/IP connection stays.
+  if (path != WritePath::Tcp) link.close();
+  return result;
+}
+
+UserMessage WriteWarningMessage() {
+  return {"Don't let printer shut down when writing settings", "WARNNING", MessageIcon::Information, {}};
+}
+
+UserMessage WriteOutcomeMessage(const WriteResult& result) {
+  if (result.ok())
+    return {"Write software switch settings OK, please reboot your printer", "FINISH", MessageIcon::Information, {}};
+  return {"Write software switch FAILED", "WARNING", MessageIcon::Warning, result.detail};
+}
+
+}  // namespace kestrova

@@ -1,0 +1,363 @@
+// The switch write on each path: exact frames, lengths and pauses; refusal of incomplete values;
+// failure instead of "FINISH" when a command did not go out.
+#include <QtTest>
+
+#include "fake_link.h"
+#include "protocol/write_sequence.h"
+#include "recording_observer.h"
+
+using namespace kestrova;
+
+Q_DECLARE_METATYPE(kestrova::LinkShape)
+Q_DECLARE_METATYPE(kestrova::Bytes)
+
+namespace {
+
+WriteValues AllOn() {
+  WriteValues v;
+  for (auto& s : v.switches) s = std::uint8_t(0);
+  v.codePageNumber = 0;
+  v.codePageName = "Standard";
+  v.charSetNumber = 0;
+  v.fontOn = false;
+  return v;
+}
+
+Bytes Z(std::size_t n) { return Bytes(n, '\0'); }
+
+std::vector<Bytes> SentBytes(const FakeLink& link) {
+  std::vector<Bytes> out;
+  for (const auto& s : link.sent) out.push_back(s.bytes);
+  return out;
+}
+std::vector<std::int64_t> SentTimes(const FakeLink& link) {
+  std::vector<std::int64_t> out;
+  for (const auto& s : link.sent) out.push_back(s.timeMs);
+  return out;
+}
+
+const Bytes kUnlock = B({0x1D, 0x67, 0x75, 0x6E, 0x6C, 0x00});
+const Bytes kLock = B({0x1D, 0x67, 0x6C, 0x63, 0x6B, 0x00});
+
+}  // namespace
+
+class WriteSequenceTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void serialSendsElevenCommandsEvery200Ms() {
+    FakeClock clock;
+    FakeLink link(LinkShape::SerialComponent, clock);
+    const WriteResult result = WriteSwitchSettings(link, clock, AllOn());
+    QVERIFY(result.ok());
+    const std::vector<Bytes> expected = {
+        kUnlock,
+        B({0x1D, 0x67, 0x38, 0x27, 0x30, 0, 0, 0, 0}),
+        B({0x1D, 0x67, 0x38, 0x28, 0x30, 0, 0, 0, 0}),
+        B({0x1D, 0x67, 0x38, 0x29, 0x30, 0, 0, 0}),
+        B({0x1D, 0x67, 0x38, 0x2A, 0x30, 0, 0, 0, 0}),
+        B({0x1D, 0x67, 0x38, 0x2B, 0x30, 0, 0, 0, 0}),
+        B({0x1D, 0x67, 0x38, 0x21, 0x30, 0, 0, 0}),
+        B({0x1D, 0x67, 0x38, 0x24}) + "Standard" + Z(13),
+        B({0x1D, 0x67, 0x38, 0x22, 0x30, 0, 0}),
+        B({0x1D, 0x67, 0x38, 0x25, 0, 0, 0, 0}),
+        kLock,
+    };
+    QCOMPARE(SentBytes(link), expected);
+    std::vector<std::int64_t> times;
+    for (int i = 0; i < 11; ++i) times.push_back(200 * i);
+    QCOMPARE(SentTimes(link), times);
+    QCOMPARE(clock.nowMs(), std::int64_t(11 * 200));
+    QCOMPARE(link.closes, 1);
+    QCOMPARE(link.discards, 0);
+    const UserMessage m = WriteOutcomeMessage(result);
+    QCOMPARE(m.text, std::string("Write software switch settings OK, please reboot your printer"));
+    QCOMPARE(m.caption, std::string("FINISH"));
+    QCOMPARE(m.icon, MessageIcon::Information);
+  }
+
+  void value128OfSw3OnEachPath_data() {
+    QTest::addColumn<LinkShape>("shape");
+    QTest::addColumn<Bytes>("command");
+    QTest::addColumn<Bytes>("block");
+    QTest::newRow("serial, 8 bytes") << LinkShape::SerialComponent << B({0x1D, 0x67, 0x38, 0x29, 0x31, 0x32, 0x38, 0x00})
+                                     << Bytes();
+    QTest::newRow("tcp, 9 bytes") << LinkShape::Tcp << B({0x1D, 0x67, 0x38, 0x29, 0x31, 0x32, 0x38, 0x00, 0x00}) << Bytes();
+    QTest::newRow("device handle, 4 + 4") << LinkShape::DeviceHandle << B({0x1D, 0x67, 0x38, 0x29})
+                                          << B({0x31, 0x32, 0x38, 0x00});
+  }
+  void value128OfSw3OnEachPath() {
+    QFETCH(LinkShape, shape);
+    QFETCH(Bytes, command);
+    QFETCH(Bytes, block);
+    WriteValues v = AllOn();
+    v.switches[2] = std::uint8_t(128);
+    FakeClock clock;
+    FakeLink link(shape, clock);
+    QVERIFY(WriteSwitchSettings(link, clock, v).ok());
+    const auto sent = SentBytes(link);
+    const auto it = std::find(sent.begin(), sent.end(), command);
+    QVERIFY(it != sent.end());
+    if (!block.empty()) QCOMPARE(*(it + 1), block);
+  }
+
+  void switchValueTexts_data() {
+    QTest::addColumn<int>("value");
+    QTest::addColumn<Bytes>("serial");
+    QTest::addColumn<Bytes>("block");
+    QTest::newRow("5") << 5 << B({0x1D, 0x67, 0x38, 0x27, 0x35, 0, 0, 0, 0}) << B({0x35, 0, 0, 0});
+    QTest::newRow("255") << 255 << B({0x1D, 0x67, 0x38, 0x27, 0x32, 0x35, 0x35, 0, 0}) << B({0x32, 0x35, 0x35, 0});
+    QTest::newRow("30") << 30 << B({0x1D, 0x67, 0x38, 0x27, 0x33, 0x30, 0, 0, 0}) << B({0x33, 0x30, 0, 0});
+  }
+  void switchValueTexts() {
+    QFETCH(int, value);
+    QFETCH(Bytes, serial);
+    QFETCH(Bytes, block);
+    WriteValues v = AllOn();
+    v.switches[0] = static_cast<std::uint8_t>(value);
+    QCOMPARE(BuildWritePlan(WritePath::Serial, v)[0].commands[1].bytes, serial);
+    const auto device = BuildWritePlan(WritePath::DeviceHandle, v)[0].commands;
+    QCOMPARE(device[1].bytes, B({0x1D, 0x67, 0x38, 0x27}));
+    QCOMPARE(device[2].bytes, block);
+  }
+
+  void languageCommands_data() {
+    QTest::addColumn<int>("codePage");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("charSet");
+    QTest::addColumn<bool>("fontOn");
+    QTest::addColumn<Bytes>("codePageCommand");
+    QTest::addColumn<Bytes>("nameCommand");
+    QTest::addColumn<Bytes>("charSetCommand");
+    QTest::addColumn<Bytes>("fontCommand");
+    const Bytes cp = B({0x1D, 0x67, 0x38, 0x21});
+    const Bytes nm = B({0x1D, 0x67, 0x38, 0x24});
+    const Bytes cs = B({0x1D, 0x67, 0x38, 0x22});
+    const Bytes ft = B({0x1D, 0x67, 0x38, 0x25});
+    QTest::newRow("31 Thai, charset 15 (position 14), font on")
+        << 31 << "Thai character code page 14" << 15 << true << cp + "31" + Z(2) << nm + "Thai character code p"
+        << cs + "15" + Z(1) << ft + "ON" + Z(2);
+    QTest::newRow("27 fills the name, charset 13, font off")
+        << 27 << "Windows Arabic(Farsi)" << 13 << false << cp + "27" + Z(2) << nm + "Windows Arabic(Farsi)"
+        << cs + "13" + Z(1) << ft + Z(4);
+    QTest::newRow("1 Japanese, charset 8") << 1 << "Katakana Japanese" << 8 << false << cp + "1" + Z(3)
+                                           << nm + "Katakana Japanese" + Z(4) << cs + "8" + Z(2) << ft + Z(4);
+    QTest::newRow("18 Dubai") << 0 << "" << 18 << false << cp + "0" + Z(3) << nm + Z(21) << cs + "18" + Z(1) << ft + Z(4);
+  }
+  void languageCommands() {
+    QFETCH(int, codePage);
+    QFETCH(QString, name);
+    QFETCH(int, charSet);
+    QFETCH(bool, fontOn);
+    QFETCH(Bytes, codePageCommand);
+    QFETCH(Bytes, nameCommand);
+    QFETCH(Bytes, charSetCommand);
+    QFETCH(Bytes, fontCommand);
+    WriteValues v = AllOn();
+    v.codePageNumber = codePage;
+    v.codePageName = name.toStdString();
+    v.charSetNumber = charSet;
+    v.fontOn = fontOn;
+    for (WritePath path : {WritePath::Serial, WritePath::Tcp, WritePath::DeviceHandle}) {
+      std::vector<Bytes> sent;
+      for (const auto& f : BuildWritePlan(path, v))
+        for (const auto& c : f.commands) sent.push_back(c.bytes);
+      for (const Bytes& expected : {codePageCommand, nameCommand, charSetCommand, fontCommand})
+        QVERIFY(std::find(sent.begin(), sent.end(), expected) != sent.end());
+    }
+    QCOMPARE(nameCommand.size(), std::size_t(25));
+  }
+
+  void tcpSendsSw2Sw3Sw5FirstThenSw4ThenSw1EachInItsOwnPair() {
+    WriteValues v = AllOn();
+    for (int n = 0; n < 5; ++n) v.switches[static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(n + 1);
+    FakeClock clock;
+    FakeLink link(LinkShape::Tcp, clock);
+    QVERIFY(WriteSwitchSettings(link, clock, v).ok());
+    auto sw = [](int n) { return B({0x1D, 0x67, 0x38, 0x26 + n, 0x30 + n, 0, 0, 0, 0}); };
+    const std::vector<Bytes> expected = {
+        kUnlock, sw(2), sw(3), sw(5),
+        B({0x1D, 0x67, 0x38, 0x21, 0x30, 0, 0, 0}),
+        B({0x1D, 0x67, 0x38, 0x24}) + "Standard" + Z(13),
+        B({0x1D, 0x67, 0x38, 0x22, 0x30, 0, 0}),
+        B({0x1D, 0x67, 0x38, 0x25, 0, 0, 0, 0}),
+        kLock,
+        kUnlock, sw(4), kLock,
+        kUnlock, sw(1), kLock,
+    };
+    QCOMPARE(SentBytes(link), expected);
+    const std::vector<std::int64_t> times = {0,    200,  400,  600,  800,  1000, 1200, 1400,
+                                             1600, 1800, 2000, 2200, 2600, 2800, 3000};
+    QCOMPARE(SentTimes(link), times);
+    QCOMPARE(clock.nowMs(), std::int64_t(9 * 200 + 2 * 4 * 200));
+    QCOMPARE(link.closes, 0);  // the connection stays
+  }
+
+  void tcpReconnectsBeforeASeparateFrame() {
+    FakeClock clock;
+    FakeLink link(LinkShape::Tcp, clock);
+    link.afterSend = [&](int index) {
+      if (index == 8) link.setOpen(false);  // dropped after the main frame's Lock
+    };
+    int reconnects = 0;
+    const WriteResult result = WriteSwitchSettings(link, clock, AllOn(), [&] {
+      ++reconnects;
+      link.setOpen(true);
+      return true;
+    });
+    QVERIFY(result.ok());
+    QCOMPARE(reconnects, 1);
+    QCOMPARE(link.sent.size(), std::size_t(15));
+  }
+
+  void tcpNotConnectedSendsNothingAndIsNoSuccess() {
+    FakeClock clock;
+    FakeLink link(LinkShape::Tcp, clock, false);
+    int reconnects = 0;
+    const WriteResult result = WriteSwitchSettings(link, clock, AllOn(), [&] {
+      ++reconnects;
+      return false;
+    });
+    QCOMPARE(result.outcome, WriteOutcome::NotConnected);
+    QCOMPARE(reconnects, 1);
+    QVERIFY(link.sent.empty());
+    const UserMessage m = WriteOutcomeMessage(result);
+    QCOMPARE(m.text, std::string("Write software switch FAILED"));
+    QCOMPARE(m.caption, std::string("WARNING"));
+    QCOMPARE(m.icon, MessageIcon::Warning);
+  }
+
+  void tcpFailedSw4FrameIsTracedAndSw1FrameStillGoes() {
+    FakeClock clock;
+    FakeLink link(LinkShape::Tcp, clock);
+    link.failSendAt(10);  // the SW4 command
+    TraceCapture traces;
+    const WriteResult result = WriteSwitchSettings(link, clock, AllOn());
+    QCOMPARE(result.outcome, WriteOutcome::SendFailed);
+    QCOMPARE(traces.countStartingWith("(WriteSW4)"), 1);
+    QCOMPARE(link.sent.size(), std::size_t(10 + 3));
+    QCOMPARE(link.sent.back().bytes, kLock);
+    QCOMPARE(WriteOutcomeMessage(result).caption, std::string("WARNING"));
+  }
+
+  void deviceHandleWritesEachSwitchAsTwoBlocksWith500MsAfter() {
+    WriteValues v = AllOn();
+    v.switches[4] = std::uint8_t(255);
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock);
+    QVERIFY(WriteSwitchSettings(link, clock, v).ok());
+    std::vector<Bytes> expected = {kUnlock};
+    for (int n = 1; n <= 5; ++n) {
+      expected.push_back(B({0x1D, 0x67, 0x38, 0x26 + n}));
+      expected.push_back(n == 5 ? B({0x32, 0x35, 0x35, 0}) : B({0x30, 0, 0, 0}));
+    }
+    expected.push_back(B({0x1D, 0x67, 0x38, 0x21, 0x30, 0, 0, 0}));
+    expected.push_back(B({0x1D, 0x67, 0x38, 0x24}) + "Standard" + Z(13));
+    expected.push_back(B({0x1D, 0x67, 0x38, 0x22, 0x30, 0, 0}));
+    expected.push_back(B({0x1D, 0x67, 0x38, 0x25, 0, 0, 0, 0}));
+    expected.push_back(kLock);
+    QCOMPARE(SentBytes(link), expected);
+    const std::vector<std::int64_t> times = {0,    0,    0,    500,  500,  1000, 1000, 1500,
+                                             1500, 2000, 2000, 2500, 2500, 2500, 2500, 2500};
+    QCOMPARE(SentTimes(link), times);
+    QCOMPARE(clock.nowMs(), std::int64_t(2500));
+    QCOMPARE(link.closes, 1);
+    QCOMPARE(link.discards, 0);
+  }
+
+  void writeIsRefusedWithNothingSent_data() {
+    QTest::addColumn<int>("unselected");  // switch 1..5, or 0 for the character set
+    QTest::addColumn<QString>("named");
+    QTest::newRow("SW1") << 1 << "SW1";
+    QTest::newRow("SW3") << 3 << "SW3";
+    QTest::newRow("SW5") << 5 << "SW5";
+    QTest::newRow("typed character set") << 0 << "International Character Set";
+  }
+  void writeIsRefusedWithNothingSent() {
+    QFETCH(int, unselected);
+    QFETCH(QString, named);
+    WriteValues v = AllOn();
+    if (unselected > 0)
+      v.switches[static_cast<std::size_t>(unselected - 1)].reset();
+    else
+      v.charSetNumber.reset();
+    for (LinkShape shape : {LinkShape::SerialComponent, LinkShape::Tcp, LinkShape::DeviceHandle}) {
+      FakeClock clock;
+      FakeLink link(shape, clock);
+      TraceCapture traces;
+      SetDebugMode(false);  // the refusal goes out whatever the mode
+      const WriteResult result = WriteSwitchSettings(link, clock, v, [] { return true; });
+      QCOMPARE(result.outcome, WriteOutcome::Refused);
+      QVERIFY(link.events.empty());
+      QCOMPARE(traces.lines.size(), std::size_t(1));
+      QVERIFY(traces.lines[0].rfind("(WriteSW)" + named.toStdString(), 0) == 0);
+      const UserMessage m = WriteOutcomeMessage(result);
+      QCOMPARE(m.text, std::string("Write software switch FAILED"));
+      QCOMPARE(m.caption, std::string("WARNING"));
+      QVERIFY(m.detail.find(named.toStdString()) != std::string::npos);
+    }
+  }
+
+  void failedOrShortSendIsNeverFinish_data() {
+    QTest::addColumn<LinkShape>("shape");
+    QTest::addColumn<int>("failAt");
+    QTest::addColumn<int>("shortBy");
+    QTest::newRow("serial unlock fails") << LinkShape::SerialComponent << 0 << 0;
+    QTest::newRow("serial SW3 short") << LinkShape::SerialComponent << 3 << 2;
+    QTest::newRow("serial lock short") << LinkShape::SerialComponent << 10 << 1;
+    QTest::newRow("tcp main frame") << LinkShape::Tcp << 4 << 0;
+    QTest::newRow("tcp SW1 frame lock") << LinkShape::Tcp << 14 << 3;
+    QTest::newRow("device value block") << LinkShape::DeviceHandle << 4 << 1;
+    QTest::newRow("device lock") << LinkShape::DeviceHandle << 15 << 0;
+  }
+  void failedOrShortSendIsNeverFinish() {
+    QFETCH(LinkShape, shape);
+    QFETCH(int, failAt);
+    QFETCH(int, shortBy);
+    FakeClock clock;
+    FakeLink link(shape, clock);
+    link.failSendsFrom(failAt, shortBy);
+    const WriteResult result = WriteSwitchSettings(link, clock, AllOn());
+    QCOMPARE(result.outcome, WriteOutcome::SendFailed);
+    QVERIFY(!result.detail.empty());
+    const UserMessage m = WriteOutcomeMessage(result);
+    QCOMPARE(m.text, std::string("Write software switch FAILED"));
+    QCOMPARE(m.caption, std::string("WARNING"));
+    // the main sequence stops at its first failed command
+    if (shape != LinkShape::Tcp || failAt < 9)
+      QCOMPARE(std::count(link.events.begin(), link.events.end(), "send"), std::ptrdiff_t(failAt + 1));
+    QCOMPARE(link.closes, shape == LinkShape::Tcp ? 0 : 1);
+  }
+
+  void closedSerialPortOrDeviceSendsNothing_data() {
+    QTest::addColumn<LinkShape>("shape");
+    QTest::newRow("serial") << LinkShape::SerialComponent;
+    QTest::newRow("device handle") << LinkShape::DeviceHandle;
+  }
+  void closedSerialPortOrDeviceSendsNothing() {
+    QFETCH(LinkShape, shape);
+    FakeClock clock;
+    FakeLink link(shape, clock, false);
+    const WriteResult result = WriteSwitchSettings(link, clock, AllOn());
+    QCOMPARE(result.outcome, WriteOutcome::NotConnected);
+    QVERIFY(link.events.empty());
+    QCOMPARE(WriteOutcomeMessage(result).caption, std::string("WARNING"));
+  }
+
+  void warningBeforeTheWrite() {
+    const UserMessage m = WriteWarningMessage();
+    QCOMPARE(m.text, std::string("Don't let printer shut down when writing settings"));
+    QCOMPARE(m.caption, std::string("WARNNING"));
+    QCOMPARE(m.icon, MessageIcon::Information);
+  }
+
+  void valueCommandPadsAndCuts() {
+    QCOMPARE(ValueCommand(0x27, "5", 9), B({0x1D, 0x67, 0x38, 0x27, 0x35, 0, 0, 0, 0}));
+    QCOMPARE(ValueCommand(0x22, "12345", 7), B({0x1D, 0x67, 0x38, 0x22, 0x31, 0x32, 0x33}));
+    QCOMPARE(ValueCommand(0x24, std::string(40, 'x'), 25), B({0x1D, 0x67, 0x38, 0x24}) + std::string(21, 'x'));
+    QCOMPARE(UnlockCommand(), kUnlock);
+    QCOMPARE(LockCommand(), kLock);
+  }
+};
+
+QTEST_APPLESS_MAIN(WriteSequenceTest)
+#include "test_write_sequence.moc"
