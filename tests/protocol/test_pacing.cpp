@@ -1,0 +1,106 @@
+// Pacing of the replies: the fixed 200 ms pause, and the reply-terminated pacing of --fast that
+// takes a reply as soon as its 0x00 is in, never later than the fixed pause.
+#include <QtTest>
+
+#include "fake_link.h"
+#include "printer_script.h"
+#include "protocol/pacing.h"
+#include "protocol/read_sequence.h"
+#include "recording_observer.h"
+
+using namespace kestrova;
+
+Q_DECLARE_METATYPE(kestrova::LinkShape)
+
+class PacingTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void replyTerminatedPacingWaits_data() {
+    QTest::addColumn<int>("firstPartMs");
+    QTest::addColumn<QByteArray>("firstPart");
+    QTest::addColumn<int>("restMs");  // -1: no second part
+    QTest::addColumn<int>("waited");
+    const QByteArray z(1, '\0');
+    QTest::newRow("reply at 30 ms") << 30 << QByteArray("_RT") + z << -1 << 30;
+    QTest::newRow("reply at once") << 0 << QByteArray("_RT") + z << -1 << 0;
+    QTest::newRow("terminator arrives later") << 50 << QByteArray("_RT") << 120 << 120;
+    QTest::newRow("no terminator within the pause") << 50 << QByteArray("_RT") << 260 << 200;
+    QTest::newRow("late reply") << 250 << QByteArray("_RT") + z << -1 << 200;
+    QTest::newRow("no reply") << -1 << QByteArray() << -1 << 200;
+  }
+  void replyTerminatedPacingWaits() {
+    QFETCH(int, firstPartMs);
+    QFETCH(QByteArray, firstPart);
+    QFETCH(int, restMs);
+    QFETCH(int, waited);
+    FakeClock clock;
+    FakeLink link(LinkShape::SerialComponent, clock);
+    ScriptedReply reply;
+    if (firstPartMs >= 0) reply.push_back({firstPartMs, Bytes(firstPart.constData(), static_cast<std::size_t>(firstPart.size()))});
+    if (restMs >= 0) reply.push_back({restMs, Bytes("X\0", 2)});
+    link.answerParts("Q", reply);
+    QVERIFY(link.send("Q"));
+    ReplyTerminatedPacing().awaitReply(link, clock, 200);
+    QCOMPARE(clock.nowMs(), std::int64_t(waited));
+  }
+
+  void fixedPacingAlwaysWaitsThePause() {
+    FakeClock clock;
+    FakeLink link(LinkShape::SerialComponent, clock);
+    link.answer("Q", Reply("x"));
+    QVERIFY(link.send("Q"));
+    FixedPacing::instance().awaitReply(link, clock, 200);
+    QCOMPARE(clock.nowMs(), std::int64_t(200));
+    QCOMPARE(clock.sleeps, std::vector<int>{200});
+    QVERIFY(std::find(link.events.begin(), link.events.end(), "peek") == link.events.end());
+  }
+
+  void fastReadTakesEachReplyAsItEnds_data() {
+    QTest::addColumn<LinkShape>("shape");
+    QTest::newRow("serial") << LinkShape::SerialComponent;
+    QTest::newRow("tcp") << LinkShape::Tcp;
+  }
+  void fastReadTakesEachReplyAsItEnds() {
+    QFETCH(LinkShape, shape);
+    FakeClock clock;
+    FakeLink link(shape, clock);
+    PrinterAnswers answers;
+    for (int step = 1; step <= 18; ++step)
+      link.answer(QueryBytes(step), Reply(answers.values[static_cast<std::size_t>(step - 1)]), 15);
+    RecordingObserver observer;
+    const ReplyTerminatedPacing fast;
+    const ReadResult result = ReadData(link, clock, observer, fast);
+    QVERIFY(result.ok());
+    QCOMPARE(clock.nowMs(), std::int64_t(18 * 15));
+    QCOMPARE(observer.log.size(), std::size_t(18));
+    QCOMPARE(observer.log[3], std::string("Read Software Switch 3 = 128\r\n"));
+    QCOMPARE(result.activeModelNo, ModelNo(4));
+  }
+
+  void fastReadNeverWaitsPastThePause() {
+    FakeClock clock;
+    FakeLink link(LinkShape::SerialComponent, clock);
+    RecordingObserver observer;
+    const ReplyTerminatedPacing fast;
+    link.answer(QueryBytes(1), Reply("XP"), 500);
+    QCOMPARE(ReadData(link, clock, observer, fast).outcome, ReadOutcome::Aborted);
+    std::vector<std::int64_t> times;
+    for (const auto& s : link.sent) times.push_back(s.timeMs);
+    QCOMPARE(times, (std::vector<std::int64_t>{0, 200, 400}));
+  }
+
+  void fastDeviceReadWaitsAtMost250PerAttempt() {
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock);
+    PrinterAnswers answers;
+    for (int step = 1; step <= 18; ++step)
+      link.answer(DeviceQueryBytes(step), Reply(answers.values[static_cast<std::size_t>(step - 1)]), 10);
+    RecordingObserver observer;
+    const ReplyTerminatedPacing fast;
+    QVERIFY(ReadDeviceData(link, clock, observer, 0, fast).ok());
+    QCOMPARE(clock.nowMs(), std::int64_t(18 * 10));
+  }
+};
+
+QTEST_APPLESS_MAIN(PacingTest)
+#include "test_pacing.moc"
