@@ -1,0 +1,149 @@
+#include <QtTest>
+
+#include "model/model_set.h"
+#include "model/switch_explain.h"
+#include "switch_test_helpers.h"
+
+using namespace kestrova;
+using namespace switch_test;
+
+namespace {
+
+QStringList Labels(const SwitchExplanation& e) {
+  QStringList list;
+  for (const auto& label : e.labels) list << Q(label);
+  return list;
+}
+
+}  // namespace
+
+class SwitchExplainTest : public QObject {
+  Q_OBJECT
+ private slots:
+  // The whole window after a read, label by label.
+  void rt5600AfterARead() {
+    const SwitchExplanation e = ExplainSwitches(models::RT5600, std::array<std::uint8_t, 5>{0x00, 0x00, 0x70, 0x00, 0x00});
+    const QStringList expected = {
+        // SW1
+        "Baud Rate - 38400", "Baud Rate - 38400", "Reserve", "Onboard Interface - Undefined",
+        "Onboard Interface - Undefined", "USB Class - VCOM", "Printable width - 576dots", "Paper width - 58mm",
+        // SW2
+        "Paper Feed Back - Enable", "Cut Paper after Cover Return - Disable", "Raster Bitmap Printing - Line Print",
+        "Before Cut Paper - Cut and without paper feed", "Busy condition - Disable", "< CR > Auto Line Feed - Disable",
+        "Parity Check - EVEN", "Handshaking - XON/XOFF",
+        // SW3
+        "Print Speed - 250mm/s", "Print Speed - 250mm/s", "Thai Font mode - 3 PASS", "UPOS Write - Enable",
+        "Print Density - 100%", "Print Density - 100%", "Print Density - 100%", "Auto cutter - Disable",
+        // SW4
+        "Beep Sound after Cut paper - Enable", "Barcode Height Reduction - Reduce 75%",
+        "Barcode Height Reduction - Reduce 75%", "Line Space Reduction - Reduce 75%", "Line Space Reduction - Reduce 75%",
+        "Line Feed Reduction - Reduce 75%", "Line Feed Reduction - Reduce 75%", "Switch 1 Selection - NAK packet",
+        // SW5
+        "Reserve", "Reserve", "Reserve", "Reserve", "Reserve", "Reserve", "Reserve", "Reserve"};
+    QCOMPARE(Labels(e), expected);
+    QCOMPARE(Q(e.printDensity), QString("100%"));
+    QCOMPARE(Q(e.thaiPass), QString(""));
+  }
+
+  void rt3206AllOff() {
+    const SwitchExplanation e = ExplainSwitches(models::RT3206, std::array<std::uint8_t, 5>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+    const QStringList expected = {
+        // SW1
+        "Download MCU - ARM", "Interface - LAN", "Cut Paper after Cover Return - Enable", "Full Cut Paper - Disable",
+        "Busy condition - Enable", "Before Cut Paper - Normal Cut", "Auto cutter - Enable",
+        "Firmware update Mode - Disable (Fixed to OFF)",
+        // SW2
+        "Software Switch Selection - Set Hardware Switch 1 Valid", "Paper width - 80mn", "Printable width - 512dots",
+        "Paper Feed Back - Enable", "Raster Bitmap Printing - Batch Print", "Parity Check - NONE",
+        "Handshaking - DTR/DSR", "< CR > Auto Line Feed - Disable",
+        // SW3
+        "UPOS Write - Disable", "Beep Sound after Cut paper - Disable", "Print Density - 100%", "Print Density - 100%",
+        "Print Density - 100%", "Print Speed - 170mm/s", "Thai Font mode - 1 PASS", "Cover Open Message - Disable",
+        // SW4
+        "Print Speed 120mm/s - Disable", "Barcode Height Reduction - Disable", "Barcode Height Reduction - Disable",
+        "Line Space Reduction - Disable", "Line Space Reduction - Disable", "Line Feed Reduction - Disable",
+        "Line Feed Reduction - Disable", "ASCII V 0 - Disable",
+        // SW5
+        "Reserve", "Print Density and Speed - Disable", "Print Density adn Speed - Disable",
+        "Paper Near End Warning Sound - Enable", "Paper Out Warning Sound - Enable", "Reserve", "Reserve", "Reserve"};
+    QCOMPARE(Labels(e), expected);
+    QCOMPARE(Q(e.printDensity), QString(""));
+    QCOMPARE(Q(e.thaiPass), QString(""));
+    QCOMPARE(Labels(ExplainSwitches(models::RT3207, std::array<std::uint8_t, 5>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF})), expected);
+  }
+
+  void rt6400kDensityComesFromItsField() {
+    const SwitchExplanation e = ExplainSwitches(models::RT6400K, std::array<std::uint8_t, 5>{0, 0, 0x10, 0, 0});
+    QCOMPARE(Q(e.printDensity), QString("70%"));
+    for (const char* bit : {"SW3-5", "SW3-6", "SW3-7"})
+      QCOMPARE(Q(e.labels[static_cast<std::size_t>(Bit(bit))]), QString("Print Density - 70%"));
+    for (const char* bit : {"SW3-2", "SW3-3", "SW3-4"})
+      QCOMPARE(Q(e.labels[static_cast<std::size_t>(Bit(bit))]), QString("Print Speed - Undefined"));
+    QCOMPARE(Q(e.labels[static_cast<std::size_t>(Bit("SW3-8"))]), QString("Thai Font mode - 3 PASS"));
+    QCOMPARE(Q(e.thaiPass), QString(""));
+  }
+
+  void rt5500eThaiPass() {
+    QCOMPARE(Q(ExplainSwitches(models::RT5500E, std::array<std::uint8_t, 5>{0, 0, 0x04, 0, 0}).thaiPass),
+             QString("1 PASS"));
+    QCOMPARE(Q(ExplainSwitches(models::RT5500E, std::array<std::uint8_t, 5>{0, 0, 0x00, 0, 0}).thaiPass),
+             QString("3 PASS"));
+  }
+
+  void positionsFollowTheBytes_data() {
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("byte");
+    for (int n = 1; n <= 5; ++n)
+      for (int byte : {0x00, 0x01, 0x80, 0xFF, 0x5A}) QTest::addRow("SW%d %02X", n, byte) << n << byte;
+  }
+  void positionsFollowTheBytes() {
+    QFETCH(int, n);
+    QFETCH(int, byte);
+    std::array<std::uint8_t, 5> bytes{0x0F, 0x0F, 0x0F, 0x0F, 0x0F};
+    bytes[static_cast<std::size_t>(n - 1)] = static_cast<std::uint8_t>(byte);
+    const SwitchExplanation e = ExplainSwitches(models::RT4300, bytes);
+    for (int b = 1; b <= 8; ++b)
+      QCOMPARE(e.positions[static_cast<std::size_t>(SwitchIndex(n, b))], (byte >> (b - 1)) & 1 ? kPositionOff : kPositionOn);
+  }
+
+  // A byte whose reply was invalid leaves its eight groups unselected: their plain labels stay
+  // "NULL", fields that take one of them show their bare name, and no density is derived.
+  void unknownBytes() {
+    const std::array<std::optional<std::uint8_t>, 5> bytes{std::nullopt, std::uint8_t{0}, std::nullopt, std::uint8_t{0},
+                                                           std::uint8_t{0}};
+    const SwitchExplanation e = ExplainSwitches(models::RT5502, bytes);
+    for (int b = 1; b <= 8; ++b) {
+      QCOMPARE(e.positions[static_cast<std::size_t>(SwitchIndex(1, b))], kPositionNone);
+      QCOMPARE(e.positions[static_cast<std::size_t>(SwitchIndex(3, b))], kPositionNone);
+      QCOMPARE(e.positions[static_cast<std::size_t>(SwitchIndex(2, b))], kPositionOn);
+    }
+    auto label = [&](const char* bit) { return Q(e.labels[static_cast<std::size_t>(Bit(bit))]); };
+    QCOMPARE(label("SW1-1"), QString("Baud Rate"));
+    QCOMPARE(label("SW1-2"), QString("Baud Rate"));
+    for (const char* bit : {"SW1-3", "SW1-8", "SW3-3", "SW3-4"}) QCOMPARE(label(bit), QString("NULL"));
+    QCOMPARE(label("SW3-1"), QString("Print Speed"));
+    QCOMPARE(label("SW3-8"), QString("Print Density"));
+    QCOMPARE(label("SW2-3"), QString("Raster Bitmap Printing - Line Print"));
+    QCOMPARE(Q(e.printDensity), QString(""));
+    QCOMPARE(Q(e.thaiPass), QString(""));
+  }
+
+  void allBytesKnownIsTheSameAsPlainBytes() {
+    const std::array<std::uint8_t, 5> plain{0x12, 0x34, 0x56, 0x78, 0x9A};
+    const std::array<std::optional<std::uint8_t>, 5> known{plain[0], plain[1], plain[2], plain[3], plain[4]};
+    for (ModelNo m : {models::RT3200, models::MV7120SK, ModelNo{0}}) {
+      QCOMPARE(Labels(ExplainSwitches(m, known)), Labels(ExplainSwitches(m, plain)));
+      QCOMPARE(ExplainSwitches(m, known).positions, ExplainSwitches(m, plain).positions);
+    }
+  }
+
+  void noModel() {
+    const SwitchExplanation e = ExplainSwitches(0, std::array<std::uint8_t, 5>{0x00, 0xFF, 0x10, 0x3C, 0x06});
+    for (const QString& label : Labels(e)) QCOMPARE(label, QString("Reserve"));
+    QCOMPARE(Q(e.printDensity), QString(""));
+    QCOMPARE(Q(e.thaiPass), QString(""));
+  }
+};
+
+QTEST_APPLESS_MAIN(SwitchExplainTest)
+#include "test_switch_explain.moc"
