@@ -1,0 +1,196 @@
+// USB discovery over the product table, the USB byte link, and the libusb backend on a machine
+// without printers.
+#include <QtTest>
+
+#include "link/device_handle.h"
+#include "link/fake_usb_backend.h"
+#include "link/link_limits.h"
+#include "link/usb_device_link.h"
+#include "link/usb_product_table.h"
+
+using namespace kestrova;
+
+namespace {
+
+// Every ModelNo the model list can yield (0: an entry without a model).
+const std::uint8_t kSelectableModelNos[] = {0, 1, 3, 4, 6, 7, 8, 9, 10, 12, 13, 14, 15, 16, 17};
+
+}  // namespace
+
+class UsbLinkTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void productTable() {
+    const char* ids[] = {"2a0d", "2a15", "2a14", "2a01", "2a07", "2a04", "2a0e", "2a10", "2a13", "2a06", "2a16",
+                         "2a02", "2a09", "2a08", "2a05", "2a0a", "2a0b", "2a0c", "2a03", "2a11", "2a0f", "2a12"};
+    const int models[] = {16, 14, 17, 15, 12, 13, 6, 9, 10, 11, 4, 3, 0, 1, 0, 0, 0, 0, 7, 0, 0, 8};
+    QCOMPARE(kUsbProductTable.size(), std::size_t(22));
+    for (std::size_t i = 0; i < kUsbProductTable.size(); ++i) {
+      QCOMPARE(std::string(kUsbProductTable[i].productId), std::string(ids[i]));
+      QCOMPARE(int(kUsbProductTable[i].requiredModelNo), models[i]);
+      QCOMPARE(std::string(kUsbProductTable[i].device).empty(), models[i] != 0);
+    }
+    QCOMPARE(std::string(kUsbVendorId), std::string("1f4e"));
+    QCOMPARE(UsbTypeString(kUsbProductTable[0]), std::string("vid_1f4e&pid_2a0d"));
+    QCOMPARE(FormatUsbId(0x2A0D), std::string("2a0d"));
+    QCOMPARE(FormatUsbId(0x0001), std::string("0001"));
+    QCOMPARE(UsbDevicePath(0x1F4E, 0x2A0D, 1, 4), std::string("usb#vid_1f4e&pid_2a0d#1-4"));
+  }
+
+  void discovery_data() {
+    QTest::addColumn<QStringList>("present");  // product id texts as the system reports them
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("taken");            // index into present, -1 for none
+    QTest::addColumn<int>("active");           // ActiveModelNo afterwards (starts at 99)
+    QTest::addColumn<QString>("opened");       // indexes opened, in order
+    QTest::newRow("nothing present") << QStringList{} << 4 << 1 << -1 << 99 << "";
+    QTest::newRow("row without model") << QStringList{"2a09"} << 0 << 0 << 0 << 99 << "0";
+    QTest::newRow("required model selected") << QStringList{"2a0d"} << 16 << 0 << 0 << 16 << "0";
+    QTest::newRow("required model not selected") << QStringList{"2a0d"} << 4 << 1 << -1 << 99 << "0";
+    QTest::newRow("nothing selected") << QStringList{"2a16"} << 0 << 1 << -1 << 99 << "0";
+    QTest::newRow("table order wins") << QStringList{"2a05", "2a0d"} << 16 << 0 << 1 << 16 << "1";
+    QTest::newRow("passed over, next row taken") << QStringList{"2a05", "2a0d"} << 0 << 0 << 0 << 99 << "1 0";
+    QTest::newRow("two without model") << QStringList{"2a0f", "2a09"} << 0 << 0 << 1 << 99 << "1";
+    QTest::newRow("KD250 last row") << QStringList{"2a12"} << 8 << 0 << 0 << 8 << "0";
+    QTest::newRow("upper-case id") << QStringList{"2A09"} << 0 << 1 << -1 << 99 << "";
+    QTest::newRow("other product") << QStringList{"2a17"} << 0 << 1 << -1 << 99 << "";
+  }
+  void discovery() {
+    QFETCH(QStringList, present);
+    QFETCH(int, selected);
+    QFETCH(int, result);
+    QFETCH(int, taken);
+    QFETCH(int, active);
+    QFETCH(QString, opened);
+    FakeUsbBackend usb;
+    for (const QString& id : present) usb.addDevice(id.toStdString());
+    DeviceHandleSlot slot;
+    std::uint8_t activeModelNo = 99;
+    QCOMPARE(OpenUsbPrinter(usb, std::uint8_t(selected), activeModelNo, slot), result);
+    QCOMPARE(int(activeModelNo), active);
+    QCOMPARE(slot.valid(), taken >= 0);
+    QStringList openedIndexes;
+    for (const std::string& path : usb.openLog()) {
+      for (std::size_t i = 0; i < usb.deviceCount(); ++i) {
+        if (usb.device(i).info.path == path) openedIndexes << QString::number(i);
+      }
+    }
+    QCOMPARE(openedIndexes.join(' '), opened);
+    for (std::size_t i = 0; i < usb.deviceCount(); ++i) {
+      // Only the device taken stays open; every other device opened was closed again.
+      QCOMPARE(usb.device(i).open, int(i) == taken);
+      QCOMPARE(usb.device(i).closes, usb.device(i).opens - (int(i) == taken ? 1 : 0));
+    }
+    if (result == kOpenNoUsbDevice) {
+      QCOMPARE(int(slot.lastOpenError().kind), int(LinkError::Kind::NoDevice));
+    } else {
+      QVERIFY(slot.lastOpenError().ok());
+      QCOMPARE(int(slot.link()->shape()), int(LinkShape::DeviceHandle));
+    }
+  }
+
+  void rowOf2a06NeverTaken() {
+    for (std::uint8_t selected : kSelectableModelNos) {
+      FakeUsbBackend usb;
+      usb.addDevice("2a06");
+      DeviceHandleSlot slot;
+      std::uint8_t active = 0;
+      QCOMPARE(OpenUsbPrinter(usb, selected, active, slot), kOpenNoUsbDevice);
+      QCOMPARE(int(active), 0);
+      QVERIFY(!usb.device(0).open);
+      QCOMPARE(usb.device(0).closes, 1);
+    }
+  }
+
+  void failedOpenKeepsCause() {
+    FakeUsbBackend usb;
+    auto& device = usb.addDevice("2a09");
+    device.openFails = true;
+    device.openError.kind = LinkError::Kind::PermissionDenied;
+    device.openError.target = "USB " + device.info.path;
+    usb.addDevice("2a05");
+    DeviceHandleSlot slot;
+    std::uint8_t active = 0;
+    // A device that cannot be opened does not stop the probe: the next row is taken.
+    QCOMPARE(OpenUsbPrinter(usb, 0, active, slot), kOpenOk);
+    QVERIFY(usb.device(1).open);
+
+    FakeUsbBackend only;
+    auto& denied = only.addDevice("2a09");
+    denied.openFails = true;
+    denied.openError.kind = LinkError::Kind::PermissionDenied;
+    denied.openError.target = "USB " + denied.info.path;
+    QCOMPARE(OpenUsbPrinter(only, 0, active, slot), kOpenNoUsbDevice);
+    QCOMPARE(int(slot.lastOpenError().kind), int(LinkError::Kind::PermissionDenied));
+    QVERIFY(DescribeLinkError(slot.lastOpenError()).find("udev rule") != std::string::npos);
+  }
+
+  void discoveryReplacesHeldDevice() {
+    FakeUsbBackend usb;
+    usb.addDevice("2a09");
+    DeviceHandleSlot slot;
+    std::uint8_t active = 0;
+    QCOMPARE(OpenUsbPrinter(usb, 0, active, slot), kOpenOk);
+    ByteLink* first = slot.link();
+    QVERIFY(first);
+    // A read after a test print discovers again; the held device is closed before.
+    QCOMPARE(OpenUsbPrinter(usb, 0, active, slot), kOpenOk);
+    QCOMPARE(usb.device(0).opens, 2);
+    QCOMPARE(usb.device(0).closes, 1);
+    QVERIFY(slot.valid());
+    slot.close();
+    QVERIFY(!slot.valid());
+    QCOMPARE(usb.device(0).closes, 2);
+  }
+
+  void openDeviceUsbText() {
+    FakeUsbBackend usb;
+    usb.addDevice("2a15");
+    DeviceHandleSlot slot;
+    std::uint8_t active = 0;
+    QCOMPARE(OpenDevice("USB", usb, 14, active, slot), kOpenOk);
+    QCOMPARE(int(active), 14);
+    QCOMPARE(OpenDevice("USB", usb, 0, active, slot), kOpenNoUsbDevice);
+  }
+
+  void usbLinkBytes() {
+    FakeUsbBackend usb;
+    auto& device = usb.addDevice("2a09");
+    device.replies.push_back(Bytes("_RT-6100\0", 9));
+    device.replies.push_back(Bytes(100, 'x'));
+    DeviceHandleSlot slot;
+    std::uint8_t active = 0;
+    QCOMPARE(OpenUsbPrinter(usb, 0, active, slot), kOpenOk);
+    ByteLink& link = *slot.link();
+    QVERIFY(link.send(Bytes("\x1D\x49\x43", 3)));
+    QVERIFY(link.send(Bytes("\x1D\x49\x45\x00", 4)));
+    QCOMPARE(device.written, Bytes("\x1D\x49\x43\x1D\x49\x45\x00", 7));
+    QCOMPARE(link.receive(kDeviceReadBytes, kReceiveTimeoutMs), Bytes("_RT-6100\0", 9));
+    // A long answer: at most 64 now, the rest next time.
+    QCOMPARE(link.receive(kDeviceReadBytes, kReceiveTimeoutMs), Bytes(64, 'x'));
+    QCOMPARE(link.receive(kDeviceReadBytes, kReceiveTimeoutMs), Bytes(36, 'x'));
+    QCOMPARE(link.receive(kDeviceReadBytes, kReceiveTimeoutMs), Bytes());
+    // Discard has no effect on the device itself.
+    link.discard();
+    QVERIFY(link.isOpen());
+    slot.discardAndClose();
+    QVERIFY(!device.open);
+    QVERIFY(!slot.valid());
+  }
+
+  void libusbWithoutPrinter() {
+    auto usb = CreateLibusbBackend();
+    DeviceHandleSlot slot;
+    std::uint8_t active = 0;
+    for (std::uint8_t selected : kSelectableModelNos) {
+      QCOMPARE(OpenUsbPrinter(*usb, selected, active, slot), kOpenNoUsbDevice);
+      QCOMPARE(int(slot.lastOpenError().kind), int(LinkError::Kind::NoDevice));
+      QVERIFY(!slot.valid());
+      QCOMPARE(int(active), 0);
+    }
+  }
+};
+
+QTEST_GUILESS_MAIN(UsbLinkTest)
+#include "test_usb_link.moc"
