@@ -1,11 +1,15 @@
 #include "sim/pty_port.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QTimer>
 
 #include <cerrno>
+#include <memory>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -57,7 +61,7 @@ bool PtyPort::open(const QString& linkPath, QString* error) {
   if (::symlink(name, path.constData()) != 0) return fail(ErrnoText("symlink"));
 
   session_ = new Session(
-      printer_, faults_, log_, link(), [this](const QByteArray& b) { queue(b); }, [this] { close(); }, this);
+      printer_, faults_, log_, link(), [this](const QByteArray& b) { queue(b); }, [this] { closeWhenRead(); }, this);
   connect(session_, &Session::printerChanged, this, &PtyPort::printerChanged);
   readNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Read, this);
   connect(readNotifier_, &QSocketNotifier::activated, this, &PtyPort::readMaster);
@@ -85,6 +89,22 @@ void PtyPort::close() {
     ::close(slave_);
     slave_ = -1;
   }
+}
+
+void PtyPort::closeWhenRead() {
+  // Closing the master hangs up the slave and throws away what the tool has not read yet, so the
+  // last replies are given up to a second to be read.
+  auto deadline = std::make_shared<QDeadlineTimer>(1000);
+  auto* poll = new QTimer(this);
+  connect(poll, &QTimer::timeout, this, [this, poll, deadline] {
+    int unread = 0;
+    if (slave_ >= 0 && ::ioctl(slave_, FIONREAD, &unread) != 0) unread = 0;
+    if ((outgoing_.isEmpty() && unread == 0) || deadline->hasExpired()) {
+      poll->deleteLater();
+      close();
+    }
+  });
+  poll->start(10);
 }
 
 void PtyPort::readMaster() {

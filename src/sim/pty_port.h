@@ -31,6 +31,7 @@ class PtyPort : public QObject {
   void printerChanged();
 
  private:
+  void closeWhenRead();
   void readMaster();
   void writeMaster();
   void queue(const QByteArray& bytes);

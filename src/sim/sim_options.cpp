@@ -101,11 +101,11 @@ bool ReadOptions(const QCommandLineParser& p, SimOptions& o, QString* error) {
   }
 
   if (p.isSet("tcp")) {
-    const QString spec = p.value("tcp");
-    const int colon = spec.lastIndexOf(':');
+    const QString hostPort = p.value("tcp");
+    const int colon = hostPort.lastIndexOf(':');
     bool ok = colon > 0;
-    const int port = ok ? spec.mid(colon + 1).toInt(&ok) : -1;
-    QString host = spec.left(colon);
+    const int port = ok ? hostPort.mid(colon + 1).toInt(&ok) : -1;
+    QString host = hostPort.left(colon);
     if (host.startsWith('[') && host.endsWith(']')) host = host.mid(1, host.size() - 2);
     if (host == QLatin1String("localhost")) host = QStringLiteral("127.0.0.1");
     o.tcpAddress = QHostAddress(host);

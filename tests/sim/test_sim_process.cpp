@@ -135,6 +135,20 @@ class SimProcessTest : public QObject {
     QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(2000));
   }
 
+  void dropAfterClosesThePtyOnceRead() {
+    const QString path = dir_.filePath("dropping");
+    SimProcess sim;
+    QVERIFY2(sim.start({"--pty", path, "--drop-after", "2", "--delay-ms", "50"}), qPrintable(sim.errorText()));
+    PtyClient pty;
+    QVERIFY(pty.open(path));
+    QVERIFY(pty.write(Hex("1d673427" "1d673428" "1d673429")));
+    // The replies to the first two commands still arrive; then the pty is gone.
+    QCOMPARE(pty.read(7, 2000), QByteArray("_0\0_0\0", 6));
+    QDeadlineTimer deadline(3000);
+    while (QFileInfo(path).isSymLink() && !deadline.hasExpired()) QThread::msleep(20);
+    QVERIFY(!QFileInfo(path).isSymLink());
+  }
+
   void noHeaderAndOverlong() {
     SimProcess sim;
     QVERIFY2(sim.start({"--tcp", "127.0.0.1:0", "--no-header", "--overlong", "10240"}), qPrintable(sim.errorText()));
