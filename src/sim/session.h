@@ -27,7 +27,6 @@ class Session : public QObject {
           Closer closer, QObject* parent = nullptr);
 
   void receive(const QByteArray& bytes);
-  bool dropping() const { return dropping_; }
 
  signals:
   // The printer's pending values changed (to be saved).
