@@ -1,13 +1,11 @@
 #include <QApplication>
-#include <QMainWindow>
+
+#include "app/main_window.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kestrova Software Switch Utility");
-  QApplication::setApplicationDisplayName("Kestrova Software Switch Utility");
-  QMainWindow window;
-  window.setWindowTitle("Kestrova Software Switch Utility v2.0.5");
-  window.setFixedSize(790, 612);
+  TForm2 window;
   window.show();
   return app.exec();
 }
