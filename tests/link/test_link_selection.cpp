@@ -3,6 +3,7 @@
 #include "link/com_port_map.h"
 #include "link/link_selection.h"
 #include "link/tcp_link.h"
+#include "tsan_qt.h"
 
 using namespace kestrova;
 

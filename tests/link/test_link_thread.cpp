@@ -7,6 +7,7 @@
 #include "link/serial_component_link.h"
 #include "link/tcp_link.h"
 #include "tcp_server.h"
+#include "tsan_qt.h"
 
 using namespace kestrova;
 using kestrova::testing::TcpPrinter;

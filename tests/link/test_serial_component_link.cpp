@@ -9,6 +9,7 @@
 #include "link/serial_component_link.h"
 #include "link/serial_device_link.h"
 #include "pty.h"
+#include "tsan_qt.h"
 
 using namespace kestrova;
 using kestrova::testing::Pty;

@@ -12,6 +12,7 @@
 #include "link/link_limits.h"
 #include "link/serial_device_link.h"
 #include "pty.h"
+#include "tsan_qt.h"
 
 using namespace kestrova;
 using kestrova::testing::Pty;

@@ -5,6 +5,7 @@
 
 #include "link/tcp_link.h"
 #include "tcp_server.h"
+#include "tsan_qt.h"
 
 using namespace kestrova;
 using kestrova::testing::TcpPrinter;

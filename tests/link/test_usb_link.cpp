@@ -7,6 +7,7 @@
 #include "link/link_limits.h"
 #include "link/usb_device_link.h"
 #include "link/usb_product_table.h"
+#include "tsan_qt.h"
 
 using namespace kestrova;
 
