@@ -1,0 +1,44 @@
+#pragma once
+// Drives the real window against the real simulator: start-up in a temporary working directory,
+// message boxes recorded instead of shown.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+#include "app/main_window.h"
+#include "model/notifier.h"
+#include "model/printer_record.h"
+#include "sim_process.h"
+
+class RecordingNotifier : public kestrova::Notifier {
+ public:
+  void notify(const kestrova::UserMessage& message) override { messages.push_back(message); }
+  std::vector<kestrova::UserMessage> messages;
+};
+
+struct WindowFixture {
+  QTemporaryDir dir;
+  RecordingNotifier notifier;
+  std::unique_ptr<TForm2> form;
+
+  void open();
+  const WindowLayout& ui() const { return form->widgets(); }
+  void selectPort(const QString& text);
+  void setTcpTarget(quint16 port);
+  // Clicks "Read Settings" and waits for the read to end; true when it succeeded.
+  bool read(int timeoutMs = 12000);
+  // Clicks a button that starts a write or a test print and waits for its end.
+  bool runOperation(QPushButton* button, int timeoutMs = 12000);
+  QString field(kestrova::RecordField f) const;
+  QString label(int bitIndex) const;
+  QStringList logLines() const;
+};
+
+// Path of the simulator binary; empty when the build has none.
+QString SimBinary();
