@@ -1,0 +1,51 @@
+#include "protocol/plain_read_observer.h"
+
+#include <string_view>
+
+namespace kestrova {
+
+void PlainReadObserver::clearRecord() {
+  record.clearTexts();
+  view.setPrintDensity("");
+  view.setThaiPass("");
+  log.clear();
+}
+
+void PlainReadObserver::fieldText(RecordField field, const std::string& text) {
+  record.setText(field, text);
+  // The two derived boxes are the view's own.
+  if (field == RecordField::PrintDensity) view.setPrintDensity(text);
+  if (field == RecordField::Thai1n3Pass) view.setThaiPass(text);
+}
+
+std::string PlainReadObserver::applyNewFont(FontReply reply) {
+  if (reply == FontReply::On) SelectNew8x16Font(language, kFontOnPosition);
+  if (reply == FontReply::Off) SelectNew8x16Font(language, kFontOffPosition);
+  return New8x16FontText(language);
+}
+
+void PlainReadObserver::applySwitchReplies(const SwitchSlots& slots, ModelNo activeModelNo) {
+  SwitchBank bank;
+  for (int i = 0; i < kSwitchBits; ++i) bank.setPosition(i, view.positions[static_cast<std::size_t>(i)]);
+  for (int n = 1; n <= kSwitchBytes; ++n) {
+    const SwitchSlot& slot = slots[static_cast<std::size_t>(n - 1)];
+    const auto value = DecodeSwitchReply(std::string_view(slot.data(), slot.size()));
+    replyBytes[static_cast<std::size_t>(n - 1)] = value;
+    if (value) bank.setByte(n, *value);
+  }
+  view.positions = bank.positions();
+  record.activeModelNo = activeModelNo;
+  ApplyModelDefinitions(activeModelNo, activeDefinitions, view);
+  record.setText(RecordField::PrintDensity, view.density);
+  record.setText(RecordField::Thai1n3Pass, view.thaiPass);
+}
+
+std::array<std::optional<std::uint8_t>, kSwitchBytes> PlainReadObserver::bankBytes() const {
+  SwitchBank bank;
+  for (int i = 0; i < kSwitchBits; ++i) bank.setPosition(i, view.positions[static_cast<std::size_t>(i)]);
+  std::array<std::optional<std::uint8_t>, kSwitchBytes> bytes{};
+  for (int n = 1; n <= kSwitchBytes; ++n) bytes[static_cast<std::size_t>(n - 1)] = bank.byteValue(n);
+  return bytes;
+}
+
+}  // namespace kestrova
