@@ -1,0 +1,361 @@
+#include "cli/cli_request.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QSet>
+#include <cctype>
+#include <map>
+
+#include "cli/json_report.h"
+#include "link/tcp_link.h"
+#include "model/language_settings.h"
+
+namespace kestrova::cli {
+
+namespace {
+
+std::string S(const QString& text) { return text.toStdString(); }
+
+// Only digits, no sign, no blanks: a count or a byte, never a surprise.
+std::optional<long> ParseDigits(const std::string& text) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  for (char c : text)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+  return std::stol(text);
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+const std::map<std::string, Command>& Commands() {
+  static const std::map<std::string, Command> commands = {
+      {"models", Command::Models}, {"explain", Command::Explain},    {"read", Command::Read},
+      {"write", Command::Write},   {"self-test", Command::SelfTest}, {"font-test", Command::FontTest},
+  };
+  return commands;
+}
+
+// Options each command accepts (besides --help and --version).
+const QSet<QString>& AllowedOptions(Command command) {
+  static const QSet<QString> models = {"json"};
+  static const QSet<QString> explain = {"model", "switches", "json"};
+  static const QSet<QString> read = {"tcp", "serial", "device", "usb", "model", "baud", "parity", "handshake",
+                                     "json", "fast"};
+  static const QSet<QString> write = {"tcp",      "serial", "device",    "usb",      "model",
+                                      "baud",     "parity", "handshake", "switches", "set",
+                                      "code-page", "charset", "font8x16", "from",     "fast"};
+  // The line settings are refused below, with the reason.
+  static const QSet<QString> test = {"tcp", "serial", "device", "usb", "model", "baud", "parity", "handshake"};
+  static const QSet<QString> none = {};
+  switch (command) {
+    case Command::Models: return models;
+    case Command::Explain: return explain;
+    case Command::Read: return read;
+    case Command::Write: return write;
+    case Command::SelfTest:
+    case Command::FontTest: return test;
+    default: return none;
+  }
+}
+
+std::string CommandName(Command command) {
+  for (const auto& [name, c] : Commands())
+    if (c == command) return name;
+  return {};
+}
+
+struct Fail {
+  std::string message;
+};
+
+Request Only(Command command) {
+  Request r;
+  r.command = command;
+  return r;
+}
+
+// How often an option was given (a flag has no values to count).
+int Count(const QCommandLineParser& parser, const char* name) {
+  return static_cast<int>(parser.optionNames().count(QString::fromLatin1(name)));
+}
+
+LinkTarget ParseTcp(const std::string& text) {
+  LinkTarget t;
+  t.kind = LinkTarget::Kind::Tcp;
+  std::string host = text;
+  const auto colon = text.rfind(':');
+  if (colon != std::string::npos) {
+    host = text.substr(0, colon);
+    const auto port = ParseDigits(text.substr(colon + 1));
+    if (!port || *port < 1 || *port > 65535)
+      throw Fail{"--tcp " + text + ": the port must be a number from 1 to 65535"};
+    t.port = static_cast<int>(*port);
+  }
+  if (host.empty()) throw Fail{"--tcp " + text + ": no host given"};
+  t.host = host;
+  return t;
+}
+
+int ParseBaud(const std::string& text) {
+  const auto rate = ParseDigits(text);
+  for (int allowed : kBaudRates)
+    if (rate && *rate == allowed) return allowed;
+  throw Fail{"--baud " + text + ": the baud rate is one of 9600, 19200, 38400, 115200"};
+}
+
+Parity ParseParity(const std::string& text) {
+  const std::string v = Upper(text);
+  if (v == "NONE") return Parity::None;
+  if (v == "EVEN") return Parity::Even;
+  throw Fail{"--parity " + text + ": the parity is none or even"};
+}
+
+Handshaking ParseHandshake(const std::string& text) {
+  const std::string v = Upper(text);
+  if (v == "DTR-DSR" || v == "DTR/DSR") return Handshaking::DtrDsr;
+  if (v == "XON-XOFF" || v == "XON/XOFF") return Handshaking::XonXoff;
+  throw Fail{"--handshake " + text + ": the handshaking is dtr-dsr or xon-xoff"};
+}
+
+ModelNo ParseModelOption(const std::string& text) {
+  if (const auto m = ParseModel(text)) return *m;
+  throw Fail{"--model " + text + ": no such model; `kestrova-swctl models` lists the model codes and numbers"};
+}
+
+SwitchSetting ParseSet(const std::string& text) {
+  const auto eq = text.find('=');
+  const std::string usage = "--set " + text + ": expected SWn-b=ON or SWn-b=OFF (n 1 to 5, b 1 to 8)";
+  if (eq == std::string::npos) throw Fail{usage};
+  const auto index = ParseSwitchName(Upper(text.substr(0, eq)));
+  const std::string value = Upper(text.substr(eq + 1));
+  if (!index || (value != "ON" && value != "OFF")) throw Fail{usage};
+  return {*index, value == "ON" ? kPositionOn : kPositionOff};
+}
+
+int ParseCodePage(const std::string& text) {
+  const auto n = ParseDigits(text);
+  if (n && CodePagePositionOfNumber(static_cast<int>(*n))) return static_cast<int>(*n);
+  std::string numbers;
+  for (const auto& e : CodePageTable()) numbers += (numbers.empty() ? "" : ", ") + std::to_string(e.number);
+  throw Fail{"--code-page " + text + ": no such code page; the code pages are " + numbers};
+}
+
+int ParseCharset(const std::string& text) {
+  const auto n = ParseDigits(text);
+  if (n && *n <= 18) {
+    for (int p = 0; p < static_cast<int>(CharsetEntries().size()); ++p)
+      if (CharsetNumberAt(p) == static_cast<int>(*n)) return static_cast<int>(*n);
+  }
+  throw Fail{"--charset " + text + ": no such international character set; the numbers are 0 to 13 and 15 to 18"};
+}
+
+bool ParseFont(const std::string& text) {
+  const std::string v = Upper(text);
+  if (v == "ON") return true;
+  if (v == "OFF") return false;
+  throw Fail{"--font8x16 " + text + ": expected ON or OFF"};
+}
+
+SavedConfiguration ReadConfigurationFile(const std::string& path) {
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadOnly)) throw Fail{"--from " + path + ": " + S(file.errorString())};
+  // A configuration is a few kilobytes; anything far larger is not one.
+  const QByteArray data = file.read(1 << 20);
+  std::string error;
+  const auto saved = ParseSavedConfiguration(data, error);
+  if (!saved) throw Fail{"--from " + path + ": " + error};
+  return *saved;
+}
+
+Request Build(const QCommandLineParser& parser) {
+  Request r;
+  const QStringList positional = parser.positionalArguments();
+  if (positional.isEmpty()) {
+    if (parser.isSet("help")) return Only(Command::Help);
+    if (parser.isSet("version")) return Only(Command::Version);
+    throw Fail{"no command given; see kestrova-swctl --help"};
+  }
+  const auto command = Commands().find(S(positional.front()));
+  if (command == Commands().end())
+    throw Fail{"unknown command '" + S(positional.front()) + "'; see kestrova-swctl --help"};
+  if (positional.size() > 1) throw Fail{"unexpected argument '" + S(positional.at(1)) + "'"};
+  r.command = command->second;
+  if (parser.isSet("help")) return Only(Command::Help);
+  const std::string name = CommandName(r.command);
+
+  for (const QString& option : parser.optionNames()) {
+    const QString longName = option == "h" ? "help" : option;
+    if (longName == "help" || longName == "version") continue;
+    if (!AllowedOptions(r.command).contains(longName))
+      throw Fail{"option --" + S(longName) + " does not apply to " + name};
+  }
+  r.json = parser.isSet("json");
+  r.fast = parser.isSet("fast");
+
+  if (r.command == Command::Models) return r;
+
+  if (r.command == Command::Explain) {
+    if (!parser.isSet("model")) throw Fail{"explain needs --model MODEL"};
+    if (!parser.isSet("switches")) throw Fail{"explain needs --switches B1,B2,B3,B4,B5"};
+    if (Count(parser, "model") > 1) throw Fail{"--model given more than once"};
+    r.model = ParseModelOption(S(parser.value("model")));
+    for (const QString& v : parser.values("switches")) {
+      std::string error;
+      const auto bytes = ParseSwitchBytes(S(v), error);
+      if (!bytes) throw Fail{"--switches " + S(v) + ": " + error};
+      r.switchVectors.push_back(*bytes);
+    }
+    return r;
+  }
+
+  // The link.
+  const int kinds = (parser.isSet("tcp") ? 1 : 0) + (parser.isSet("serial") ? 1 : 0) +
+                    (parser.isSet("device") ? 1 : 0) + (parser.isSet("usb") ? 1 : 0);
+  if (kinds == 0) throw Fail{name + " needs a link: --tcp HOST[:PORT], --serial DEVICE, --device DEVICE or --usb"};
+  if (kinds > 1) throw Fail{"give one kind of link: --tcp, --serial, --device or --usb"};
+  for (const char* single : {"serial", "device", "model", "baud", "parity", "handshake"})
+    if (Count(parser, single) > 1) throw Fail{std::string("--") + single + " given more than once"};
+  if (parser.isSet("model") && !parser.isSet("usb"))
+    throw Fail{"--model applies to --usb only (the other links take the model the printer reports)"};
+  for (const char* line : {"baud", "parity", "handshake"})
+    if (parser.isSet(line) && !parser.isSet("serial"))
+      throw Fail{std::string("--") + line + " applies to --serial only (--device keeps the line settings the system holds)"};
+  const bool test = r.command == Command::SelfTest || r.command == Command::FontTest;
+  for (const char* line : {"baud", "parity", "handshake"})
+    if (test && parser.isSet(line))
+      throw Fail{std::string("--") + line + " does not apply to " + name +
+                 ": test prints keep the line settings the system holds"};
+
+  if (parser.isSet("tcp")) {
+    const QStringList hosts = parser.values("tcp");
+    if (hosts.size() > 1 && test) throw Fail{name + " takes one printer"};
+    for (const QString& h : hosts) r.links.push_back(ParseTcp(S(h)));
+  } else if (parser.isSet("serial")) {
+    LinkTarget t;
+    t.kind = LinkTarget::Kind::Serial;
+    t.device = S(parser.value("serial"));
+    if (parser.isSet("baud")) t.serial.baudRate = ParseBaud(S(parser.value("baud")));
+    if (parser.isSet("parity")) t.serial.parity = ParseParity(S(parser.value("parity")));
+    if (parser.isSet("handshake")) t.serial.handshaking = ParseHandshake(S(parser.value("handshake")));
+    if (t.device.empty()) throw Fail{"--serial needs a device path"};
+    r.links.push_back(t);
+  } else if (parser.isSet("device")) {
+    LinkTarget t;
+    t.kind = LinkTarget::Kind::Device;
+    t.device = S(parser.value("device"));
+    if (t.device.empty()) throw Fail{"--device needs a device path"};
+    r.links.push_back(t);
+  } else {
+    if (Count(parser, "usb") > 1) throw Fail{"--usb given more than once"};
+    LinkTarget t;
+    t.kind = LinkTarget::Kind::Usb;
+    if (parser.isSet("model")) t.selectedModel = ParseModelOption(S(parser.value("model")));
+    r.links.push_back(t);
+  }
+
+  if (r.command != Command::Write) return r;
+
+  WriteEdits& e = r.edits;
+  if (Count(parser, "switches") > 1) throw Fail{"write takes --switches once"};
+  for (const char* single : {"code-page", "charset", "font8x16", "from"})
+    if (Count(parser, single) > 1) throw Fail{std::string("--") + single + " given more than once"};
+  if (parser.isSet("from")) e.from = ReadConfigurationFile(S(parser.value("from")));
+  if (parser.isSet("switches")) {
+    std::string error;
+    const auto bytes = ParseSwitchBytes(S(parser.value("switches")), error);
+    if (!bytes) throw Fail{"--switches " + S(parser.value("switches")) + ": " + error};
+    e.switches = *bytes;
+  }
+  for (const QString& s : parser.values("set")) e.sets.push_back(ParseSet(S(s)));
+  if (parser.isSet("code-page")) e.codePageNumber = ParseCodePage(S(parser.value("code-page")));
+  if (parser.isSet("charset")) e.charsetNumber = ParseCharset(S(parser.value("charset")));
+  if (parser.isSet("font8x16")) e.fontOn = ParseFont(S(parser.value("font8x16")));
+  return r;
+}
+
+}  // namespace
+
+std::string LinkTarget::label() const {
+  switch (kind) {
+    case Kind::Tcp: return host + ":" + std::to_string(port);
+    case Kind::Serial:
+    case Kind::Device: return device;
+    case Kind::Usb: return "USB";
+  }
+  return {};
+}
+
+std::optional<ModelNo> ParseModel(const std::string& text) {
+  if (const auto n = ParseDigits(text)) {
+    if (*n == 0) return ModelNo(0);
+    if (*n <= 255 && FindModel(static_cast<ModelNo>(*n))) return static_cast<ModelNo>(*n);
+    return std::nullopt;
+  }
+  if (const PrinterModel* m = FindModelByCode(Upper(text))) return m->no;
+  return std::nullopt;
+}
+
+std::optional<SwitchBytes> ParseSwitchBytes(const std::string& text, std::string& error) {
+  std::vector<std::string> parts;
+  std::string::size_type start = 0;
+  while (true) {
+    const auto comma = text.find(',', start);
+    parts.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  if (parts.size() != kSwitchBytes) {
+    error = "expected five bytes B1,B2,B3,B4,B5, got " + std::to_string(parts.size());
+    return std::nullopt;
+  }
+  SwitchBytes bytes{};
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const auto v = ParseDigits(parts[i]);
+    if (!v || *v > 255) {
+      error = "SW" + std::to_string(i + 1) + " is '" + parts[i] + "'; a byte is a decimal number from 0 to 255";
+      return std::nullopt;
+    }
+    bytes[i] = static_cast<std::uint8_t>(*v);
+  }
+  return bytes;
+}
+
+ParseResult ParseCommandLine(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+  parser.addOptions({
+      {{"h", "help"}, "help"},
+      {"version", "version"},
+      {"json", "json"},
+      {"fast", "fast"},
+      {"tcp", "tcp", "HOST[:PORT]"},
+      {"serial", "serial", "DEVICE"},
+      {"device", "device", "DEVICE"},
+      {"usb", "usb"},
+      {"model", "model", "MODEL"},
+      {"baud", "baud", "RATE"},
+      {"parity", "parity", "PARITY"},
+      {"handshake", "handshake", "HANDSHAKE"},
+      {"switches", "switches", "B1,B2,B3,B4,B5"},
+      {"set", "set", "SWn-b=ON|OFF"},
+      {"code-page", "code-page", "N"},
+      {"charset", "charset", "N"},
+      {"font8x16", "font8x16", "ON|OFF"},
+      {"from", "from", "FILE"},
+  });
+  ParseResult result;
+  if (!parser.parse(QStringList{"kestrova-swctl"} + arguments)) {
+    result.error = S(parser.errorText());
+    return result;
+  }
+  try {
+    result.request = Build(parser);
+  } catch (const Fail& f) {
+    result.error = f.message;
+  }
+  return result;
+}
+
+}  // namespace kestrova::cli

@@ -1,0 +1,123 @@
+// The --help text and the --version line of kestrova-swctl.
+#include "cli/cli_request.h"
+
+#ifndef KESTROVA_VERSION
+#define KESTROVA_VERSION "unknown"
+#endif
+
+namespace kestrova::cli {
+
+std::string VersionText() { return std::string("kestrova-swctl ") + KESTROVA_VERSION + "\n"; }
+
+std::string HelpText() {
+  return R"(Usage:
+  kestrova-swctl models [--json]
+  kestrova-swctl explain --model MODEL --switches B1,B2,B3,B4,B5 [--switches ...] [--json]
+  kestrova-swctl read      LINK [--json] [--fast]
+  kestrova-swctl write     LINK [--switches B1,B2,B3,B4,B5] [--set SWn-b=ON|OFF]...
+                           [--code-page N] [--charset N] [--font8x16 ON|OFF] [--fast]
+  kestrova-swctl write     LINK... --from FILE.json [--set ...]... [--code-page N] ...
+  kestrova-swctl self-test LINK
+  kestrova-swctl font-test LINK
+  kestrova-swctl --help | --version
+
+Reads, explains and writes the five software-switch bytes SW1 to SW5 of a Kestrova receipt
+printer, with its model name, firmware revision, counters and language settings, exactly as the
+Kestrova Software Switch Utility window does.
+
+Commands:
+  models      List the printer models of the catalogue: number, code, and whether the window's
+              model list offers it.
+  explain     Without a printer: the 40 switch definitions the window shows after a successful
+              read of a printer of MODEL whose switch bytes are B1..B5 (decimal 0 to 255), with
+              the print-density and Thai 1Pass/3Pass texts (empty where the window leaves them
+              empty). --switches may be given several times; each gives one result (with --json,
+              one object per line, in the order given).
+  read        Read the printer: model, printer information, language information, the five
+              switch bytes, the 40 switches with their meanings, and the Log History lines.
+              Several --tcp options read those printers concurrently (with --json one object
+              per line, in the order given, each with a "link" key "HOST:PORT").
+  write       Read the printer first (a write needs a successful read), change what was read
+              as the options say, then send exactly what "Write Settings" sends on that kind of
+              link. Prints each change (switch by switch, the meaning before and after) and,
+              only when every command went out in full,
+                "Write software switch settings OK, please reboot your printer"
+              Several --tcp options write those printers concurrently, each with its own read,
+              one result line per printer.
+  self-test   Make the printer print its self test (the test bytes only, no read first).
+  font-test   Make the printer print every character code in two fonts and cut the paper.
+
+LINK (exactly one kind):
+  --tcp HOST[:PORT]    The TCP/IP link; PORT is 9100 when left out. HOST is an IPv4 address or
+                       a name. read and write take several --tcp options (a fleet).
+  --serial DEVICE      A serial port as COM1 to COM4 in the window: the serial component with
+                       the line settings below, its read and write lengths.
+      --baud 9600|19200|38400|115200   (default 115200)
+      --parity none|even               (default none)
+      --handshake dtr-dsr|xon-xoff     (default dtr-dsr; xon-xoff is software handshaking)
+  --device DEVICE      A serial port as COM5 to COM20 in the window: opened as a device handle,
+                       keeping the line settings the system holds; the device-handle read (each
+                       value shown followed by one space) and write.
+  --usb [--model MODEL]
+                       USB discovery in the product table's order, MODEL being the model chosen
+                       in the window's model list (RT5600 when left out).
+  self-test and font-test over --serial or --device open the port as a device handle with the
+  line settings the system holds and send the 8-byte self test; --baud, --parity and
+  --handshake do not apply to them.
+
+MODEL is a model code of the catalogue (RT3200 ... RT3207, RT5602 included; any case) or a model
+number of the catalogue (0, 1, 3, 4, 6 to 19; 0 is "no model"). See `kestrova-swctl models`.
+
+Options:
+  --json               Machine-readable output (see below).
+  --fast               read (and the read of write): take each reply as soon as it has
+                       arrived instead of after the full pause; the same replies, in a fraction
+                       of the 3.6 s the window's pacing takes.
+  --switches B1,B2,B3,B4,B5
+                       The five switch bytes, decimal 0 to 255 (write: sets all five).
+  --set SWn-b=ON|OFF   write: set one switch (n 1 to 5, b 1 to 8) after --switches and --from;
+                       may be given several times. ON is a clear bit, OFF a set bit.
+  --code-page N        write: pick code page number N of the table (0, 1, 2, 3, 4, 5, 17, 18,
+                       19, 21, 22, 24, 25, 26, 27, 28, 29, 31, 33, 34, 36, 37) as the window's
+                       list does: the code page name follows, and the international character
+                       set is reset to 8 for code page 1 and to 0 for any other.
+  --charset N          write: the international character set number (0 to 13, 15 to 18),
+                       applied after --code-page.
+  --font8x16 ON|OFF    write: the new 8x16 font.
+  --from FILE.json     write: the values to write are those of FILE.json, the JSON that
+                       `read --json` printed (its model, bytes and language fields; a null byte
+                       or an empty text keeps what the printer holds). Further options change
+                       them. A printer whose model differs from the file's is refused: nothing
+                       is written to it.
+  -h, --help           This text.
+  --version            The version.
+
+JSON:
+  models:  [{"no": 9, "code": "RT5600", "listed": true}, ...]
+  explain: {"model": {"no": 9, "code": "RT5600"},
+            "switches": [{"name": "SW1-1", "position": "ON", "definition": "Baud Rate - 38400"},
+                         ... 40 entries, SW1-1 .. SW5-8],
+            "printDensity": "100%", "thaiPass": ""}
+  read:    {"ok": true, "model": {...}, "printer": {"modelName", "firmwareRevision",
+            "hoursPowered", "cutPaperCount", "installationDate", "failedPaperCut", "linePrinted",
+            "serialNumber", "languageModel", "fontRom", "codePage", "internationalCharSet",
+            "new8x16Font", "printDensity", "thaiPass"}, "bytes": [b1, b2, b3, b4, b5],
+            "switches": [...], "log": ["Read Model Name = RT-5600\r\n", ...]}
+           Every text is what the window shows in the matching field after the same read.
+           "code" is null for model 0; "position" is "ON", "OFF" or null; a byte is null when
+           its reply was not valid. A failed read: {"ok": false, "error": "...", "cause": "..."}.
+
+Progress: while reading, a one-line indicator is shown on standard error when it is a terminal.
+
+Exit status:
+  0  success
+  1  the printer or the link failed; the window's message ("Read software switch FAILED",
+     "Open usb FAILED", "Write software switch FAILED") on standard error, followed by ": " and
+     the cause where it is known (with read --json also as a failed-read object on standard
+     output). For a fleet: 1 when any printer failed.
+  2  a usage error (unknown command or option, unknown model, byte out of range, no such code
+     page or character set, unreadable --from file); nothing is sent.
+)";
+}
+
+}  // namespace kestrova::cli

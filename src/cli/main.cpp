@@ -1,0 +1,13 @@
+// kestrova-swctl: read, explain and write a receipt printer's software switches from a shell.
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <iostream>
+
+#include "cli/cli.h"
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("kestrova-swctl"));
+  return kestrova::cli::RunCli(QCoreApplication::arguments().mid(1), std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+}

@@ -1,0 +1,88 @@
+#include "cli/write_edits.h"
+
+#include "model/switch_explain.h"
+
+namespace kestrova::cli {
+
+namespace {
+
+std::string PositionText(int position) {
+  if (position == kPositionOn) return "ON";
+  if (position == kPositionOff) return "OFF";
+  return "(none)";
+}
+
+void Changed(std::vector<std::string>& out, const std::string& what, const std::string& before,
+             const std::string& after) {
+  if (before != after) out.push_back(what + ": " + before + " -> " + after);
+}
+
+}  // namespace
+
+EditableSettings SettingsAsRead(const PlainReadObserver& read) {
+  EditableSettings s;
+  for (int i = 0; i < kSwitchBits; ++i) s.bank.setPosition(i, read.view.positions[static_cast<std::size_t>(i)]);
+  s.language = read.language;
+  return s;
+}
+
+void ApplyEdits(const WriteEdits& edits, EditableSettings& s) {
+  if (const auto& from = edits.from) {
+    for (int n = 1; n <= kSwitchBytes; ++n)
+      if (const auto& b = from->bytes[static_cast<std::size_t>(n - 1)]) s.bank.setByte(n, *b);
+    // The file's code page and name as they were shown, without the change handler: the file
+    // names the character set itself.
+    if (from->codePagePosition) {
+      s.language.codePagePosition = *from->codePagePosition;
+      s.language.codePageNamePosition = *from->codePagePosition;
+    }
+    if (from->charsetPosition) SelectCharset(s.language, *from->charsetPosition);
+    if (from->fontPosition) SelectNew8x16Font(s.language, *from->fontPosition);
+  }
+  if (edits.switches)
+    for (int n = 1; n <= kSwitchBytes; ++n) s.bank.setByte(n, (*edits.switches)[static_cast<std::size_t>(n - 1)]);
+  for (const SwitchSetting& set : edits.sets) s.bank.setPosition(set.index, set.position);
+  if (edits.codePageNumber)
+    if (const auto position = CodePagePositionOfNumber(*edits.codePageNumber)) SelectCodePage(s.language, *position);
+  if (edits.charsetNumber) {
+    for (int p = 0; p < static_cast<int>(CharsetEntries().size()); ++p)
+      if (CharsetNumberAt(p) == *edits.charsetNumber) SelectCharset(s.language, p);
+  }
+  if (edits.fontOn) SelectNew8x16Font(s.language, *edits.fontOn ? kFontOnPosition : kFontOffPosition);
+}
+
+WriteValues ToWriteValues(const EditableSettings& s) {
+  WriteValues v;
+  for (int n = 1; n <= kSwitchBytes; ++n) v.switches[static_cast<std::size_t>(n - 1)] = s.bank.byteValue(n);
+  const LanguageWriteValues language = LanguageToWrite(s.language);
+  v.codePageNumber = language.codePageNumber;
+  v.codePageName = language.codePageName;
+  v.charSetNumber = language.charsetNumber;
+  v.fontOn = language.new8x16FontOn;
+  return v;
+}
+
+std::vector<std::string> DescribeChanges(ModelNo model, const PlainReadObserver& read, const EditableSettings& after) {
+  const SwitchExplanation next = ExplainSwitches(model, after.bank);
+  std::vector<std::string> out;
+  for (int i = 0; i < kSwitchBits; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    const int was = read.view.positions[k];
+    const int now = next.positions[k];
+    const std::string& before = read.view.labels[k];
+    const std::string& meaning = next.labels[k];
+    if (was == now && before == meaning) continue;
+    std::string line = SwitchName(i) + ": " + PositionText(was);
+    if (was != now) line += " -> " + PositionText(now);
+    line += " (" + before + (before != meaning ? " -> " + meaning : std::string()) + ")";
+    out.push_back(line);
+  }
+  Changed(out, "Print Density", read.view.density, next.printDensity);
+  Changed(out, "Thai 1Pass/3Pass", read.view.thaiPass, next.thaiPass);
+  Changed(out, "Code Page", CodePageText(read.language), CodePageText(after.language));
+  Changed(out, "International Character Set", CharsetText(read.language), CharsetText(after.language));
+  Changed(out, "New 8x16 Font", New8x16FontText(read.language), New8x16FontText(after.language));
+  return out;
+}
+
+}  // namespace kestrova::cli

@@ -1,0 +1,35 @@
+#pragma once
+// What `write` sends: the values a read left, changed by the options in the window's way (the
+// switches as the radio groups take them, a code page picked from its list with its change
+// handler, then the character set), and the list of what changed.
+#include <string>
+#include <vector>
+
+#include "cli/cli_request.h"
+#include "model/language_settings.h"
+#include "model/switch_bank.h"
+#include "protocol/plain_read_observer.h"
+#include "protocol/write_sequence.h"
+
+namespace kestrova::cli {
+
+struct EditableSettings {
+  SwitchBank bank;
+  LanguageState language;
+};
+
+// The radio groups and the language lists as the read left them.
+EditableSettings SettingsAsRead(const PlainReadObserver& read);
+
+// In order: the --from file, --switches, each --set, --code-page (with its change handler),
+// --charset, --font8x16.
+void ApplyEdits(const WriteEdits& edits, EditableSettings& settings);
+
+// What "Write Settings" takes from the radio groups and lists.
+WriteValues ToWriteValues(const EditableSettings& settings);
+
+// One line per switch whose position or meaning changes ("SW3-8: ON -> OFF (before -> after)"),
+// then the derived texts and the language settings that change.
+std::vector<std::string> DescribeChanges(ModelNo model, const PlainReadObserver& read, const EditableSettings& after);
+
+}  // namespace kestrova::cli

@@ -1,0 +1,239 @@
+// kestrova-swctl without a printer: models, explain for every model, --help, --version, and the
+// usage errors (exit 2, a message naming the problem, nothing on standard output).
+#include <QtTest>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include "cli_harness.h"
+#include "model/catalogue.h"
+#include "model/switch_explain.h"
+
+using namespace kestrova;
+using namespace kestrova::cli::testing;
+
+namespace {
+
+using Bytes5 = std::array<std::uint8_t, 5>;
+
+const std::vector<Bytes5> kVectors = {{0, 0, 0, 0, 0}, {255, 255, 255, 255, 255}, {1, 2, 128, 255, 30},
+                                      {0x5A, 0xA5, 0x04, 0x10, 0x81}};
+
+QString VectorText(const Bytes5& v) {
+  return QStringLiteral("%1,%2,%3,%4,%5").arg(v[0]).arg(v[1]).arg(v[2]).arg(v[3]).arg(v[4]);
+}
+
+QJsonValue PositionJson(int position) {
+  if (position == 0) return QStringLiteral("ON");
+  if (position == 1) return QStringLiteral("OFF");
+  return QJsonValue::Null;
+}
+
+std::vector<ModelNo> AllModels() {
+  std::vector<ModelNo> models = {0};
+  for (const PrinterModel& m : Catalogue()) models.push_back(m.no);
+  return models;
+}
+
+}  // namespace
+
+class OfflineTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() {
+    if (!ProgramsBuilt()) QSKIP("kestrova-swctl or the printer simulator is not built");
+  }
+
+  void helpDocumentsEverything() {
+    const CliRun run = RunSwctl({"--help"});
+    QCOMPARE(run.exitCode, 0);
+    for (const char* word : {"models", "explain", "read", "write", "self-test", "font-test", "--tcp", "--serial",
+                             "--device", "--usb", "--model", "--baud", "--parity", "--handshake", "--json", "--fast",
+                             "--switches", "--set", "--code-page", "--charset", "--font8x16", "--from", "--version",
+                             "9100", "Read software switch FAILED", "Open usb FAILED", "Write software switch FAILED",
+                             "Write software switch settings OK, please reboot your printer", "Exit status"})
+      QVERIFY2(run.outText().contains(word), word);
+    QCOMPARE(RunSwctl({"read", "--help"}).exitCode, 0);
+  }
+
+  void version() {
+    const CliRun run = RunSwctl({"--version"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.outText(), QStringLiteral("kestrova-swctl 2.0.5\n"));
+  }
+
+  void modelsList() {
+    const CliRun run = RunSwctl({"models"});
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.outLines();
+    QCOMPARE(lines.size(), 1 + 17);
+    QVERIFY(lines.contains(QStringLiteral("9   RT5600    yes")));
+    QVERIFY(lines.contains(QStringLiteral("11  RT5602    no")));
+  }
+
+  void modelsJson() {
+    const CliRun run = RunSwctl({"models", "--json"});
+    QCOMPARE(run.exitCode, 0);
+    const QJsonArray models = QJsonDocument::fromJson(run.out).array();
+    QCOMPARE(models.size(), static_cast<qsizetype>(Catalogue().size()));
+    for (qsizetype i = 0; i < models.size(); ++i) {
+      const PrinterModel& m = Catalogue()[static_cast<std::size_t>(i)];
+      const QJsonObject o = models.at(i).toObject();
+      QCOMPARE(o.value("no").toInt(), int(m.no));
+      QCOMPARE(o.value("code").toString(), QString::fromLatin1(m.code));
+      QCOMPARE(o.value("listed").toBool(), m.listPosition >= 0);
+    }
+  }
+
+  // Every model (by code, and 0 by number): each --switches vector gives one line whose 40
+  // definitions, positions and derived texts are those of the window after a fresh read.
+  void explainEveryModel_data() {
+    QTest::addColumn<int>("model");
+    for (ModelNo m : AllModels()) QTest::addRow("model %d", int(m)) << int(m);
+  }
+  void explainEveryModel() {
+    QFETCH(int, model);
+    const ModelNo no = static_cast<ModelNo>(model);
+    const PrinterModel* entry = FindModel(no);
+    QStringList args = {"explain", "--json", "--model", entry ? QString::fromLatin1(entry->code) : QStringLiteral("0")};
+    for (const Bytes5& v : kVectors) args << "--switches" << VectorText(v);
+    const CliRun run = RunSwctl(args);
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.outLines();
+    QCOMPARE(lines.size(), static_cast<qsizetype>(kVectors.size()));
+    for (std::size_t i = 0; i < kVectors.size(); ++i) {
+      const SwitchExplanation e = ExplainSwitches(no, kVectors[i]);
+      const QJsonObject o = JsonObjectOf(lines[static_cast<qsizetype>(i)].toUtf8());
+      QCOMPARE(o.value("model").toObject().value("no").toInt(), model);
+      QCOMPARE(o.value("model").toObject().value("code"),
+               entry ? QJsonValue(QString::fromLatin1(entry->code)) : QJsonValue(QJsonValue::Null));
+      const QJsonArray switches = o.value("switches").toArray();
+      QCOMPARE(switches.size(), 40);
+      for (int b = 0; b < 40; ++b) {
+        const QJsonObject s = switches.at(b).toObject();
+        QCOMPARE(s.value("name").toString(), QString::fromStdString(SwitchName(b)));
+        QCOMPARE(s.value("definition").toString(), QString::fromStdString(e.labels[static_cast<std::size_t>(b)]));
+        QCOMPARE(s.value("position"), PositionJson(e.positions[static_cast<std::size_t>(b)]));
+      }
+      QCOMPARE(o.value("printDensity").toString(), QString::fromStdString(e.printDensity));
+      QCOMPARE(o.value("thaiPass").toString(), QString::fromStdString(e.thaiPass));
+    }
+  }
+
+  void explainExactTexts() {
+    const CliRun run = RunSwctl({"explain", "--model", "RT5600", "--switches", "0,0,0,0,0", "--json"});
+    QCOMPARE(run.exitCode, 0);
+    const QJsonObject o = JsonObjectOf(run.out);
+    QCOMPARE(o.value("model").toObject(), (QJsonObject{{"no", 9}, {"code", "RT5600"}}));
+    const QJsonObject first = o.value("switches").toArray().at(0).toObject();
+    QCOMPARE(first, (QJsonObject{{"name", "SW1-1"}, {"position", "ON"}, {"definition", "Baud Rate - 38400"}}));
+    QCOMPARE(o.value("printDensity").toString(), QStringLiteral("Undefined"));
+    QCOMPARE(o.value("thaiPass").toString(), QString());
+
+    // SW3 = 0x70: SW3-5..SW3-7 OFF give the full density.
+    const CliRun dense = RunSwctl({"explain", "--model", "RT5600", "--switches", "0,0,112,0,0", "--json"});
+    const QJsonObject d = JsonObjectOf(dense.out);
+    QCOMPARE(d.value("printDensity").toString(), QStringLiteral("100%"));
+    QCOMPARE(d.value("switches").toArray().at(20).toObject(),
+             (QJsonObject{{"name", "SW3-5"}, {"position", "OFF"}, {"definition", "Print Density - 100%"}}));
+
+    // Thai pass of an RT5500E follows SW3-3; a model number works as the code does.
+    const CliRun thai = RunSwctl({"explain", "--model", "13", "--switches", "0,0,4,0,0", "--switches", "0,0,0,0,0", "--json"});
+    QCOMPARE(thai.exitCode, 0);
+    QCOMPARE(JsonObjectOf(thai.outLines().at(0).toUtf8()).value("thaiPass").toString(), QStringLiteral("1 PASS"));
+    QCOMPARE(JsonObjectOf(thai.outLines().at(1).toUtf8()).value("thaiPass").toString(), QStringLiteral("3 PASS"));
+    QCOMPARE(JsonObjectOf(thai.outLines().at(0).toUtf8()).value("model").toObject().value("code").toString(),
+             QStringLiteral("RT5500E"));
+
+    // Model 0 has no code.
+    const CliRun none = RunSwctl({"explain", "--model", "0", "--switches", "0,0,0,0,0", "--json"});
+    QCOMPARE(JsonObjectOf(none.out).value("model").toObject(), (QJsonObject{{"no", 0}, {"code", QJsonValue::Null}}));
+  }
+
+  void explainReadableTable() {
+    const CliRun run = RunSwctl({"explain", "--model", "rt5600", "--switches", "0,0,0,0,0"});
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.outLines();
+    QCOMPARE(lines.value(0), QStringLiteral("Model: RT5600 (9)"));
+    QCOMPARE(lines.value(1), QStringLiteral("Switch  Position  Meaning"));
+    QCOMPARE(lines.value(2), QStringLiteral("SW1-1   ON        Baud Rate - 38400"));
+    QVERIFY(lines.contains(QStringLiteral("Print Density: Undefined")));
+    QVERIFY(lines.contains(QStringLiteral("Thai 1Pass/3Pass: ")));
+  }
+
+  void usageErrors_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    const QString v = "0,0,0,0,0";
+    QTest::addRow("no command") << QStringList{} << "no command given";
+    QTest::addRow("unknown command") << QStringList{"frobnicate"} << "unknown command 'frobnicate'";
+    QTest::addRow("unknown option") << QStringList{"models", "--frobnicate"} << "Unknown option 'frobnicate'";
+    QTest::addRow("unknown model") << QStringList{"explain", "--model", "RT9999", "--switches", v} << "--model RT9999: no such model";
+    QTest::addRow("model 2") << QStringList{"explain", "--model", "2", "--switches", v} << "--model 2: no such model";
+    QTest::addRow("model 5") << QStringList{"explain", "--model", "5", "--switches", v} << "--model 5: no such model";
+    QTest::addRow("model 20") << QStringList{"explain", "--model", "20", "--switches", v} << "--model 20: no such model";
+    QTest::addRow("byte 256") << QStringList{"explain", "--model", "RT5600", "--switches", "0,0,256,0,0"} << "SW3 is '256'";
+    QTest::addRow("negative byte") << QStringList{"explain", "--model", "RT5600", "--switches", "0,-1,0,0,0"} << "SW2 is '-1'";
+    QTest::addRow("four bytes") << QStringList{"explain", "--model", "RT5600", "--switches", "0,0,0,0"} << "got 4";
+    QTest::addRow("six bytes") << QStringList{"explain", "--model", "RT5600", "--switches", "0,0,0,0,0,0"} << "got 6";
+    QTest::addRow("no switches") << QStringList{"explain", "--model", "RT5600"} << "explain needs --switches";
+    QTest::addRow("no model") << QStringList{"explain", "--switches", v} << "explain needs --model";
+    QTest::addRow("no link") << QStringList{"read", "--json"} << "read needs a link";
+    QTest::addRow("two kinds") << QStringList{"read", "--tcp", "127.0.0.1", "--device", "/dev/null"} << "one kind of link";
+    QTest::addRow("bad port") << QStringList{"read", "--tcp", "127.0.0.1:70000"} << "from 1 to 65535";
+    QTest::addRow("baud on tcp") << QStringList{"read", "--tcp", "127.0.0.1", "--baud", "9600"} << "--baud applies to --serial only";
+    QTest::addRow("odd baud") << QStringList{"read", "--serial", "/dev/null", "--baud", "4800"} << "--baud 4800";
+    QTest::addRow("odd parity") << QStringList{"read", "--serial", "/dev/null", "--parity", "odd"} << "--parity odd";
+    QTest::addRow("odd handshake") << QStringList{"read", "--serial", "/dev/null", "--handshake", "rts"} << "--handshake rts";
+    QTest::addRow("model without usb") << QStringList{"read", "--tcp", "127.0.0.1", "--model", "RT5600"} << "--model applies to --usb only";
+    QTest::addRow("usb model 2") << QStringList{"read", "--usb", "--model", "2"} << "--model 2: no such model";
+    QTest::addRow("json on write") << QStringList{"write", "--tcp", "127.0.0.1", "--json"} << "--json does not apply to write";
+    QTest::addRow("set on read") << QStringList{"read", "--tcp", "127.0.0.1", "--set", "SW1-1=ON"} << "--set does not apply to read";
+    QTest::addRow("baud on self-test") << QStringList{"self-test", "--serial", "/dev/null", "--baud", "9600"} << "line settings the system holds";
+    QTest::addRow("two self-tests") << QStringList{"self-test", "--tcp", "127.0.0.1:1", "--tcp", "127.0.0.1:2"} << "takes one printer";
+    QTest::addRow("charset 14") << QStringList{"write", "--tcp", "127.0.0.1:1", "--charset", "14"} << "--charset 14: no such international character set";
+    QTest::addRow("charset 19") << QStringList{"write", "--tcp", "127.0.0.1:1", "--charset", "19"} << "--charset 19";
+    QTest::addRow("code page 6") << QStringList{"write", "--tcp", "127.0.0.1:1", "--code-page", "6"} << "--code-page 6: no such code page";
+    QTest::addRow("set SW6") << QStringList{"write", "--tcp", "127.0.0.1:1", "--set", "SW6-1=ON"} << "--set SW6-1=ON";
+    QTest::addRow("set maybe") << QStringList{"write", "--tcp", "127.0.0.1:1", "--set", "SW1-1=MAYBE"} << "--set SW1-1=MAYBE";
+    QTest::addRow("font maybe") << QStringList{"write", "--tcp", "127.0.0.1:1", "--font8x16", "maybe"} << "--font8x16 maybe";
+    QTest::addRow("two switches on write") << QStringList{"write", "--tcp", "127.0.0.1:1", "--switches", v, "--switches", v} << "--switches once";
+    QTest::addRow("missing file") << QStringList{"write", "--tcp", "127.0.0.1:1", "--from", "/nonexistent/golden.json"} << "--from /nonexistent/golden.json";
+  }
+  void usageErrors() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    const CliRun run = RunSwctl(args);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errText().startsWith(QStringLiteral("kestrova-swctl: ")), qPrintable(run.errText()));
+    QVERIFY2(run.errText().contains(message), qPrintable(run.errText()));
+    QCOMPARE(run.out, QByteArray());
+  }
+
+  void fromFileThatIsNoConfiguration_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    QTest::addRow("not json") << QByteArray("{nope") << "not JSON";
+    QTest::addRow("failed read") << QByteArray(R"({"ok": false, "error": "Read software switch FAILED"})") << "failed read";
+    QTest::addRow("model 2") << QByteArray(R"({"ok": true, "model": {"no": 2}, "bytes": [0,0,0,0,0]})") << "model.no";
+    QTest::addRow("four bytes") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [0,0,0,0]})") << "five values";
+    QTest::addRow("byte 300") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [0,0,300,0,0]})") << "bytes[2]";
+    QTest::addRow("code page text") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [0,0,0,0,0], "printer": {"codePage": "99 - Klingon"}})")
+                                    << "printer.codePage";
+  }
+  void fromFileThatIsNoConfiguration() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("golden.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    const CliRun run = RunSwctl({"write", "--tcp", "127.0.0.1:1", "--from", file.fileName()});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errText().contains(message), qPrintable(run.errText()));
+  }
+};
+
+QTEST_GUILESS_MAIN(OfflineTest)
+#include "test_offline.moc"
