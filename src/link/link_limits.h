@@ -7,6 +7,8 @@ namespace kestrova {
 
 // Sending one command or block (the largest is 130 bytes) until every byte has gone out.
 constexpr int kSendTimeoutMs = 1000;
+// Longest wait for written bytes to leave a serial port before its queues are discarded.
+constexpr int kDrainTimeoutMs = 500;
 // A TCP connect, from the first SYN to the connected state.
 constexpr int kConnectTimeoutMs = 3000;
 // One USB bulk transfer (either direction) when the caller gives no shorter bound.

@@ -160,7 +160,14 @@ Bytes SerialDeviceLink::peek(int timeoutMs) {
 
 void SerialDeviceLink::discard() {
   pending_.clear();
-  if (fd_ >= 0) ::tcflush(fd_, TCIOFLUSH);
+  if (fd_ < 0) return;
+  // Bytes already written but still queued for the line (the tail of a self test or of the last
+  // font-test block) would be thrown away by a flush of the output queue. Let them leave first,
+  // for a bounded time, and drop only the input; output is dropped only when it is stuck.
+  const std::int64_t deadline = NowMs() + kDrainTimeoutMs;
+  int queued = 0;
+  while (::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0 && NowMs() < deadline) ::usleep(2000);
+  ::tcflush(fd_, queued > 0 ? TCIOFLUSH : TCIFLUSH);
 }
 
 void SerialDeviceLink::close() {

@@ -189,6 +189,19 @@ class SerialDeviceLinkTest : public QObject {
     QCOMPARE(TakeUntil(*link, 4), Bytes("_new"));
   }
 
+  void discardKeepsWhatWasJustWritten() {
+    // A test print ends with its last block written and the queues discarded at once: the
+    // block must still reach the printer.
+    Pty pty;
+    auto link = openLink(pty);
+    QVERIFY(link);
+    const Bytes selfTest("\x1d\x28\x41\x02\x00\x00\x02\x00", 8);
+    QVERIFY(link->send(selfTest));
+    link->discard();
+    link->close();
+    QCOMPARE(pty.readFromLink(8), selfTest);
+  }
+
   void absentPort() {
     LinkError error;
     auto link = SerialDeviceLink::Open("/dev/kestrova-no-such-port", error);
