@@ -1,0 +1,194 @@
+// Write Settings, Self Test and Fonts Test from the window on each kind of link, checked in the
+// simulated printer's log.
+#include <QtTest>
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QRadioButton>
+
+#include "app/radio_group.h"
+#include "link/com_port_map.h"
+#include "model/switch_bank.h"
+#include "window_fixture.h"
+
+using kestrova::SwitchIndex;
+using kestrova::sim::testing::LogLines;
+using kestrova::sim::testing::SimProcess;
+
+namespace {
+
+struct Target {
+  QString port;     // port selection text
+  QStringList sim;  // link options of the simulator
+  int com = 0;      // COM entry pointed at the pty
+};
+
+QString TempPath(const QString& name) {
+  return QDir::temp().filePath(QString("kestrova-ops-%1-%2").arg(QCoreApplication::applicationPid()).arg(name));
+}
+
+// The simulator's events, without the link name and without queries, connects and disconnects.
+QStringList Events(const QString& log) {
+  QStringList events;
+  for (const QString& line : LogLines(log)) {
+    const int at = line.indexOf(" event ");
+    if (at < 0) continue;
+    const QString event = line.mid(at + 7);
+    if (event.startsWith("query") || event.startsWith("connect") || event.startsWith("disconnect") ||
+        event.startsWith("listening"))
+      continue;
+    events << event;
+  }
+  return events;
+}
+
+QStringList RxLines(const QString& log) {
+  QStringList rx;
+  for (const QString& line : LogLines(log)) {
+    const int at = line.indexOf(" rx ");
+    if (at >= 0) rx << line.mid(at + 4);
+  }
+  return rx;
+}
+
+const QStringList kLanguageEvents = {"set code-page=17", "set code-page-name=Cyrillic", "set charset=3",
+                                     "set font-8x16=ON"};
+
+}  // namespace
+
+class WindowOperationsTest : public QObject {
+  Q_OBJECT
+
+  // Starts the simulator for a target and reads it into a fresh window.
+  bool readTarget(const Target& target, SimProcess& sim, WindowFixture& w, const QString& log) {
+    QFile::remove(log);
+    QStringList args = {"--model", "RT5600", "--code-page", "17", "--charset", "3", "--font-8x16", "on", "--log", log};
+    if (!sim.start(args + target.sim)) return false;
+    if (target.com) kestrova::ComPortMap::instance().setOverride(target.com, target.sim.last().toStdString());
+    w.open();
+    if (target.port == "TCP/IP")
+      w.setTcpTarget(sim.tcpPort());
+    else
+      w.selectPort(target.port);
+    return w.read();
+  }
+
+  static Target TargetFor(const QString& port) {
+    if (port == "TCP/IP") return {port, {"--tcp", "127.0.0.1:0"}, 0};
+    if (port == "COM3") return {port, {"--pty", TempPath("com3")}, 3};
+    return {port, {"--pty", TempPath("com7")}, 7};
+  }
+
+ private slots:
+  void init() {
+    if (SimBinary().isEmpty()) QSKIP("kestrova-printer-sim not built");
+  }
+  void cleanup() { kestrova::ComPortMap::instance().clearOverrides(); }
+
+  void writeOnEveryLink_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("TCP/IP: main frame, then SW4 and SW1 frames")
+        << "TCP/IP"
+        << (QStringList{"unlock", "set SW2=0", "set SW3=128", "set SW5=0"} + kLanguageEvents +
+            QStringList{"lock", "unlock", "set SW4=0", "lock", "unlock", "set SW1=0", "lock"});
+    const QStringList inOrder = QStringList{"unlock", "set SW1=0", "set SW2=0", "set SW3=128", "set SW4=0", "set SW5=0"} +
+                                kLanguageEvents + QStringList{"lock"};
+    QTest::newRow("COM3: serial component") << "COM3" << inOrder;
+    QTest::newRow("COM7: device handle") << "COM7" << inOrder;
+  }
+  void writeOnEveryLink() {
+    QFETCH(QString, port);
+    QFETCH(QStringList, events);
+    const QString log = TempPath("write.log");
+    SimProcess sim;
+    WindowFixture w;
+    QVERIFY(readTarget(TargetFor(port), sim, w, log));
+    QVERIFY(!w.logLines().isEmpty());
+
+    w.ui().switches[static_cast<std::size_t>(SwitchIndex(3, 8))]->item(1)->click();
+    QCOMPARE(w.label(SwitchIndex(3, 8)), QString("Auto cutter - Enable"));  // RT5600 SW3-8 OFF
+    QVERIFY(w.runOperation(w.ui().writeSW));
+
+    QCOMPARE(w.notifier.messages.size(), std::size_t(2));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].text), QString("Don't let printer shut down when writing settings"));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].caption), QString("WARNNING"));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[1].text),
+             QString("Write software switch settings OK, please reboot your printer"));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[1].caption), QString("FINISH"));
+    QVERIFY(w.logLines().isEmpty());  // Write Settings empties the Log History
+    QCOMPARE(Events(log), events);
+    // The exact SW3 command on each path.
+    const QStringList rx = RxLines(log);
+    if (port == "COM3") QVERIFY(rx.contains("1d 67 38 29 31 32 38 00"));
+    if (port == "TCP/IP") QVERIFY(rx.contains("1d 67 38 29 31 32 38 00 00"));
+    if (port == "COM7") QVERIFY(rx.join(' ').contains("1d 67 38 29 31 32 38 00"));
+    // Buttons are back as the read left them.
+    QVERIFY(w.ui().writeSW->isEnabled());
+    QVERIFY(w.ui().readSW->isEnabled());
+    QFile::remove(log);
+  }
+
+  void testPrintsOnEveryLink_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("selfTestBytes");
+    QTest::newRow("TCP/IP") << "TCP/IP" << "1d 28 41 02 00 00 02";
+    QTest::newRow("COM3 as a device") << "COM3" << "1d 28 41 02 00 00 02 00";
+    QTest::newRow("COM7 as a device") << "COM7" << "1d 28 41 02 00 00 02 00";
+  }
+  void testPrintsOnEveryLink() {
+    QFETCH(QString, port);
+    QFETCH(QString, selfTestBytes);
+    const QString log = TempPath("print.log");
+    SimProcess sim;
+    WindowFixture w;
+    QVERIFY(readTarget(TargetFor(port), sim, w, log));
+    QVERIFY(w.runOperation(w.ui().selfTest));
+    QVERIFY(w.runOperation(w.ui().fontTest));
+    QVERIFY(w.notifier.messages.empty());  // test prints report nothing
+    QCOMPARE(Events(log), (QStringList{"self-test", "font-test block 1", "font-test block 2", "font-test block 3",
+                                       "font-test block 4", "font-test block 5", "font-test block 6",
+                                       "font-test block 7"}));
+    QVERIFY(RxLines(log).join(' ').contains(selfTestBytes));
+    QVERIFY(w.ui().selfTest->isEnabled());
+    QFile::remove(log);
+  }
+
+  void writeRefusedForTypedCharset() {
+    const QString log = TempPath("refused.log");
+    SimProcess sim;
+    WindowFixture w;
+    QVERIFY(readTarget(TargetFor("TCP/IP"), sim, w, log));
+    w.ui().internationalCharSet->setEditText("3 - UK typed");
+    QVERIFY(w.runOperation(w.ui().writeSW));
+    QCOMPARE(w.notifier.messages.size(), std::size_t(2));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[1].text), QString("Write software switch FAILED"));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[1].caption), QString("WARNING"));
+    QVERIFY(!Events(log).contains("unlock"));
+    QFile::remove(log);
+  }
+
+  void pickingACodePageFollowsWithNameAndCharset() {
+    WindowFixture w;
+    w.open();
+    auto* codePage = w.ui().selectCodePage;
+    codePage->setCurrentIndex(1);
+    emit codePage->activated(1);
+    QCOMPARE(w.ui().codePageName->currentText(), QString("Katakana Japanese"));
+    QCOMPARE(w.ui().internationalCharSet->currentText(), QString("8 - Japan"));
+    codePage->setCurrentIndex(17);
+    emit codePage->activated(17);
+    QCOMPARE(w.ui().codePageName->currentText(), QString("Thai character code page 14"));
+    QCOMPARE(w.ui().internationalCharSet->currentText(), QString("0 - U.S.A."));
+  }
+
+  void clickBeforeAnyReadBlanksTheLabel() {
+    WindowFixture w;
+    w.open();
+    w.ui().switches[0]->item(0)->click();
+    QCOMPARE(w.label(0), QString());
+  }
+};
+
+QTEST_MAIN(WindowOperationsTest)
+#include "test_window_operations.moc"
