@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QTcpServer>
+#include <QThread>
 
 namespace kestrova::cli::testing {
 
@@ -138,6 +139,15 @@ QStringList Printer::events(const QString& link) const {
     if (at >= 0) events << l.mid(at + 7);
   }
   return events;
+}
+
+bool Printer::waitForEvent(const QString& event, int timeoutMs) const {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!events().contains(event)) {
+    if (deadline.hasExpired()) return false;
+    QThread::msleep(20);
+  }
+  return true;
 }
 
 quint16 FreePort() {

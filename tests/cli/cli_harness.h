@@ -65,6 +65,9 @@ class Printer {
   QStringList received(const QString& link = {}) const;
   // The event texts, in order ("unlock", "set SW3=128", "self-test").
   QStringList events(const QString& link = {}) const;
+  // Waits up to timeoutMs for the event to be logged (the simulator logs what it has taken in,
+  // which may be a moment after the tool has ended).
+  bool waitForEvent(const QString& event, int timeoutMs = 2000) const;
   QString tcpLink(int i = 0) const { return QStringLiteral("tcp:%1").arg(port(i)); }
   QString ptyLink() const { return QStringLiteral("pty:") + ptyPath(); }
 
