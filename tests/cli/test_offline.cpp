@@ -56,6 +56,20 @@ class OfflineTest : public QObject {
     QCOMPARE(RunSwctl({"read", "--help"}).exitCode, 0);
   }
 
+  void manPageDocumentsEverything() {
+    QFile page(qEnvironmentVariable("KESTROVA_SOURCE_DIR") + QStringLiteral("/docs/kestrova-swctl.1"));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    // Options are written with roff's escaped hyphens.
+    const QString text = QString::fromUtf8(page.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    for (const char* word : {".TH KESTROVA-SWCTL 1", "models", "explain", "read", "write", "self-test", "font-test",
+                             "--tcp", "--serial", "--device", "--usb", "--model", "--baud", "--parity", "--handshake",
+                             "--json", "--fast", "--switches", "--set", "--code-page", "--charset", "--font8x16",
+                             "--from", "--version", "9100", "Read software switch FAILED", "Open usb FAILED",
+                             "Write software switch FAILED", "Write software switch settings OK, please reboot your printer",
+                             "EXIT STATUS"})
+      QVERIFY2(text.contains(word), word);
+  }
+
   void version() {
     const CliRun run = RunSwctl({"--version"});
     QCOMPARE(run.exitCode, 0);
