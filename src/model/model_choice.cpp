@@ -17,14 +17,18 @@ std::string ModelChoicePath(const std::string& dir) {
   return (base / kModelChoiceFileName).string();
 }
 
+int ParseModelChoice(std::string_view firstBytes) {
+  const int position = CDecimalToInt(firstBytes.substr(0, 3));
+  return position >= 0 && position < kModelListSize ? position : -1;
+}
+
 int LoadModelChoice(const std::string& dir) {
   std::FILE* f = std::fopen(ModelChoicePath(dir).c_str(), "r");
   if (!f) return kDefaultModelListPosition;
   std::string text;
   for (int c; text.size() < 3 && (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
   std::fclose(f);
-  const int position = CDecimalToInt(text);
-  return position >= 0 && position < kModelListSize ? position : -1;
+  return ParseModelChoice(text);
 }
 
 bool SaveModelChoice(int position, Notifier& notifier, const std::string& dir) {
