@@ -1,7 +1,7 @@
 # Top-level commands. Each one installs what it needs first (scripts/install-deps is idempotent).
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: deps build run test test-default test-asan test-tsan fuzz fuzz-build test-fuzz-smoke bench clean
+.PHONY: deps build run demo screenshots test test-default test-asan test-tsan fuzz fuzz-build test-fuzz-smoke bench clean
 
 deps:
 	bash scripts/install-deps
@@ -12,6 +12,16 @@ build: deps
 
 run: build
 	./build/bin/kestrova-swutil
+
+# The window against a simulated RT5600 on 127.0.0.1:9100 (choose TCP/IP, address 127.0.0.1).
+demo: build
+	./build/bin/kestrova-printer-sim --model RT5600 --tcp 127.0.0.1:9100 --code-page 17 --charset 3 & \
+	  sim=$$!; trap "kill $$sim 2>/dev/null" EXIT; sleep 0.5; ./build/bin/kestrova-swutil
+
+# A picture of every tab after a read of the simulator, in a real X server (Xvfb).
+screenshots: build
+	KESTROVA_SCREENSHOT_DIR=$(CURDIR)/docs/screenshots KESTROVA_BIN_DIR=$(CURDIR)/build/bin QT_QPA_PLATFORM=xcb \
+	  xvfb-run -a -s "-screen 0 1024x768x24" ./build/tests/app_test_screenshots
 
 test-default: build
 	ctest --preset default -j $(JOBS)

@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QStackedLayout>
+#include <QStyledItemDelegate>
 #include <QSvgRenderer>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -40,6 +41,21 @@ QLabel* Logo() {
   label->setPixmap(pixmap);
   return label;
 }
+
+// The Log History keeps every line as the read made it, "\r\n" included (it is copied that
+// way); on screen each line takes one row.
+class LogLineDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    // (The item view shows a line end as a line separator.)
+    while (option->text.endsWith('\n') || option->text.endsWith('\r') || option->text.endsWith(QChar::LineSeparator))
+      option->text.chop(1);
+  }
+};
 
 QLineEdit* ReadOnlyEdit(const QString& name) {
   auto* edit = Named(new QLineEdit, name);
@@ -177,6 +193,7 @@ void WindowLayout::build(QWidget* central) {
   auto* logTab = Named(new QWidget, "TAB_LogHistory");
   log = Named(new QListWidget, "LIST_Log");
   log->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  log->setItemDelegate(new LogLineDelegate(log));
   auto* logLayout = new QVBoxLayout(logTab);
   logLayout->addWidget(log);
   pages->addTab(logTab, "Log History");
