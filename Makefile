@@ -73,8 +73,17 @@ test-fuzz-smoke: fuzz-build
 	  $(call run_fuzz_target,$$t,$(FUZZ_SMOKE_SECONDS),build-fuzz/smoke/$$t); \
 	done
 
-# Order matters for a plain `make test`: whole suite, Address/UB, then the fuzz smoke run.
-test: test-default test-asan test-fuzz-smoke
+# The Debian package from the default build: build/package/kestrova-swutil_<version>_<arch>.deb.
+.PHONY: package test-package
+package: build
+	cd build && cpack -G DEB
+
+# Builds the package and checks what it installs, unpacked into a temporary root (a few seconds).
+test-package: build
+	bash scripts/check-package build
+
+# Order matters for a plain `make test`: whole suite, Address/UB, the fuzz smoke run, the package.
+test: test-default test-asan test-fuzz-smoke test-package
 
 bench: build
 	@echo "No benchmarks yet."
