@@ -330,22 +330,18 @@ void TForm2::BTN_WriteSWClick() {
   postLinkJob([this, input] { ConnectThreadExecute(ConnectMode::WriteSwitches, input); });
 }
 
-void TForm2::BTN_SelfTestClick() {
-  JobInput input = takeJobInput();
-  if (!hostText_.empty()) input.hostText = hostText_;
-  const LinkKind kind = LinkKind::FromSelectionText(input.portText);
-  if (!kind.isTcp() && !kind.isUsb() && !kind.isCom()) return;
-  setOperationButtons(false);
-  postLinkJob([this, input] { ConnectThreadExecute(ConnectMode::SelfTest, input); });
-}
+void TForm2::BTN_SelfTestClick() { StartTestPrint(ConnectMode::SelfTest); }
 
-void TForm2::BTN_FontTestClick() {
+void TForm2::BTN_FontTestClick() { StartTestPrint(ConnectMode::FontTest); }
+
+void TForm2::StartTestPrint(ConnectMode mode) {
   JobInput input = takeJobInput();
+  // TCP/IP prints to the address the last read or write used.
   if (!hostText_.empty()) input.hostText = hostText_;
   const LinkKind kind = LinkKind::FromSelectionText(input.portText);
   if (!kind.isTcp() && !kind.isUsb() && !kind.isCom()) return;
   setOperationButtons(false);
-  postLinkJob([this, input] { ConnectThreadExecute(ConnectMode::FontTest, input); });
+  postLinkJob([this, mode, input] { ConnectThreadExecute(mode, input); });
 }
 
 void TForm2::FinishOperation(const UserMessage* message) {

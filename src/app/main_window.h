@@ -87,6 +87,7 @@ class TForm2 : public QMainWindow {
   void BTN_WriteSWClick();
   void BTN_SelfTestClick();
   void BTN_FontTestClick();
+  void StartTestPrint(ConnectMode mode);
   void Timer1Timer();
   void ReadFailed(int code, const std::string& cause);
   void ReadSucceeded(bool tcp);

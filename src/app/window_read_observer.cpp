@@ -47,36 +47,30 @@ void WindowReadObserver::progressStep() {
   onWindow([this] { form_.ui_.progress->setValue(form_.ui_.progress->value() + form_.progressStep_); });
 }
 
-std::string WindowReadObserver::applyCodePage(int number) {
+std::string WindowReadObserver::applyLanguage(const std::function<std::string(LanguageState&)>& apply) {
   std::string shown;
-  onWindow([this, number, &shown] {
+  onWindow([this, &apply, &shown] {
     LanguageState state = ReadLanguageControls(form_.ui_);
-    shown = ApplyCodePageNumber(state, number);
+    shown = apply(state);
     ShowLanguageControls(form_.ui_, state);
   });
   return shown;
+}
+
+std::string WindowReadObserver::applyCodePage(int number) {
+  return applyLanguage([number](LanguageState& state) { return ApplyCodePageNumber(state, number); });
 }
 
 std::string WindowReadObserver::applyCharSet(int number) {
-  std::string shown;
-  onWindow([this, number, &shown] {
-    LanguageState state = ReadLanguageControls(form_.ui_);
-    shown = ApplyCharsetNumber(state, number);
-    ShowLanguageControls(form_.ui_, state);
-  });
-  return shown;
+  return applyLanguage([number](LanguageState& state) { return ApplyCharsetNumber(state, number); });
 }
 
 std::string WindowReadObserver::applyNewFont(FontReply reply) {
-  std::string shown;
-  onWindow([this, reply, &shown] {
-    LanguageState state = ReadLanguageControls(form_.ui_);
+  return applyLanguage([reply](LanguageState& state) {
     if (reply == FontReply::On) SelectNew8x16Font(state, kFontOnPosition);
     if (reply == FontReply::Off) SelectNew8x16Font(state, kFontOffPosition);
-    shown = New8x16FontText(state);
-    ShowLanguageControls(form_.ui_, state);
+    return New8x16FontText(state);
   });
-  return shown;
 }
 
 void WindowReadObserver::applySwitchReplies(const SwitchSlots& replies, ModelNo activeModelNo) {

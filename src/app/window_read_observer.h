@@ -4,6 +4,7 @@
 // replaced by a newer read, or the window closing) change nothing.
 #include <functional>
 
+#include "model/language_settings.h"
 #include "protocol/read_observer.h"
 
 class TForm2;
@@ -27,6 +28,8 @@ class WindowReadObserver : public kestrova::ReadObserver {
  private:
   // Runs fn on the window's thread when this read is still the current one.
   void onWindow(const std::function<void()>& fn);
+  // Applies a language reply to the four lists; returns the text its display field shows.
+  std::string applyLanguage(const std::function<std::string(kestrova::LanguageState&)>& apply);
 
   TForm2& form_;
   int generation_;
