@@ -86,7 +86,7 @@ test-package: build
 test: test-default test-asan test-fuzz-smoke test-package
 
 bench: build
-	@echo "No benchmarks yet."
+	python3 bench/run_bench.py --build-dir build
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz

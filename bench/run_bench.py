@@ -1,0 +1,550 @@
+#!/usr/bin/env python3
+"""Benchmarks of kestrova-swctl, the window and the fleet read, against the printer simulator.
+
+Run by `make bench`. Prints one table of figures, each with its target and PASS or MISS, and
+writes the same figures to BUILD/bench/results.json. A missed target is reported, not fatal; a
+read that fails (or a program that cannot be started) ends the run with exit status 1.
+
+Every figure is the median of several runs (--runs, default 5; the environment variable
+BENCH_RUNS overrides the default). Ratios compare medians measured in this same run, with the
+runs of the compared sizes interleaved so that a change of load hits all of them alike.
+
+Standard library only.
+"""
+
+import argparse
+import datetime
+import json
+import os
+import platform
+import select
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+QUERIES = 18              # commands of one read
+PAUSE_S = 0.200           # fixed pause after each command (serial component and TCP/IP)
+DEVICE_WAIT_S = 0.250     # device handle: wait before each read attempt
+FIXED_FLOOR_S = QUERIES * PAUSE_S            # 3.6 s
+DEVICE_FLOOR_S = QUERIES * DEVICE_WAIT_S     # 4.5 s, every reply on its first attempt
+MAX_OVER_FLOOR = 0.03     # a paced read may take at most 3 % more than its floor
+MAX_CPU_SHARE = 0.02      # CPU time (user + system) of kestrova-swctl: at most 2 % of the wall time
+FAST_MAX_S = 0.050
+WINDOW_START_MAX_MS = 300.0
+WINDOW_RSS_MAX_MB = 60.0
+FLEET_SIZES = (1, 10, 50, 100)
+FLEET_100_MAX_RATIO = 1.5
+FLEET_50_MAX_RATIO = 2.0
+READ_TIMEOUT_S = 30.0
+SIM_MAX_COUNT = 50        # printers per simulator process in the fleet runs (the simulator takes up to 64)
+
+
+class BenchError(Exception):
+    """Something that is not a missed target: a failed read, a program that did not start."""
+
+
+# ---------------------------------------------------------------------------------------------
+# Processes
+
+class Simulator:
+    """One kestrova-printer-sim process; knows the addresses it printed."""
+
+    def __init__(self, binary, args, expected_lines, workdir):
+        self.tcp_ports = []
+        self.ptys = []
+        self.errors = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen([binary] + args, stdout=subprocess.PIPE, stderr=self.errors, cwd=workdir)
+        # Raw reads of the pipe: a buffered reader could hold lines that select() no longer sees.
+        fd = self.proc.stdout.fileno()
+        deadline = time.monotonic() + 10.0
+        pending = b""
+        lines = []
+        while len(lines) < expected_lines:
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([fd], [], [], left)[0]:
+                self.stop()
+                raise BenchError("simulator %s printed %d of %d address lines within 10 s"
+                                 % (" ".join(args), len(lines), expected_lines))
+            chunk = os.read(fd, 65536)
+            if not chunk:
+                self.stop()
+                raise BenchError("simulator %s ended at start: %s" % (" ".join(args), self.error_text()))
+            pending += chunk
+            while b"\n" in pending:
+                line, pending = pending.split(b"\n", 1)
+                words = line.decode("utf-8", "replace").split()
+                if len(words) >= 3 and words[0] == "listening":
+                    lines.append(line)
+                    if words[1] == "tcp":
+                        self.tcp_ports.append(int(words[2].rsplit(":", 1)[1]))
+                    elif words[1] == "pty":
+                        self.ptys.append(words[2])
+
+    def error_text(self):
+        self.errors.seek(0)
+        return self.errors.read().decode("utf-8", "replace").strip()[-400:]
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        if self.proc.stdout:
+            self.proc.stdout.close()
+        self.errors.close()
+
+
+def run_measured(cmd, timeout_s=READ_TIMEOUT_S, env=None, cwd=None):
+    """Runs cmd to its end. Returns (start_ns, wall_s, cpu_s, exit_code, stdout, stderr).
+
+    Wall time is taken from just before the program is started to its reaping; CPU time is the
+    user + system time of the child from wait4(), at microsecond resolution.
+    """
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        start = time.monotonic_ns()
+        proc = subprocess.Popen(cmd, stdout=out, stderr=err, stdin=subprocess.DEVNULL, env=env, cwd=cwd)
+        timed_out = []
+
+        def kill():
+            timed_out.append(True)
+            proc.kill()
+
+        # A blocking wait4 (no polling, which would cost CPU time beside the measured program);
+        # the timer ends a program that hangs.
+        timer = threading.Timer(timeout_s, kill)
+        timer.start()
+        try:
+            _, status, usage = os.wait4(proc.pid, 0)
+        finally:
+            timer.cancel()
+        end = time.monotonic_ns()
+        code = os.waitstatus_to_exitcode(status)
+        proc.returncode = code
+        if timed_out:
+            raise BenchError("%s did not end within %.0f s" % (" ".join(cmd), timeout_s))
+        out.seek(0)
+        err.seek(0)
+        return (start, (end - start) / 1e9, usage.ru_utime + usage.ru_stime, code,
+                out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace"))
+
+
+def check_read(what, code, stdout, stderr, printers=1, full_log=True):
+    """A read must succeed for every printer and (with full_log) log all 18 answers."""
+    if code != 0:
+        raise BenchError("%s: kestrova-swctl exited with %d: %s %s" % (what, code, stdout.strip()[:400],
+                                                                        stderr.strip()[:400]))
+    results = [json.loads(line) for line in stdout.splitlines() if line.strip()]
+    if len(results) != printers:
+        raise BenchError("%s: %d results for %d printers" % (what, len(results), printers))
+    for r in results:
+        if not r.get("ok"):
+            raise BenchError("%s: read failed: %s" % (what, json.dumps(r)[:400]))
+        if full_log and len(r.get("log", [])) != QUERIES:
+            raise BenchError("%s: %d log lines instead of %d" % (what, len(r.get("log", [])), QUERIES))
+
+
+# ---------------------------------------------------------------------------------------------
+# Figures
+
+class Figures:
+    def __init__(self):
+        self.items = []
+
+    def add(self, key, name, value, unit, target_text=None, passed=None, samples=None, note=None):
+        self.items.append({
+            "key": key, "name": name, "value": value, "unit": unit,
+            "target": target_text, "pass": passed,
+            "samples": samples if samples is not None else [],
+            "note": note,
+        })
+
+    def misses(self):
+        return [f for f in self.items if f["pass"] is False]
+
+
+def fmt(value, unit):
+    if value is None:
+        return "-"
+    if unit == "s":
+        return "%.3f s" % value
+    if unit == "ms":
+        return "%.1f ms" % value
+    if unit == "%":
+        return "%.2f %%" % value
+    if unit == "MB":
+        return "%.1f MB" % value
+    if unit == "x":
+        return "%.3f x" % value
+    return "%s %s" % (value, unit)
+
+
+def median(values):
+    return statistics.median(values)
+
+
+def paced_read(figures, key, label, cmd, floor_s, runs, log):
+    walls, cpus = [], []
+    for i in range(runs):
+        _, wall, cpu, code, out, err = run_measured(cmd)
+        check_read(label, code, out, err)
+        walls.append(wall)
+        cpus.append(cpu)
+        log("  %s run %d: wall %.3f s, cpu %.1f ms" % (label, i + 1, wall, cpu * 1000))
+    wall = median(walls)
+    over = (wall - floor_s) / floor_s * 100.0
+    cpu_share = median([c / w * 100.0 for c, w in zip(cpus, walls)])
+    figures.add(key + ".wall", "%s: wall time (floor %.1f s)" % (label, floor_s), wall, "s",
+                "< %.3f s" % (floor_s * (1 + MAX_OVER_FLOOR)), wall < floor_s * (1 + MAX_OVER_FLOOR), walls)
+    figures.add(key + ".over_floor", "%s: over the floor" % label, over, "%",
+                "< %.0f %%" % (MAX_OVER_FLOOR * 100), over < MAX_OVER_FLOOR * 100)
+    figures.add(key + ".cpu", "%s: CPU time of kestrova-swctl" % label, median(cpus) * 1000.0, "ms", None, None,
+                [c * 1000.0 for c in cpus], "user + system of the whole process, start-up included")
+    figures.add(key + ".cpu_share", "%s: CPU time / wall time" % label, cpu_share, "%",
+                "< %.0f %%" % (MAX_CPU_SHARE * 100), cpu_share < MAX_CPU_SHARE * 100)
+
+
+# ---------------------------------------------------------------------------------------------
+# Xvfb
+
+class Xvfb:
+    def __init__(self):
+        binary = shutil.which("Xvfb")
+        if not binary:
+            raise BenchError("Xvfb is not installed (package xvfb; `make deps` installs it)")
+        read_end, write_end = os.pipe()
+        self.proc = subprocess.Popen([binary, "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                                      "-nolisten", "tcp"], pass_fds=(write_end,),
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        text = b""
+        deadline = time.monotonic() + 10.0
+        while not text.endswith(b"\n"):
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([read_end], [], [], left)[0]:
+                break
+            chunk = os.read(read_end, 64)
+            if not chunk:
+                break
+            text += chunk
+        os.close(read_end)
+        if not text.strip():
+            self.stop()
+            raise BenchError("Xvfb did not start")
+        self.display = ":" + text.decode().strip()
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+
+def parse_keys(text):
+    values = {}
+    for line in text.splitlines():
+        words = line.split()
+        if len(words) == 2:
+            values[words[0]] = words[1]
+    return values
+
+
+# ---------------------------------------------------------------------------------------------
+# Machine
+
+def machine_info():
+    info = {"nproc": os.cpu_count(), "kernel": platform.release(), "machine": platform.machine()}
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    info["cpu"] = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    try:
+        with open("/proc/meminfo") as f:
+            for line in f:
+                if line.startswith("MemTotal:"):
+                    info["memory_mb"] = round(int(line.split()[1]) / 1024)
+                    break
+    except OSError:
+        pass
+    try:
+        with open("/etc/debian_version") as f:
+            info["debian"] = f.read().strip()
+    except OSError:
+        pass
+    return info
+
+
+def loadavg():
+    try:
+        with open("/proc/loadavg") as f:
+            return [float(x) for x in f.read().split()[:3]]
+    except OSError:
+        return None
+
+
+def print_markdown(path):
+    with open(path) as f:
+        results = json.load(f)
+    print("| Measurement | Median | Runs (min to max) | Target | Result |")
+    print("|---|---:|---|---|---|")
+    for f in results["figures"]:
+        result = "" if f["pass"] is None else ("PASS" if f["pass"] else "**MISS**")
+        samples = f["samples"]
+        spread = "%s to %s" % (fmt(min(samples), f["unit"]), fmt(max(samples), f["unit"])) if len(samples) > 1 else ""
+        print("| %s | %s | %s | %s | %s |" % (f["name"], fmt(f["value"], f["unit"]), spread,
+                                             f["target"] or "", result))
+    m = results["machine"]
+    print()
+    print("%s, %s, %s CPUs, %s MB, kernel %s, Debian %s; %d runs per figure; load average %s at start, %s at end;"
+          " %.0f s." % (results["date"], m.get("cpu"), m.get("nproc"), m.get("memory_mb"), m.get("kernel"),
+                        m.get("debian"), results["runs"], results["load_average_start"],
+                        results["load_average_end"], results["duration_s"]))
+
+
+# ---------------------------------------------------------------------------------------------
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--build-dir", default="build")
+    parser.add_argument("--runs", type=int, default=int(os.environ.get("BENCH_RUNS", "5")))
+    parser.add_argument("--only", default="", help="comma-separated sections: tcp,serial,device,fast,window,fleet")
+    parser.add_argument("--verbose", action="store_true", help="print every run")
+    parser.add_argument("--markdown", metavar="RESULTS_JSON",
+                        help="print the figures of an earlier run as a Markdown table (for docs/performance.md) and stop")
+    opts = parser.parse_args()
+    if opts.markdown:
+        print_markdown(opts.markdown)
+        return 0
+
+    build = os.path.abspath(opts.build_dir)
+    swctl = os.path.join(build, "bin", "kestrova-swctl")
+    simbin = os.path.join(build, "bin", "kestrova-printer-sim")
+    winbin = os.path.join(build, "bench", "kestrova-bench-window")
+    for b in (swctl, simbin, winbin):
+        if not os.access(b, os.X_OK):
+            print("bench: %s is missing; run `make build` first" % b, file=sys.stderr)
+            return 1
+    runs = max(1, opts.runs)
+    sections = set(s for s in opts.only.split(",") if s) or {"tcp", "serial", "device", "fast", "window", "fleet"}
+
+    def log(text):
+        if opts.verbose:
+            print(text, flush=True)
+
+    def step(text):
+        print("bench: " + text, flush=True)
+
+    started = time.monotonic()
+    load_start = loadavg()
+    date = datetime.datetime.now().astimezone().isoformat(timespec="seconds")
+    figures = Figures()
+    sims = []
+    xvfb = None
+    work = tempfile.mkdtemp(prefix="kestrova-bench-")
+    failed = None
+    try:
+        sim_args = ["--model", "RT5600", "--switches", "0,0,128,0,0", "--code-page", "17", "--charset", "3",
+                    "--font-8x16", "on"]
+
+        if sections & {"tcp", "fast", "window"}:
+            tcp_sim = Simulator(simbin, sim_args + ["--tcp", "127.0.0.1:0"], 1, work)
+            sims.append(tcp_sim)
+            tcp_target = "127.0.0.1:%d" % tcp_sim.tcp_ports[0]
+
+        if "tcp" in sections:
+            step("TCP/IP read, fixed pacing (%d runs)" % runs)
+            paced_read(figures, "tcp_fixed", "TCP/IP read", [swctl, "read", "--tcp", tcp_target, "--json"],
+                       FIXED_FLOOR_S, runs, log)
+
+        if sections & {"serial", "device"}:
+            pty_path = os.path.join(work, "printer-pty")
+            pty_sim = Simulator(simbin, sim_args + ["--pty", pty_path], 1, work)
+            sims.append(pty_sim)
+            if "serial" in sections:
+                step("serial-component read over a pseudo-terminal (%d runs)" % runs)
+                paced_read(figures, "serial_fixed", "Serial read (pty)",
+                           [swctl, "read", "--serial", pty_path, "--json"], FIXED_FLOOR_S, runs, log)
+            if "device" in sections:
+                step("device-handle read over a pseudo-terminal (%d runs)" % runs)
+                paced_read(figures, "device_fixed", "Device-handle read (pty)",
+                           [swctl, "read", "--device", pty_path, "--json"], DEVICE_FLOOR_S, runs, log)
+
+        if "fast" in sections:
+            step("TCP/IP read with --fast (%d runs)" % runs)
+            walls, cpus = [], []
+            for i in range(runs):
+                _, wall, cpu, code, out, err = run_measured([swctl, "read", "--tcp", tcp_target, "--json", "--fast"])
+                check_read("TCP/IP --fast read", code, out, err)
+                walls.append(wall)
+                cpus.append(cpu)
+                log("  fast run %d: wall %.1f ms, cpu %.1f ms" % (i + 1, wall * 1000, cpu * 1000))
+            wall_ms = median(walls) * 1000.0
+            figures.add("tcp_fast.wall", "TCP/IP read --fast: wall time", wall_ms, "ms",
+                        "< %.0f ms" % (FAST_MAX_S * 1000), wall_ms < FAST_MAX_S * 1000, [w * 1000 for w in walls],
+                        "whole process, start-up included")
+            figures.add("tcp_fast.cpu", "TCP/IP read --fast: CPU time of kestrova-swctl", median(cpus) * 1000, "ms",
+                        None, None, [c * 1000 for c in cpus])
+
+        if "window" in sections:
+            step("window start-up under Xvfb and memory after a read (1 warm-up + %d runs)" % runs)
+            xvfb = Xvfb()
+            env = dict(os.environ)
+            env["DISPLAY"] = xvfb.display
+            env["QT_QPA_PLATFORM"] = "xcb"
+            runtime = os.path.join(work, "xdg-runtime")
+            os.makedirs(runtime, mode=0o700, exist_ok=True)
+            env["XDG_RUNTIME_DIR"] = runtime
+            window_dir = os.path.join(work, "window")  # the window keeps modelno.dat in its working directory
+            os.makedirs(window_dir, exist_ok=True)
+            shown, exposed, painted, rss, hwm, anon, mapped, read_ms = [], [], [], [], [], [], [], []
+            cold = None
+            for i in range(runs + 1):
+                start, wall, cpu, code, out, err = run_measured([winbin, "--tcp-port", str(tcp_sim.tcp_ports[0])],
+                                                                env=env, cwd=window_dir)
+                values = parse_keys(out)
+                if code != 0 or values.get("read_ok") != "1":
+                    raise BenchError("window: exit %d, %s %s" % (code, out.strip()[:400], err.strip()[-400:]))
+                ms = lambda k: (int(values[k]) - start) / 1e6
+                if i == 0:
+                    cold = ms("exposed_monotonic_ns")
+                    log("  window warm-up: exposed after %.1f ms" % cold)
+                    continue
+                shown.append(ms("shown_monotonic_ns"))
+                exposed.append(ms("exposed_monotonic_ns"))
+                painted.append(ms("painted_monotonic_ns"))
+                rss.append(int(values["vm_rss_kb"]) / 1024.0)
+                hwm.append(int(values["vm_hwm_kb"]) / 1024.0)
+                anon.append(int(values["rss_anon_kb"]) / 1024.0)
+                mapped.append(int(values["rss_file_kb"]) / 1024.0)
+                read_ms.append(float(values["read_ms"]))
+                log("  window run %d: shown %.1f ms, exposed %.1f ms, painted %.1f ms, VmRSS %.1f MB, VmHWM %.1f MB"
+                    % (i, shown[-1], exposed[-1], painted[-1], rss[-1], hwm[-1]))
+            figures.add("window.exposed", "Window start-up: process start to window exposed", median(exposed), "ms",
+                        "< %.0f ms" % WINDOW_START_MAX_MS, median(exposed) < WINDOW_START_MAX_MS, exposed)
+            figures.add("window.shown", "Window start-up: process start to show event", median(shown), "ms",
+                        None, None, shown)
+            figures.add("window.painted", "Window start-up: process start to first paint done", median(painted), "ms",
+                        None, None, painted)
+            figures.add("window.cold", "Window start-up, first run (exposed; not in the median)", cold, "ms",
+                        None, None, [cold])
+            figures.add("window.rss", "Window: VmRSS after a TCP/IP read", median(rss), "MB",
+                        "< %.0f MB" % WINDOW_RSS_MAX_MB, median(rss) < WINDOW_RSS_MAX_MB, rss)
+            figures.add("window.hwm", "Window: VmHWM (peak) after a TCP/IP read", median(hwm), "MB",
+                        "< %.0f MB" % WINDOW_RSS_MAX_MB, median(hwm) < WINDOW_RSS_MAX_MB, hwm)
+            figures.add("window.rss_anon", "Window: of which anonymous (heap, stacks)", median(anon), "MB",
+                        None, None, anon)
+            figures.add("window.rss_file", "Window: of which file-backed (program and libraries)", median(mapped),
+                        "MB", None, None, mapped)
+            figures.add("window.read", "Window: TCP/IP read, click to end", median(read_ms) / 1000.0, "s",
+                        None, None, [m / 1000.0 for m in read_ms])
+
+        if "fleet" in sections:
+            step("fleet reads of %s printers, fixed pacing (%d rounds)" % (", ".join(map(str, FLEET_SIZES)), runs))
+            commands = {}
+            for n in FLEET_SIZES:
+                cmd = [swctl, "read", "--json"]
+                # One simulator serves at most SIM_MAX_COUNT printers: 100 are two simulators of 50.
+                for part in range(0, n, SIM_MAX_COUNT):
+                    count = min(SIM_MAX_COUNT, n - part)
+                    sim = Simulator(simbin, ["--model", "RT5600", "--count", str(count), "--tcp", "127.0.0.1:0"],
+                                    count, work)
+                    sims.append(sim)
+                    for port in sim.tcp_ports:
+                        cmd += ["--tcp", "127.0.0.1:%d" % port]
+                commands[n] = cmd
+            walls = {n: [] for n in FLEET_SIZES}
+            cpus = {n: [] for n in FLEET_SIZES}
+            for r in range(runs):
+                for n in FLEET_SIZES:  # interleaved: each round reads every size once
+                    _, wall, cpu, code, out, err = run_measured(commands[n], timeout_s=60.0)
+                    check_read("fleet of %d" % n, code, out, err, printers=n)
+                    walls[n].append(wall)
+                    cpus[n].append(cpu)
+                    log("  fleet %3d round %d: wall %.3f s, cpu %.1f ms" % (n, r + 1, wall, cpu * 1000))
+            med = {n: median(walls[n]) for n in FLEET_SIZES}
+            for n in FLEET_SIZES:
+                figures.add("fleet.%d.wall" % n, "Fleet read of %d printer%s: wall time" % (n, "" if n == 1 else "s"),
+                            med[n], "s", None, None, walls[n])
+            for n in FLEET_SIZES:
+                figures.add("fleet.%d.cpu" % n, "Fleet read of %d printer%s: CPU time of kestrova-swctl"
+                            % (n, "" if n == 1 else "s"), median(cpus[n]) * 1000, "ms", None, None,
+                            [c * 1000 for c in cpus[n]])
+            r100 = med[100] / med[1]
+            r50 = med[50] / med[1]
+            figures.add("fleet.ratio_100", "Fleet: 100 printers / 1 printer", r100, "x",
+                        "< %.1f x" % FLEET_100_MAX_RATIO, r100 < FLEET_100_MAX_RATIO)
+            figures.add("fleet.ratio_50", "Fleet: 50 printers / 1 printer", r50, "x",
+                        "< %.1f x" % FLEET_50_MAX_RATIO, r50 < FLEET_50_MAX_RATIO)
+    except BenchError as e:
+        failed = str(e)
+    finally:
+        for s in sims:
+            s.stop()
+        if xvfb:
+            xvfb.stop()
+        shutil.rmtree(work, ignore_errors=True)
+
+    duration = time.monotonic() - started
+    load_end = loadavg()
+
+    # Table
+    rows = [("Measurement", "Median", "Target", "Result")]
+    for f in figures.items:
+        result = "-" if f["pass"] is None else ("PASS" if f["pass"] else "MISS")
+        rows.append((f["name"], fmt(f["value"], f["unit"]), f["target"] or "-", result))
+    widths = [max(len(r[i]) for r in rows) for i in range(4)]
+    print()
+    for j, r in enumerate(rows):
+        print("  ".join(r[i].ljust(widths[i]) if i == 0 else r[i].rjust(widths[i]) for i in range(4)).rstrip())
+        if j == 0:
+            print("  ".join("-" * w for w in widths))
+    print()
+    print("runs per figure: %d; load average at start %s, at end %s; %d CPUs; took %.0f s"
+          % (runs, load_start, load_end, os.cpu_count(), duration))
+
+    results = {
+        "date": date,
+        "machine": machine_info(),
+        "runs": runs,
+        "load_average_start": load_start,
+        "load_average_end": load_end,
+        "duration_s": round(duration, 1),
+        "error": failed,
+        "figures": figures.items,
+        "misses": [f["key"] for f in figures.misses()],
+    }
+    out_dir = os.path.join(build, "bench")
+    os.makedirs(out_dir, exist_ok=True)
+    out_path = os.path.join(out_dir, "results.json")
+    with open(out_path, "w") as f:
+        json.dump(results, f, indent=2)
+        f.write("\n")
+    print("results written to %s" % out_path)
+
+    if failed:
+        print("bench: ERROR: %s" % failed, file=sys.stderr)
+        return 1
+    misses = figures.misses()
+    if misses:
+        print("bench: %d target(s) missed: %s" % (len(misses), ", ".join(f["key"] for f in misses)))
+    else:
+        print("bench: every target met")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
