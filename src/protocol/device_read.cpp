@@ -4,7 +4,7 @@
 // three times: wait 250 ms, read at most 64 bytes into the start of a zeroed 256-byte buffer; the
 // reply counts only when the buffer begins with 0x5F. A valid reply adds its log line, one progress
 // step, and its value: edits show the value followed by one space. No valid reply: the field stays
-// empty, no log line.
+// empty, no log line. A write that fails because the device is gone ends the read as failed.
 #include <algorithm>
 
 #include "model/c_decimal.h"
@@ -54,7 +54,23 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
 
     // Each read lands at the start of the buffer; what it does not cover stays from before.
     Bytes buffer(kDeviceReplyBuffer, '\0');
-    link.send(DeviceQueryCommand(q));  // a failed write shows as a query without reply
+    if (!link.send(DeviceQueryCommand(q))) {
+      // A write that only timed out shows as a query without reply. A device that is gone (the
+      // line hung up, the adapter unplugged) answers no later query either: the read has failed,
+      // and must not end as a success made of what came before.
+      const LinkError error = link.lastError();
+      if (error.kind != LinkError::Kind::TimedOut) {
+        link.discard();
+        link.close();
+        if (observer.cancelled()) {
+          result.outcome = ReadOutcome::Cancelled;
+          return result;
+        }
+        observer.restartWatchdog();
+        result.reason = "link lost at query " + std::to_string(q.step) + ": " + DescribeLinkError(error);
+        return result;
+      }
+    }
     bool valid = false;
     for (int attempt = 0; attempt < kDeviceAttempts && !valid; ++attempt) {
       if (attempt > 0 && observer.cancelled()) {

@@ -1,0 +1,249 @@
+// The fault matrix in kestrova-swctl: every row of every link kind, each against a simulated
+// printer of its own. The rows run a few at a time (initTestCase), then each is checked as one row
+// of the table: exit status, exactly one failure line, the output, the time, what the printer took.
+#include <QtTest>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "cli_harness.h"
+#include "fault_matrix.h"
+
+using namespace kestrova::reliability;
+using kestrova::cli::testing::CliRun;
+using kestrova::cli::testing::FreePort;
+using kestrova::cli::testing::JsonObjectOf;
+using kestrova::cli::testing::Printer;
+using kestrova::cli::testing::ProgramsBuilt;
+using kestrova::cli::testing::RunSwctl;
+
+namespace {
+
+constexpr int kConcurrentRows = 6;
+constexpr int kStartSlackMs = 1000;  // starting the program, beyond the row's limit
+const char* const kWriteOk = "Write software switch settings OK, please reboot your printer";
+const char* const kWarning = "Don't let printer shut down when writing settings";
+
+struct RowRun {
+  FaultRow row;
+  QString error;          // the row could not be set up
+  CliRun run;
+  QStringList writeEvents;  // what the printer took of a write
+};
+
+std::vector<FaultRow> AllLinkRows() {
+  std::vector<FaultRow> rows;
+  for (Link link : {Link::Tcp, Link::Serial, Link::Device})
+    for (const FaultRow& r : Rows(link)) rows.push_back(r);
+  return rows;
+}
+
+QStringList ArgsFor(const FaultRow& r, const QString& link) {
+  QStringList args;
+  switch (r.expect) {
+    case Expect::ReadOkNoSwitches: args = {"write"}; break;  // the values read, unchanged
+    case Expect::WriteOk:
+    case Expect::WriteCut: args = {"write", "--switches", "1,2,3,4,5"}; break;  // as read
+    default: args = {"read", "--json"}; break;
+  }
+  switch (r.link) {
+    case Link::Tcp: args << "--tcp" << link; break;
+    case Link::Serial: args << "--serial" << link; break;
+    case Link::Device: args << "--device" << link; break;
+  }
+  return args;
+}
+
+void RunRow(RowRun& out) {
+  const FaultRow& r = out.row;
+  Printer printer;
+  PortHolder holder;
+  QString link;
+  if (r.port == Port::Simulator || r.port == Port::Held) {
+    QStringList args = CommonSimArgs() + r.simArgs;
+    args += r.link == Link::Tcp ? QStringList{"--tcp", "127.0.0.1:0"} : QStringList{"--pty", printer.ptyPath()};
+    if (!printer.start(args)) {
+      out.error = printer.errorText();
+      return;
+    }
+    link = r.link == Link::Tcp ? printer.tcp() : printer.ptyPath();
+  }
+  if (r.port == Port::Held && !holder.hold(printer.ptyPath())) {
+    out.error = "cannot hold the port";
+    return;
+  }
+  if (r.port == Port::Refused) link = QStringLiteral("127.0.0.1:%1").arg(FreePort());
+  if (r.port == Port::Absent) link = "/dev/kestrova-no-such-port";
+  out.run = RunSwctl(ArgsFor(r, link), r.limitMs * 2 + 5000);
+  if (r.port == Port::Simulator && (r.expect == Expect::WriteOk || r.expect == Expect::WriteCut ||
+                                    r.expect == Expect::ReadOkNoSwitches)) {
+    if (r.expect == Expect::WriteOk) printer.waitForEvent("lock", 2000);
+    QThread::msleep(300);  // the printer logs what it has taken in a moment after the tool ends
+    out.writeEvents = WriteEvents(printer.events());
+  }
+}
+
+std::vector<RowRun>& Runs() {
+  static std::vector<RowRun> runs;
+  return runs;
+}
+
+QStringList ErrLines(const CliRun& run) {
+  QStringList lines = run.errText().split('\n');
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+QList<QVariant> Bytes(const QJsonObject& o) { return o.value("bytes").toArray().toVariantList(); }
+
+}  // namespace
+
+class FaultMatrixCli : public QObject {
+  Q_OBJECT
+
+  void expectReadFailed(const CliRun& run) {
+    QCOMPARE(run.exitCode, 1);
+    const QStringList err = ErrLines(run);
+    QCOMPARE(err.size(), 1);
+    QVERIFY2(err[0].startsWith("Read software switch FAILED: "), qPrintable(err[0]));
+    const QJsonObject o = JsonObjectOf(run.out.trimmed());
+    QCOMPARE(o.value("ok").toBool(true), false);
+    QCOMPARE(o.value("error").toString(), QString("Read software switch FAILED"));
+  }
+
+  // A successful read --json; returns its object.
+  QJsonObject expectReadOk(const CliRun& run) {
+    if (run.exitCode != 0 || !run.err.isEmpty()) {
+      QTest::qFail(qPrintable(QString("exit %1: %2").arg(run.exitCode).arg(run.errText())), __FILE__, __LINE__);
+      return {};
+    }
+    return JsonObjectOf(run.out.trimmed());
+  }
+
+ private slots:
+  void initTestCase() {
+    if (!ProgramsBuilt()) QSKIP("kestrova-swctl or kestrova-printer-sim not built");
+    std::vector<RowRun>& runs = Runs();
+    for (const FaultRow& r : AllLinkRows()) runs.push_back({r, {}, {}, {}});
+    std::atomic<std::size_t> next{0};
+    std::vector<std::thread> workers;
+    for (int i = 0; i < kConcurrentRows; ++i)
+      workers.emplace_back([&] {
+        for (std::size_t k = next++; k < runs.size(); k = next++) RunRow(runs[k]);
+      });
+    for (std::thread& t : workers) t.join();
+  }
+
+  void matrix_data() {
+    QTest::addColumn<int>("row");
+    const auto rows = AllLinkRows();
+    for (std::size_t i = 0; i < rows.size(); ++i) QTest::newRow(rows[i].name) << static_cast<int>(i);
+  }
+
+  void matrix() {
+    QFETCH(int, row);
+    const RowRun& rr = Runs()[static_cast<std::size_t>(row)];
+    const FaultRow& r = rr.row;
+    const CliRun& run = rr.run;
+    QVERIFY2(rr.error.isEmpty(), qPrintable(rr.error));
+    QVERIFY2(run.finished, "kestrova-swctl did not end");
+    QVERIFY2(run.exitCode == 0 || run.exitCode == 1, qPrintable(QString("exit %1").arg(run.exitCode)));
+    QVERIFY2(run.elapsedMs <= r.limitMs + kStartSlackMs, qPrintable(QString("took %1 ms").arg(run.elapsedMs)));
+
+    const QString tail = r.link == Link::Device ? " " : "";
+    switch (r.expect) {
+      case Expect::ReadFailed: expectReadFailed(run); break;
+      case Expect::ReadOk: {
+        const QJsonObject o = expectReadOk(run);
+        QCOMPARE(o.value("ok").toBool(), true);
+        QCOMPARE(o.value("log").toVariant().toStringList(), ExpectedLog());
+        QCOMPARE(Bytes(o), (QList<QVariant>{1, 2, 3, 4, 5}));
+        const QJsonObject p = o.value("printer").toObject();
+        QCOMPARE(p.value("modelName").toString(), "RT-5600" + tail);
+        QCOMPARE(p.value("firmwareRevision").toString(), "V1.05" + tail);
+        QCOMPARE(p.value("serialNumber").toString(), "KS00000001" + tail);
+        break;
+      }
+      case Expect::ReadOkShifted: {
+        if (run.exitCode == 1) {
+          expectReadFailed(run);
+          break;
+        }
+        const QJsonObject p = expectReadOk(run).value("printer").toObject();
+        QCOMPARE(p.value("modelName").toString(), QString("RT-5600"));
+        QVERIFY2(p.value("firmwareRevision").toString() != "V1.05", "a reply later than the pause was taken in time");
+        break;
+      }
+      case Expect::ReadOkPadded: {
+        const QJsonObject o = expectReadOk(run);
+        const QJsonObject p = o.value("printer").toObject();
+        QVERIFY(p.value("modelName").toString().startsWith("RT-5600#"));
+        QCOMPARE(p.value("modelName").toString().size(), 126);
+        QVERIFY(PaddedOrLeftover(p.value("firmwareRevision").toString(), "V1.05"));
+        QVERIFY(PaddedOrLeftover(p.value("serialNumber").toString(), "KS00000001"));
+        const auto bytes = Bytes(o);
+        QCOMPARE(bytes.size(), 5);
+        for (int n = 1; n <= 5; ++n)
+          QVERIFY2(bytes[n - 1].isNull() || bytes[n - 1].toInt() == n, qPrintable(QString("SW%1").arg(n)));
+        break;
+      }
+      case Expect::ReadOkOverlong: {
+        const QJsonObject o = expectReadOk(run);
+        const QJsonObject p = o.value("printer").toObject();
+        QVERIFY(p.value("modelName").toString().startsWith("RT-5600#"));
+        QVERIFY(!p.value("firmwareRevision").toString().contains("V1.05"));
+        QVERIFY(!p.value("serialNumber").toString().contains("KS"));
+        const auto bytes = Bytes(o);
+        QCOMPARE(bytes.size(), 5);
+        for (const QVariant& b : bytes) QVERIFY2(b.isNull(), qPrintable(b.toString()));
+        break;
+      }
+      case Expect::ReadOkUnknownModel: {
+        const QJsonObject o = expectReadOk(run);
+        QCOMPARE(o.value("model").toObject().value("no").toInt(-1), 0);
+        QCOMPARE(o.value("printer").toObject().value("modelName").toString(), QString("XY-1234 "));
+        QCOMPARE(o.value("switches").toArray().at(0).toObject().value("definition").toString(), QString("Reserve"));
+        QCOMPARE(Bytes(o), (QList<QVariant>{1, 2, 3, 4, 5}));
+        break;
+      }
+      case Expect::ReadOkNoSwitches: {
+        // write with nothing to change: the values read have no switch byte, so nothing is sent.
+        QCOMPARE(run.exitCode, 1);
+        const QStringList err = ErrLines(run);
+        QCOMPARE(err.size(), 2);
+        QCOMPARE(err[0], QString(kWarning));
+        QVERIFY2(err[1].startsWith("Write software switch FAILED: ") && err[1].endsWith("; nothing written") &&
+                     err[1].contains("no position selected"),
+                 qPrintable(err[1]));
+        QVERIFY(!run.outText().contains(kWriteOk));
+        QCOMPARE(rr.writeEvents, QStringList());
+        break;
+      }
+      case Expect::WriteOk: {
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(ErrLines(run), QStringList{kWarning});
+        QCOMPARE(run.outLines(), (QStringList{"No change: the values read were written back", kWriteOk}));
+        QCOMPARE(rr.writeEvents, ExpectedWriteEvents(r.link));
+        break;
+      }
+      case Expect::WriteCut: {
+        QCOMPARE(run.exitCode, 1);
+        const QStringList err = ErrLines(run);
+        QCOMPARE(err.size(), 2);
+        QCOMPARE(err[0], QString(kWarning));
+        QVERIFY2(err[1].startsWith("Write software switch FAILED: "), qPrintable(err[1]));
+        QVERIFY(!run.outText().contains(kWriteOk));
+        QVERIFY2(!rr.writeEvents.contains("lock"), qPrintable(rr.writeEvents.join(", ")));
+        QVERIFY(!rr.writeEvents.isEmpty() && rr.writeEvents.first() == "unlock");
+        break;
+      }
+    }
+  }
+};
+
+QTEST_GUILESS_MAIN(FaultMatrixCli)
+#include "test_fault_matrix_cli.moc"

@@ -1,0 +1,24 @@
+// The fault matrix in the window over the device handle (COM7 on a pty), the rows whose replies never count or count late, each taking 10 to 20 s: three tries of every query before the read ends.
+#include <QtTest>
+
+#include "link/com_port_map.h"
+#include "window_fixture.h"
+#include "window_matrix.h"
+
+using namespace kestrova::reliability;
+
+class FaultMatrixWindowDeviceReplies : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    if (SimBinary().isEmpty()) QSKIP("kestrova-printer-sim not built");
+  }
+  void cleanup() { kestrova::ComPortMap::instance().clearOverrides(); }
+
+  void matrix_data() { AddWindowRows(Link::Device, [](const FaultRow& r) { return r.limitMs >= 14000; }); }
+  void matrix() { RunWindowRow(Link::Device); }
+};
+
+QTEST_MAIN(FaultMatrixWindowDeviceReplies)
+#include "test_fault_matrix_window_device_replies.moc"

@@ -1,0 +1,261 @@
+#include "window_matrix.h"
+
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTcpServer>
+#include <QtTest>
+#include <optional>
+
+#include "app/radio_group.h"
+#include "link/com_port_map.h"
+#include "model/switch_bank.h"
+#include "window_fixture.h"
+
+namespace kestrova::reliability {
+
+namespace {
+
+using kestrova::sim::testing::LogLines;
+using kestrova::sim::testing::SimProcess;
+
+constexpr int kSerialCom = 3;  // the serial component path
+constexpr int kDeviceCom = 7;  // the device-handle path
+constexpr int kNoSecondReportMs = 1100;  // two more watchdog ticks
+
+QStringList SimEvents(const QString& log) {
+  QStringList events;
+  for (const QString& line : LogLines(log)) {
+    const int at = line.indexOf(QLatin1String(" event "));
+    if (at >= 0) events << line.mid(at + 7);
+  }
+  return events;
+}
+
+// The byte that switch n shows, or nothing when one of its eight groups has no position.
+std::optional<int> ShownByte(const WindowFixture& w, int n) {
+  int value = 0;
+  for (int b = 1; b <= kBitsPerSwitch; ++b) {
+    const int position = w.ui().switches[static_cast<std::size_t>(SwitchIndex(n, b))]->itemIndex();
+    if (position < 0) return std::nullopt;
+    value |= position << (b - 1);
+  }
+  return value;
+}
+
+QString Message(const WindowFixture& w, std::size_t i) {
+  return i < w.notifier.messages.size() ? QString::fromStdString(w.notifier.messages[i].text) : QString();
+}
+
+quint16 ClosedPort() {
+  QTcpServer server;
+  server.listen(QHostAddress::LocalHost, 0);
+  const quint16 port = server.serverPort();
+  server.close();
+  return port;
+}
+
+void ExpectReadFailed(WindowFixture& w) {
+  QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+  QCOMPARE(Message(w, 0), QString("Read software switch FAILED"));
+  QCOMPARE(QString::fromStdString(w.notifier.messages[0].caption), QString("WARNING"));
+  // Ready for the next read.
+  QVERIFY(w.ui().readSW->isEnabled());
+  QVERIFY(w.ui().portSelection->isEnabled());
+  QVERIFY(!w.ui().writeSW->isEnabled());
+  QVERIFY(!w.ui().selfTest->isEnabled());
+  QVERIFY(!w.ui().fontTest->isEnabled());
+  QCOMPARE(w.ui().progress->value(), 0);
+  QVERIFY(!w.form->watchdogRunning());
+  QTest::qWait(kNoSecondReportMs);
+  QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+}
+
+void ExpectReadDone(WindowFixture& w) {
+  QVERIFY2(w.notifier.messages.empty(), qPrintable(Message(w, 0)));
+  QVERIFY(w.ui().readSW->isEnabled());
+  QVERIFY(w.ui().writeSW->isEnabled());
+  QVERIFY(!w.ui().portSelection->isEnabled());
+  QCOMPARE(w.ui().progress->value(), 100);
+  QVERIFY(!w.form->watchdogRunning());
+  QTest::qWait(kNoSecondReportMs);  // the watchdog stays quiet
+  QVERIFY2(w.notifier.messages.empty(), qPrintable(Message(w, 0)));
+}
+
+void ExpectSwitchBytes(const WindowFixture& w, bool valid) {
+  for (int n = 1; n <= kSwitchBytes; ++n) {
+    const auto shown = ShownByte(w, n);
+    if (valid) {
+      QVERIFY2(shown && *shown == n, qPrintable(QString("SW%1").arg(n)));
+    } else {
+      QVERIFY2(!shown, qPrintable(QString("SW%1 shows a byte from no valid reply").arg(n)));
+    }
+  }
+}
+
+// Every switch shows its own byte or no position; never another byte.
+void ExpectNoWrongSwitchByte(const WindowFixture& w) {
+  for (int n = 1; n <= kSwitchBytes; ++n) {
+    const auto shown = ShownByte(w, n);
+    QVERIFY2(!shown || *shown == n, qPrintable(QString("SW%1 shows %2").arg(n).arg(shown.value_or(-1))));
+  }
+}
+
+// Clicks "Write Settings"; returns the message shown at its end (after the warning).
+QString Write(WindowFixture& w, int limitMs) {
+  QSignalSpy finished(w.form.get(), &TForm2::operationFinished);
+  QElapsedTimer clock;
+  clock.start();
+  w.ui().writeSW->click();
+  if (finished.isEmpty() && !finished.wait(limitMs)) return "no end within the limit";
+  if (clock.elapsed() > limitMs) return "took " + QString::number(clock.elapsed()) + " ms";
+  if (w.notifier.messages.size() != 2 || Message(w, 0) != "Don't let printer shut down when writing settings")
+    return "messages: " + QString::number(w.notifier.messages.size());
+  if (!w.ui().readSW->isEnabled()) return "read button left disabled";
+  return Message(w, 1);
+}
+
+// The write refused because a switch has no position: nothing reaches the printer.
+void ExpectWriteRefused(WindowFixture& w, const QString& log, int limitMs) {
+  QCOMPARE(Write(w, limitMs), QString("Write software switch FAILED"));
+  QVERIFY(QString::fromStdString(w.notifier.messages[1].detail).contains("no position selected"));
+  QTest::qWait(300);
+  QCOMPARE(WriteEvents(SimEvents(log)), QStringList());
+}
+
+}  // namespace
+
+void AddWindowRows(Link link, const std::function<bool(const FaultRow&)>& filter) {
+  QTest::addColumn<int>("row");
+  const auto rows = Rows(link);
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (!filter || filter(rows[i])) QTest::newRow(rows[i].name) << static_cast<int>(i);
+}
+
+void RunWindowRow(Link link) {
+  QFETCH(int, row);
+  const FaultRow r = Rows(link)[static_cast<std::size_t>(row)];
+  QTemporaryDir tmp;
+  const QString log = tmp.filePath("sim.log");
+  const QString pty = tmp.filePath("printer");
+  const bool tcp = link == Link::Tcp;
+
+  SimProcess sim;
+  PortHolder holder;
+  if (r.port == Port::Simulator || r.port == Port::Held) {
+    QStringList args = CommonSimArgs() + r.simArgs + QStringList{"--log", log};
+    args += tcp ? QStringList{"--tcp", "127.0.0.1:0"} : QStringList{"--pty", pty};
+    QVERIFY2(sim.start(args), qPrintable(sim.errorText()));
+  }
+  if (r.port == Port::Held) QVERIFY(holder.hold(pty));
+  const QString device = r.port == Port::Absent ? QString("/dev/kestrova-no-such-port") : pty;
+  if (link == Link::Serial) ComPortMap::instance().setOverride(kSerialCom, device.toStdString());
+  if (link == Link::Device) ComPortMap::instance().setOverride(kDeviceCom, device.toStdString());
+
+  WindowFixture w;
+  w.open();
+  if (tcp) w.setTcpTarget(r.port == Port::Refused ? ClosedPort() : sim.tcpPort());
+  if (link == Link::Serial) w.selectPort(QString("COM%1").arg(kSerialCom));
+  if (link == Link::Device) w.selectPort(QString("COM%1").arg(kDeviceCom));
+
+  // The read, within the row's limit.
+  QSignalSpy finished(w.form.get(), &TForm2::readFinished);
+  QElapsedTimer clock;
+  clock.start();
+  w.ui().readSW->click();
+  QVERIFY2(finished.wait(r.limitMs + 500), "the read did not end");
+  const qint64 elapsed = clock.elapsed();
+  QVERIFY2(elapsed <= r.limitMs, qPrintable(QString("the read took %1 ms").arg(elapsed)));
+  const bool ok = finished.first().first().toBool();
+  QCOMPARE(finished.size(), 1);
+
+  const QString tail = link == Link::Device ? " " : "";  // device-handle fields end with a space
+  auto field = [&](RecordField f) { return w.field(f); };
+  switch (r.expect) {
+    case Expect::ReadFailed:
+      QVERIFY(!ok);
+      ExpectReadFailed(w);
+      break;
+    case Expect::ReadOk:
+      QVERIFY(ok);
+      ExpectReadDone(w);
+      QCOMPARE(w.logLines(), ExpectedLog());
+      QCOMPARE(field(RecordField::ModelName), "RT-5600" + tail);
+      QCOMPARE(field(RecordField::Frwv), "V1.05" + tail);
+      QCOMPARE(field(RecordField::SerialNumber), "KS00000001" + tail);
+      ExpectSwitchBytes(w, true);
+      break;
+    case Expect::ReadOkShifted:
+      if (!ok) {
+        ExpectReadFailed(w);
+        break;
+      }
+      ExpectReadDone(w);
+      QCOMPARE(field(RecordField::ModelName), QString("RT-5600"));
+      QCOMPARE(w.logLines().size(), 18);
+      // The firmware reply comes 400 ms after its query: never within its own 200 ms take.
+      QVERIFY2(field(RecordField::Frwv) != "V1.05", "a reply later than the pause was taken in time");
+      break;
+    case Expect::ReadOkNoSwitches:
+      QVERIFY(ok);
+      ExpectReadDone(w);
+      QCOMPARE(w.logLines(), ExpectedLog());
+      QCOMPARE(field(RecordField::Frwv), "V1.05" + tail);
+      ExpectSwitchBytes(w, false);
+      ExpectWriteRefused(w, log, r.limitMs);
+      break;
+    case Expect::ReadOkPadded:
+      QVERIFY(ok);
+      ExpectReadDone(w);
+      QVERIFY(field(RecordField::ModelName).startsWith("RT-5600#"));
+      QCOMPARE(field(RecordField::ModelName).size(), 126);
+      // A take holds what has arrived: the printer's value and its padding, or, when the pty had
+      // not passed all 10 kB of the previous reply in time, the rest of that padding.
+      QVERIFY(PaddedOrLeftover(field(RecordField::Frwv), "V1.05"));
+      QVERIFY(PaddedOrLeftover(field(RecordField::SerialNumber), "KS00000001"));
+      ExpectNoWrongSwitchByte(w);
+      break;
+    case Expect::ReadOkOverlong:
+      QVERIFY(ok);
+      ExpectReadDone(w);
+      QVERIFY(field(RecordField::ModelName).startsWith("RT-5600#"));
+      QCOMPARE(w.logLines().first().left(25), QString("Read Model Name = RT-5600"));
+      // Nothing after the model name holds a value of the printer.
+      QVERIFY(!field(RecordField::Frwv).contains("V1.05"));
+      QVERIFY(!field(RecordField::SerialNumber).contains("KS"));
+      ExpectSwitchBytes(w, false);
+      ExpectWriteRefused(w, log, r.limitMs);
+      break;
+    case Expect::ReadOkUnknownModel:
+      QVERIFY(ok);
+      ExpectReadDone(w);
+      QCOMPARE(field(RecordField::ModelName), "XY-1234" + tail);
+      QCOMPARE(int(w.form->activeModelNo()), 0);
+      QCOMPARE(w.label(0), QString("Reserve"));
+      QCOMPARE(w.label(SwitchIndex(5, 8)), QString("Reserve"));
+      ExpectSwitchBytes(w, true);
+      break;
+    case Expect::WriteOk:
+    case Expect::WriteCut: {
+      QVERIFY(ok);
+      ExpectReadDone(w);
+      QCOMPARE(w.logLines(), ExpectedLog());
+      const QString outcome = Write(w, r.limitMs);
+      QTest::qWait(300);  // what the printer took is in its log
+      const QStringList events = WriteEvents(SimEvents(log));
+      if (r.expect == Expect::WriteOk) {
+        QCOMPARE(outcome, QString("Write software switch settings OK, please reboot your printer"));
+        QCOMPARE(QString::fromStdString(w.notifier.messages[1].caption), QString("FINISH"));
+        QCOMPARE(events, ExpectedWriteEvents(link));
+      } else {
+        QCOMPARE(outcome, QString("Write software switch FAILED"));
+        QCOMPARE(QString::fromStdString(w.notifier.messages[1].caption), QString("WARNING"));
+        QVERIFY2(!events.contains("lock"), qPrintable(events.join(", ")));
+        QVERIFY(!events.isEmpty() && events.first() == "unlock");
+      }
+      break;
+    }
+  }
+}
+
+}  // namespace kestrova::reliability
