@@ -31,10 +31,13 @@ test-asan: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
+# The threaded suites (link, sim, app, cli) under ThreadSanitizer; any report fails the run. The
+# preset passes tests/tsan.supp (system Qt and GLib only) to the tests and the programs they start.
+TSAN_SUITES ?= ^(link|sim|app|cli)$$
 test-tsan: deps
 	cmake --preset tsan
 	cmake --build --preset tsan -j $(JOBS)
-	ctest --preset tsan -j $(JOBS) -L threaded
+	ctest --preset tsan -j $(JOBS) -L '$(TSAN_SUITES)'
 
 # libFuzzer targets (clang, libraries under Address+UB sanitizers): build-fuzz/fuzz/fuzz_<name>,
 # seeds in tests/fuzz/corpus/<name>/. A crash input lands in build-fuzz/artifacts/.
@@ -82,8 +85,9 @@ package: build
 test-package: build
 	bash scripts/check-package build
 
-# Order matters for a plain `make test`: whole suite, Address/UB, the fuzz smoke run, the package.
-test: test-default test-asan test-fuzz-smoke test-package
+# Order matters for a plain `make test`: whole suite, Address/UB, Thread, the fuzz smoke run, the
+# package.
+test: test-default test-asan test-tsan test-fuzz-smoke test-package
 
 bench: build
 	python3 bench/run_bench.py --build-dir build

@@ -43,7 +43,8 @@ endfunction()
 # Every tests/<layer>/test_*.cpp becomes one Qt Test program registered with CTest. Other .cpp
 # files of the folder (fakes, fixtures) are built once into a helper library shared by its tests.
 function(kestrova_test_folder)
-  cmake_parse_arguments(T "" "LABEL" "LIBS" ${ARGN})
+  # LABEL is a list ("link;threaded"), so it is parsed as a multi-value keyword.
+  cmake_parse_arguments(T "" "" "LABEL;LIBS" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.cpp)
   file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(support ${all})

@@ -5,6 +5,8 @@
 #include <future>
 #include <memory>
 
+#include "link/thread_handoff.h"
+
 bool UiBridge::run(std::function<void()> fn) {
   if (closing_) return false;
   if (QThread::currentThread() == context_->thread()) {
@@ -15,10 +17,11 @@ bool UiBridge::run(std::function<void()> fn) {
   std::future<void> finished = done->get_future();
   QMetaObject::invokeMethod(
       context_,
-      [this, fn = std::move(fn), done] {
-        if (!closing_) fn();
-        done->set_value();
-      },
+      kestrova::HandedOff(
+                          [this, fn = std::move(fn), done] {
+                            if (!closing_) fn();
+                            done->set_value();
+                          }),
       Qt::QueuedConnection);
   // Waiting in short slices lets a closing window release the worker even when the queued call
   // is never delivered.

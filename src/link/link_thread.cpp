@@ -3,6 +3,8 @@
 #include <QMetaObject>
 #include <QObject>
 
+#include "link/thread_handoff.h"
+
 namespace kestrova {
 
 LinkThread::LinkThread() : context_(std::make_unique<QObject>()) {
@@ -24,7 +26,7 @@ void LinkThread::begin() { start(); }
 bool LinkThread::post(std::function<void()> job) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (stopped_) return false;
-  QMetaObject::invokeMethod(context_.get(), std::move(job), Qt::QueuedConnection);
+  QMetaObject::invokeMethod(context_.get(), HandedOff(std::move(job)), Qt::QueuedConnection);
   return true;
 }
 
@@ -34,12 +36,18 @@ bool LinkThread::stop(int timeoutMs) {
     if (!stopped_) {
       stopped_ = true;
       // Behind every job posted so far.
-      QMetaObject::invokeMethod(context_.get(), [this] { quit(); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(context_.get(), HandedOff([this] { quit(); }), Qt::QueuedConnection);
     }
   }
-  if (!isRunning()) return true;
+  // An ended thread's jobs happened before this return (ordered by QThread's own wait).
+  if (!isRunning()) {
+    HandOffAcquire();
+    return true;
+  }
   if (isCurrent()) return false;
-  return wait(QDeadlineTimer(timeoutMs));
+  const bool ended = wait(QDeadlineTimer(timeoutMs));
+  if (ended) HandOffAcquire();
+  return ended;
 }
 
 }  // namespace kestrova
