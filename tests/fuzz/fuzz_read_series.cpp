@@ -11,8 +11,9 @@
 //  - every command sent (or tried) is the query command of a step, steps never go back, and no step
 //    is sent more often than its attempts allow: at most 20 commands over serial, 35 over TCP/IP,
 //    18 over the device handle;
-//  - the device-handle read tries every step exactly once; a successful serial or TCP/IP read sent
-//    all 18 steps and identified a model;
+//  - the device-handle read tries every step exactly once, unless a send fails for another reason
+//    than a time-out (the device is gone): then that was its last command and the read failed; a
+//    successful serial or TCP/IP read sent all 18 steps and identified a model;
 //  - the observer sees one clearRecord first, at most 18 log lines and progress steps, the switch
 //    replies applied exactly once and last on success, the watchdog restarted exactly when the
 //    read was aborted;
@@ -143,7 +144,11 @@ Run ReadOnce(std::string_view input, ReadObserver& observer) {
   const ReadResult& r = run.result;
   FUZZ_CHECK(r.outcome != ReadOutcome::Cancelled);
   FUZZ_CHECK(r.activeModelNo == 0 || FindModel(r.activeModelNo) != nullptr);
-  if (device) FUZZ_CHECK(link.attempted.size() == static_cast<std::size_t>(kQueryCount));
+  if (device && link.attempted.size() != static_cast<std::size_t>(kQueryCount)) {
+    FUZZ_CHECK(!link.lastSendOk);
+    FUZZ_CHECK(link.lastError().kind != LinkError::Kind::TimedOut);
+    FUZZ_CHECK(r.outcome == ReadOutcome::Aborted);
+  }
   if (r.ok()) {
     FUZZ_CHECK(r.reason.empty());
     for (const Query& q : Queries()) FUZZ_CHECK(perStep[static_cast<std::size_t>(q.step)] >= 1);

@@ -78,9 +78,10 @@ class CountingClock : public kestrova::Clock {
 // A link that answers every command it is sent with the next scripted event of the fuzz input.
 // One control byte per send:
 //   0x00..0xEF  a reply of that many bytes (taken from the input) arrives
+//   0xFC        the send times out (nothing goes out, the link stays)
 //   0xFD        nothing arrives
 //   0xFE        the command goes out, then the link drops (closed from then on)
-//   0xFF        the send fails
+//   0xFF        the send fails (an I/O error)
 //   other       nothing arrives
 // Replies not taken stay buffered for later takes, as on a real link; a receive takes at most what
 // it asks for.
@@ -92,6 +93,7 @@ class ScriptedLink : public kestrova::ByteLink {
   std::vector<kestrova::Bytes> sent;       // every command accepted, in order
   std::vector<kestrova::Bytes> attempted;  // every command handed to send(), failed ones included
   int failedSends = 0;
+  bool lastSendOk = true;
   int closes = 0;
 
   kestrova::LinkShape shape() const override { return shape_; }
@@ -99,17 +101,20 @@ class ScriptedLink : public kestrova::ByteLink {
 
   bool send(const kestrova::Bytes& bytes) override {
     attempted.push_back(bytes);
+    lastSendOk = false;
     if (!open_) {
       error_ = {kestrova::LinkError::Kind::Closed, 0, "fuzz", "closed"};
       return false;
     }
     const std::uint8_t control = script_.byte();
-    if (control == 0xFF) {
+    if (control == 0xFF || control == 0xFC) {
       ++failedSends;
-      error_ = {kestrova::LinkError::Kind::Io, 5, "fuzz", "send failed"};
+      error_ = control == 0xFF ? kestrova::LinkError{kestrova::LinkError::Kind::Io, 5, "fuzz", "send failed"}
+                               : kestrova::LinkError{kestrova::LinkError::Kind::TimedOut, 110, "fuzz", "send timed out"};
       return false;
     }
     sent.push_back(bytes);
+    lastSendOk = true;
     if (control == 0xFE) {
       open_ = false;
     } else if (control < 0xF0) {

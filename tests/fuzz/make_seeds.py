@@ -78,7 +78,7 @@ for name, data in {
 # --- read_series: mode byte, start model pick, then per command a control byte and its reply ----
 SERIAL, TCP, DEVICE, DEVICE_VIA_READPRINTER = 0, 1, 2, 3
 FAST = 4
-SILENT, DROP, FAIL = b"\xfd", b"\xfe", b"\xff"
+TIMEOUT, SILENT, DROP, FAIL = b"\xfc", b"\xfd", b"\xfe", b"\xff"
 
 
 def ans(data):
@@ -107,6 +107,10 @@ for name, data in {
     "device_nothing_answers": bytes([DEVICE, 9]),
     "device_no_header": bytes([DEVICE, 0]) + ans(b"RT-5600\0") * 18,
     "device_via_readprinter_KD6": bytes([DEVICE_VIA_READPRINTER | FAST, 0]) + full_read("KD6-xx"),
+    "device_link_lost_at_SW2": bytes([DEVICE, 0]) + ans(reply("RT-5600")) + ans(reply("1")) + FAIL,
+    "device_write_times_out_at_SW2": bytes([DEVICE, 0]) + ans(reply("RT-5600")) + ans(reply("1")) + TIMEOUT
+    + full_read()[len(ans(reply("RT-5600")) + ans(reply("0")) * 2):],
+    "device_drop_after_model_name": bytes([DEVICE, 0]) + DROP,
     "device_font_off_code_page_20": bytes([DEVICE, 0]) + full_read(rest=[reply("")] * 9 + [reply("20"), reply("99"), reply("")]),
 }.items():
     write("read_series", name, data)
