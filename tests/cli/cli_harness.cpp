@@ -75,37 +75,13 @@ CliRun RunSwctl(const QStringList& args, int timeoutMs) {
 
 Printer::Printer() = default;
 
-Printer::~Printer() { Stop(process_); }
+Printer::~Printer() = default;
 
 bool Printer::start(const QStringList& args, int lines) {
-  process_.setProgram(SimBinary());
-  process_.setArguments(args + QStringList{"--log", dir_.filePath("sim.log")});
-  process_.start();
-  if (!process_.waitForStarted(5000)) {
-    error_ = process_.errorString();
-    return false;
-  }
-  QDeadlineTimer deadline(5000);
-  while (listening_.size() < lines && !deadline.hasExpired()) {
-    if (!process_.canReadLine() && !process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) break;
-    while (process_.canReadLine()) {
-      const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-      if (line.startsWith(QLatin1String("listening "))) listening_ << line;
-    }
-  }
-  if (listening_.size() < lines) {
-    error_ = QStringLiteral("no listening lines; stderr: ") + QString::fromUtf8(process_.readAllStandardError());
-    return false;
-  }
-  return true;
+  return sim_.start(args + QStringList{"--log", dir_.filePath("sim.log")}, lines);
 }
 
-quint16 Printer::port(int i) const {
-  int seen = 0;
-  for (const QString& l : listening_)
-    if (l.startsWith(QLatin1String("listening tcp ")) && seen++ == i) return static_cast<quint16>(l.section(':', -1).toUInt());
-  return 0;
-}
+quint16 Printer::port(int i) const { return sim_.tcpPort(i); }
 
 QString Printer::tcp(int i) const { return QStringLiteral("127.0.0.1:%1").arg(port(i)); }
 

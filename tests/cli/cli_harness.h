@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "sim_process.h"
+
 namespace kestrova::cli::testing {
 
 QString SwctlBinary();
@@ -51,7 +53,7 @@ class Printer {
   ~Printer();
   // Starts with args plus --log; waits for `lines` listening lines.
   bool start(const QStringList& args, int lines = 1);
-  QString errorText() const { return error_; }
+  QString errorText() const { return sim_.errorText(); }
 
   // "127.0.0.1:PORT" of the i-th TCP printer.
   QString tcp(int i = 0) const;
@@ -73,9 +75,7 @@ class Printer {
 
  private:
   QTemporaryDir dir_;
-  QProcess process_;
-  QStringList listening_;
-  QString error_;
+  kestrova::sim::testing::SimProcess sim_;
 };
 
 // A TCP port on 127.0.0.1 that nobody listens on (bound once, then released).
