@@ -4,7 +4,6 @@
 #include <QTemporaryDir>
 
 #include "model/debug_trace.h"
-#include "model/log_history.h"
 
 using namespace kestrova;
 
@@ -44,28 +43,11 @@ class DebugTraceTest : public QObject {
     QVERIFY(DebugModeOn());
   }
 
-  void markerInAnotherDirectoryDoesNothing() {
-    QTemporaryDir withMarker, without;
-    QFile marker(withMarker.filePath("debugmode.dat"));
-    QVERIFY(marker.open(QIODevice::WriteOnly));
-    QVERIFY(!EnableDebugModeFromMarker(without.path().toStdString()));
-  }
-
   void longLinesAreCut() {
     DebugOutput(std::string(1000, 'x'));
     QCOMPARE(lines_.back().size(), kMaxTraceLength);
     DebugOutput(std::string(255, 'y'));
     QCOMPARE(lines_.back(), std::string(255, 'y'));
-  }
-
-  void memoryLogHistoryKeepsLinesAsGiven() {
-    MemoryLogHistory log;
-    log.append("Read Model Name = RT-5600\r\n");
-    log.append("Read Software Switch 1 = 0\r\n");
-    QCOMPARE(log.lines().size(), std::size_t(2));
-    QCOMPARE(log.lines()[0], std::string("Read Model Name = RT-5600\r\n"));
-    log.clear();
-    QVERIFY(log.lines().empty());
   }
 };
 

@@ -72,40 +72,6 @@ class SwitchExplainTest : public QObject {
     QCOMPARE(Labels(ExplainSwitches(models::RT3207, std::array<std::uint8_t, 5>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF})), expected);
   }
 
-  void rt6400kDensityComesFromItsField() {
-    const SwitchExplanation e = ExplainSwitches(models::RT6400K, std::array<std::uint8_t, 5>{0, 0, 0x10, 0, 0});
-    QCOMPARE(Q(e.printDensity), QString("70%"));
-    for (const char* bit : {"SW3-5", "SW3-6", "SW3-7"})
-      QCOMPARE(Q(e.labels[static_cast<std::size_t>(Bit(bit))]), QString("Print Density - 70%"));
-    for (const char* bit : {"SW3-2", "SW3-3", "SW3-4"})
-      QCOMPARE(Q(e.labels[static_cast<std::size_t>(Bit(bit))]), QString("Print Speed - Undefined"));
-    QCOMPARE(Q(e.labels[static_cast<std::size_t>(Bit("SW3-8"))]), QString("Thai Font mode - 3 PASS"));
-    QCOMPARE(Q(e.thaiPass), QString(""));
-  }
-
-  void rt5500eThaiPass() {
-    QCOMPARE(Q(ExplainSwitches(models::RT5500E, std::array<std::uint8_t, 5>{0, 0, 0x04, 0, 0}).thaiPass),
-             QString("1 PASS"));
-    QCOMPARE(Q(ExplainSwitches(models::RT5500E, std::array<std::uint8_t, 5>{0, 0, 0x00, 0, 0}).thaiPass),
-             QString("3 PASS"));
-  }
-
-  void positionsFollowTheBytes_data() {
-    QTest::addColumn<int>("n");
-    QTest::addColumn<int>("byte");
-    for (int n = 1; n <= 5; ++n)
-      for (int byte : {0x00, 0x01, 0x80, 0xFF, 0x5A}) QTest::addRow("SW%d %02X", n, byte) << n << byte;
-  }
-  void positionsFollowTheBytes() {
-    QFETCH(int, n);
-    QFETCH(int, byte);
-    std::array<std::uint8_t, 5> bytes{0x0F, 0x0F, 0x0F, 0x0F, 0x0F};
-    bytes[static_cast<std::size_t>(n - 1)] = static_cast<std::uint8_t>(byte);
-    const SwitchExplanation e = ExplainSwitches(models::RT4300, bytes);
-    for (int b = 1; b <= 8; ++b)
-      QCOMPARE(e.positions[static_cast<std::size_t>(SwitchIndex(n, b))], (byte >> (b - 1)) & 1 ? kPositionOff : kPositionOn);
-  }
-
   // A byte whose reply was invalid leaves its eight groups unselected: their plain labels stay
   // "NULL", fields that take one of them show their bare name, and no density is derived.
   void unknownBytes() {
@@ -135,13 +101,6 @@ class SwitchExplainTest : public QObject {
       QCOMPARE(Labels(ExplainSwitches(m, known)), Labels(ExplainSwitches(m, plain)));
       QCOMPARE(ExplainSwitches(m, known).positions, ExplainSwitches(m, plain).positions);
     }
-  }
-
-  void noModel() {
-    const SwitchExplanation e = ExplainSwitches(0, std::array<std::uint8_t, 5>{0x00, 0xFF, 0x10, 0x3C, 0x06});
-    for (const QString& label : Labels(e)) QCOMPARE(label, QString("Reserve"));
-    QCOMPARE(Q(e.printDensity), QString(""));
-    QCOMPARE(Q(e.thaiPass), QString(""));
   }
 };
 

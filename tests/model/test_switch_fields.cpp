@@ -236,50 +236,33 @@ class SwitchFieldsTest : public QObject {
     QFETCH(QString, model);
     const ModelNo m = Model(model);
     for (int seed : {1, 2, 3}) {
-      SwitchViewValues inOrder = ViewOfBytes(0x35 * seed & 0xFF, 0x9A * seed & 0xFF, 0x6C * seed & 0xFF, 0xC3 * seed & 0xFF,
-                                             0x17 * seed & 0xFF);
+      const SwitchViewValues start = ViewOfBytes(0x35 * seed & 0xFF, 0x9A * seed & 0xFF, 0x6C * seed & 0xFF,
+                                                 0xC3 * seed & 0xFF, 0x17 * seed & 0xFF);
+      SwitchViewValues inOrder = start, reversed = start, shuffled = start;
       SwitchDefinitions active{};
       ApplyModelDefinitions(m, active, inOrder);
-
-      SwitchViewValues reversed = ViewOfBytes(0x35 * seed & 0xFF, 0x9A * seed & 0xFF, 0x6C * seed & 0xFF,
-                                              0xC3 * seed & 0xFF, 0x17 * seed & 0xFF);
       for (int i = kSwitchBits - 1; i >= 0; --i) RefreshSwitch(i, m, active, reversed);
-      QCOMPARE(inOrder.labels, reversed.labels);
-
-      SwitchViewValues shuffled = reversed;
-      shuffled.labels.fill("x");
       for (int i = 0; i < kSwitchBits; ++i) RefreshSwitch((i * 17 + seed) % kSwitchBits, m, active, shuffled);
-      QCOMPARE(inOrder.labels, shuffled.labels);
+      QCOMPARE(reversed.labels, inOrder.labels);
+      QCOMPARE(shuffled.labels, inOrder.labels);
     }
   }
 
-  // The member table evaluates, for each bit, exactly the fields that contain it.
-  void memberTableMatchesTheFields() {
-    for (int bit = 0; bit < kSwitchBits; ++bit) {
-      std::set<int> expected;
-      for (int v = 0; v < kFieldVariantCount; ++v) {
-        const SwitchField& f = Field(static_cast<FieldVariant>(v));
-        for (int k = 0; k < f.width; ++k)
-          if (f.bitIndex(k) == bit) expected.insert(v);
-      }
-      const auto& members = FieldsOfSwitch(bit);
-      const std::set<int> actual(members.begin(), members.end());
-      QVERIFY2(actual == expected, qPrintable(Q(SwitchName(bit))));
-      QCOMPARE(actual.size(), members.size());
-    }
-    QVERIFY(FieldsOfSwitch(-1).empty());
-    QVERIFY(FieldsOfSwitch(kSwitchBits).empty());
-  }
-
-  void catalogueIsWellFormed() {
-    QCOMPARE(static_cast<int>(FieldCatalogue().size()), static_cast<int>(kFieldVariantCount));
+  // Every catalogue variant is one case: same id, bits, model set, join and density box; and no
+  // two variants that share a bit apply to one model.
+  void catalogueMatchesTheCases() {
+    QCOMPARE(static_cast<int>(Cases().size()), static_cast<int>(kFieldVariantCount));
     for (int v = 0; v < kFieldVariantCount; ++v) {
       const SwitchField& f = Field(static_cast<FieldVariant>(v));
-      QVERIFY(f.width >= 2 && f.width <= 4);
-      QVERIFY(f.firstBit >= 1 && f.firstBit + f.width - 1 <= kBitsPerSwitch);
-      QCOMPARE(static_cast<int>(f.values.size()), 1 << f.width);
-      QVERIFY(!f.models.contains(0));
-      // At most one field applies to any bit for a given model.
+      const FieldCase& c = Cases()[static_cast<std::size_t>(v)];
+      QCOMPARE(QString(f.id), c.id);
+      QCOMPARE(f.width, static_cast<int>(c.bits.size()));
+      QCOMPARE(static_cast<int>(f.values.size()), static_cast<int>(c.values.size()));
+      QCOMPARE(f.bitIndex(0), Bit(c.bits[0]));
+      for (const QString& model : kAll + QStringList{"none"})
+        QCOMPARE(f.models.contains(Model(model)), c.models.contains(model));
+      QCOMPARE(f.join == FieldJoin::Separator, c.separator);
+      QCOMPARE(f.setsPrintDensity, c.setsDensity);
       for (int w = v + 1; w < kFieldVariantCount; ++w) {
         const SwitchField& g = Field(static_cast<FieldVariant>(w));
         bool share = false;
@@ -287,32 +270,6 @@ class SwitchFieldsTest : public QObject {
           for (int j = 0; j < g.width; ++j) share = share || f.bitIndex(k) == g.bitIndex(j);
         if (share) QVERIFY2(!f.models.intersects(g.models), qPrintable(QString("%1 / %2").arg(f.id, g.id)));
       }
-    }
-  }
-
-  // The definition tables give each field's bits the field's name as ON text (SW5-3 of RT3206 and
-  // RT3207 spells it "adn").
-  void fieldNamesAreTheOnTexts() {
-    for (const FieldCase& c : Cases())
-      for (const QString& model : c.models) {
-        const SwitchDefinitions d = ModelDefinitions(Model(model));
-        for (int k = 0; k < c.bits.size(); ++k)
-          QCOMPARE(Q(d[static_cast<std::size_t>(Bit(c.bits[k]))].on), c.names[k]);
-      }
-  }
-
-  void catalogueMatchesTheCases() {
-    // Every catalogue variant is one case: same id, bits and model set.
-    QCOMPARE(static_cast<int>(Cases().size()), static_cast<int>(kFieldVariantCount));
-    for (int v = 0; v < kFieldVariantCount; ++v) {
-      const SwitchField& f = Field(static_cast<FieldVariant>(v));
-      const FieldCase& c = Cases()[static_cast<std::size_t>(v)];
-      QCOMPARE(QString(f.id), c.id);
-      QCOMPARE(f.width, static_cast<int>(c.bits.size()));
-      QCOMPARE(f.bitIndex(0), Bit(c.bits[0]));
-      for (const QString& model : kAll) QCOMPARE(f.models.contains(Model(model)), c.models.contains(model));
-      QCOMPARE(f.join == FieldJoin::Separator, c.separator);
-      QCOMPARE(f.setsPrintDensity, c.setsDensity);
     }
   }
 
