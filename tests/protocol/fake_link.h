@@ -55,6 +55,16 @@ class FakeLink : public kestrova::ByteLink {
   std::vector<std::size_t> receiveSizes;    // maxBytes of every receive
   int closes = 0;
   int discards = 0;
+  std::vector<kestrova::Bytes> sentBytes() const {
+    std::vector<kestrova::Bytes> out;
+    for (const auto& s : sent) out.push_back(s.bytes);
+    return out;
+  }
+  std::vector<std::int64_t> sentTimes() const {
+    std::vector<std::int64_t> out;
+    for (const auto& s : sent) out.push_back(s.timeMs);
+    return out;
+  }
 
   // ByteLink
   kestrova::LinkShape shape() const override { return shape_; }

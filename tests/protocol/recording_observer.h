@@ -73,6 +73,8 @@ class RecordingObserver : public kestrova::ReadObserver {
   int applied = 0;
 };
 
+inline std::string SlotText(const kestrova::SwitchSlot& slot) { return std::string(slot.data(), slot.size()); }
+
 // Collects trace lines (debug mode on) for the lifetime of the object.
 class TraceCapture {
  public:

@@ -11,16 +11,16 @@ using namespace kestrova;
 
 namespace {
 
-std::string SlotText(const SwitchSlot& slot) { return std::string(slot.data(), slot.size()); }
-
-// Send times of a device read whose every query is answered at once, with an inter-query delay.
+// Send times of a device read whose every query is answered at once: 250 ms per query, and
+// before each query its number of inter-query delays (twice before queries 8, 9 and 18).
 std::vector<std::int64_t> ExpectedSendTimes(int delayMs) {
+  const int delaysBefore[18] = {0, 1, 1, 1, 1, 1, 1, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 2};
   std::vector<std::int64_t> times;
   std::int64_t t = 0;
-  for (const Query& q : Queries()) {
-    t += static_cast<std::int64_t>(delayMs) * q.deviceDelays;
+  for (int d : delaysBefore) {
+    t += static_cast<std::int64_t>(delayMs) * d;
     times.push_back(t);
-    t += kDeviceAttemptWaitMs;
+    t += 250;
   }
   return times;
 }
@@ -40,18 +40,12 @@ class DeviceReadTest : public QObject {
     const ReadResult result = ReadDeviceData(link, clock, observer, 0);
 
     QVERIFY(result.ok());
-    QCOMPARE(link.sent.size(), std::size_t(18));
-    QCOMPARE(link.sent[0].bytes, B({0x1D, 0x49, 0x43}));
-    QCOMPARE(link.sent[1].bytes, B({0x1D, 0x67, 0x34, 0x27}));
-    QCOMPARE(link.sent[6].bytes, B({0x1D, 0x49, 0x41}));
-    QCOMPARE(link.sent[14].bytes, B({0x1D, 0x49, 0x45, 0x00}));
-    QCOMPARE(link.sent[17].bytes, B({0x1D, 0x67, 0x34, 0x25}));
-    std::vector<std::int64_t> times;
-    for (const auto& s : link.sent) times.push_back(s.timeMs);
-    QCOMPARE(times, ExpectedSendTimes(0));
+    std::vector<Bytes> commands;
+    for (int step = 1; step <= 18; ++step) commands.push_back(DeviceQueryBytes(step));
+    QCOMPARE(link.sentBytes(), commands);
+    QCOMPARE(link.sentTimes(), ExpectedSendTimes(0));
     QCOMPARE(clock.nowMs(), std::int64_t(18 * 250));
-    for (std::size_t size : link.receiveSizes) QCOMPARE(size, std::size_t(64));
-    QCOMPARE(link.receiveSizes.size(), std::size_t(18));
+    QCOMPARE(link.receiveSizes, std::vector<std::size_t>(18, 64));
     // every valid reply is logged and steps the progress bar, 10 to 12 included
     QCOMPARE(observer.log.size(), std::size_t(18));
     QCOMPARE(observer.log[0], std::string("Read Model Name = RT-6100\r\n"));
@@ -105,28 +99,15 @@ class DeviceReadTest : public QObject {
     const ReadResult result = ReadDeviceData(link, clock, observer, 0);
     QVERIFY(result.ok());
     QCOMPARE(int(result.activeModelNo), model);
-    std::vector<std::int64_t> times;
-    for (const auto& s : link.sent) times.push_back(s.timeMs);
-    QCOMPARE(times, ExpectedSendTimes(delay));
-    // twice before queries 8, 9 and 18: 20 delays in all
+    QCOMPARE(link.sentTimes(), ExpectedSendTimes(delay));
     QCOMPARE(clock.nowMs(), std::int64_t(18 * 250 + 20 * delay));
-    if (delay > 0) {
-      QCOMPARE(times[7] - times[6], std::int64_t(250 + 2000));
-      QCOMPARE(times[9] - times[8], std::int64_t(250 + 1000));
-      QCOMPARE(times[17] - times[16], std::int64_t(250 + 2000));
-    }
   }
 
   void replyWithoutHeaderIsIgnoredAndReadAgain() {
     FakeClock clock;
     FakeLink link(LinkShape::DeviceHandle, clock);
-    PrinterAnswers answers;
-    for (int step = 1; step <= 18; ++step) {
-      if (step == 7)
-        link.answerParts(DeviceQueryBytes(step), {{100, Bytes("XV9.99\0", 7)}, {400, Bytes("_V1\0", 4)}});
-      else
-        link.answer(DeviceQueryBytes(step), Reply(answers.values[static_cast<std::size_t>(step - 1)]));
-    }
+    link.answerParts(DeviceQueryBytes(7), {{100, Bytes("XV9.99\0", 7)}, {400, Bytes("_V1\0", 4)}});
+    ScriptPrinter(link, {}, true, 0, {7});
     RecordingObserver observer;
     QVERIFY(ReadDeviceData(link, clock, observer, 0).ok());
     QCOMPARE(link.sent.size(), std::size_t(18));
@@ -138,9 +119,7 @@ class DeviceReadTest : public QObject {
   void queryWithoutValidReplyLeavesItsFieldAndLogsNothing() {
     FakeClock clock;
     FakeLink link(LinkShape::DeviceHandle, clock);
-    PrinterAnswers answers;
-    for (int step = 1; step <= 18; ++step)
-      if (step != 9) link.answer(DeviceQueryBytes(step), Reply(answers.values[static_cast<std::size_t>(step - 1)]));
+    ScriptPrinter(link, {}, true, 0, {9});
     link.answer(DeviceQueryBytes(9), "567");  // no header
     RecordingObserver observer;
     QVERIFY(ReadDeviceData(link, clock, observer, 0).ok());
@@ -154,11 +133,9 @@ class DeviceReadTest : public QObject {
   void nameMatchRunsOnWhatTheLastReadLeft() {
     // not valid, yet the name in the buffer still selects the model; no log line for it
     FakeClock clock;
-    PrinterAnswers answers;
     FakeLink odd(LinkShape::DeviceHandle, clock);
     odd.answer(DeviceQueryBytes(1), Bytes("XRT-5600\0", 9));
-    for (int step = 2; step <= 18; ++step)
-      odd.answer(DeviceQueryBytes(step), Reply(answers.values[static_cast<std::size_t>(step - 1)]));
+    ScriptPrinter(odd, {}, true, 0, {1});
     RecordingObserver observer;
     const ReadResult result = ReadDeviceData(odd, clock, observer, 0);
     QVERIFY(result.ok());
@@ -209,9 +186,7 @@ class DeviceReadTest : public QObject {
     QFETCH(int, expected);
     FakeClock clock;
     FakeLink link(LinkShape::DeviceHandle, clock);
-    PrinterAnswers answers;
-    for (int step = 1; step <= 17; ++step)
-      link.answer(DeviceQueryBytes(step), Reply(answers.values[static_cast<std::size_t>(step - 1)]));
+    ScriptPrinter(link, {}, true, 0, {18});
     link.answer(DeviceQueryBytes(18), Bytes(reply.constData(), static_cast<std::size_t>(reply.size())));
     RecordingObserver observer;
     QVERIFY(ReadDeviceData(link, clock, observer, 0).ok());

@@ -64,9 +64,7 @@ class PacingTest : public QObject {
     QFETCH(LinkShape, shape);
     FakeClock clock;
     FakeLink link(shape, clock);
-    PrinterAnswers answers;
-    for (int step = 1; step <= 18; ++step)
-      link.answer(QueryBytes(step), Reply(answers.values[static_cast<std::size_t>(step - 1)]), 15);
+    ScriptPrinter(link, {}, false, 15);
     RecordingObserver observer;
     const ReplyTerminatedPacing fast;
     const ReadResult result = ReadData(link, clock, observer, fast);
@@ -84,17 +82,13 @@ class PacingTest : public QObject {
     const ReplyTerminatedPacing fast;
     link.answer(QueryBytes(1), Reply("XP"), 500);
     QCOMPARE(ReadData(link, clock, observer, fast).outcome, ReadOutcome::Aborted);
-    std::vector<std::int64_t> times;
-    for (const auto& s : link.sent) times.push_back(s.timeMs);
-    QCOMPARE(times, (std::vector<std::int64_t>{0, 200, 400}));
+    QCOMPARE(link.sentTimes(), (std::vector<std::int64_t>{0, 200, 400}));
   }
 
   void fastDeviceReadWaitsAtMost250PerAttempt() {
     FakeClock clock;
     FakeLink link(LinkShape::DeviceHandle, clock);
-    PrinterAnswers answers;
-    for (int step = 1; step <= 18; ++step)
-      link.answer(DeviceQueryBytes(step), Reply(answers.values[static_cast<std::size_t>(step - 1)]), 10);
+    ScriptPrinter(link, {}, true, 10);
     RecordingObserver observer;
     const ReplyTerminatedPacing fast;
     QVERIFY(ReadDeviceData(link, clock, observer, 0, fast).ok());

@@ -25,17 +25,6 @@ WriteValues AllOn() {
 
 Bytes Z(std::size_t n) { return Bytes(n, '\0'); }
 
-std::vector<Bytes> SentBytes(const FakeLink& link) {
-  std::vector<Bytes> out;
-  for (const auto& s : link.sent) out.push_back(s.bytes);
-  return out;
-}
-std::vector<std::int64_t> SentTimes(const FakeLink& link) {
-  std::vector<std::int64_t> out;
-  for (const auto& s : link.sent) out.push_back(s.timeMs);
-  return out;
-}
-
 const Bytes kUnlock = B({0x1D, 0x67, 0x75, 0x6E, 0x6C, 0x00});
 const Bytes kLock = B({0x1D, 0x67, 0x6C, 0x63, 0x6B, 0x00});
 
@@ -62,10 +51,10 @@ class WriteSequenceTest : public QObject {
         B({0x1D, 0x67, 0x38, 0x25, 0, 0, 0, 0}),
         kLock,
     };
-    QCOMPARE(SentBytes(link), expected);
+    QCOMPARE(link.sentBytes(), expected);
     std::vector<std::int64_t> times;
     for (int i = 0; i < 11; ++i) times.push_back(200 * i);
-    QCOMPARE(SentTimes(link), times);
+    QCOMPARE(link.sentTimes(), times);
     QCOMPARE(clock.nowMs(), std::int64_t(11 * 200));
     QCOMPARE(link.closes, 1);
     QCOMPARE(link.discards, 0);
@@ -94,7 +83,7 @@ class WriteSequenceTest : public QObject {
     FakeClock clock;
     FakeLink link(shape, clock);
     QVERIFY(WriteSwitchSettings(link, clock, v).ok());
-    const auto sent = SentBytes(link);
+    const auto sent = link.sentBytes();
     const auto it = std::find(sent.begin(), sent.end(), command);
     QVERIFY(it != sent.end());
     if (!block.empty()) QCOMPARE(*(it + 1), block);
@@ -184,10 +173,10 @@ class WriteSequenceTest : public QObject {
         kUnlock, sw(4), kLock,
         kUnlock, sw(1), kLock,
     };
-    QCOMPARE(SentBytes(link), expected);
+    QCOMPARE(link.sentBytes(), expected);
     const std::vector<std::int64_t> times = {0,    200,  400,  600,  800,  1000, 1200, 1400,
                                              1600, 1800, 2000, 2200, 2600, 2800, 3000};
-    QCOMPARE(SentTimes(link), times);
+    QCOMPARE(link.sentTimes(), times);
     QCOMPARE(clock.nowMs(), std::int64_t(9 * 200 + 2 * 4 * 200));
     QCOMPARE(link.closes, 0);  // the connection stays
   }
@@ -255,10 +244,10 @@ class WriteSequenceTest : public QObject {
     expected.push_back(B({0x1D, 0x67, 0x38, 0x22, 0x30, 0, 0}));
     expected.push_back(B({0x1D, 0x67, 0x38, 0x25, 0, 0, 0, 0}));
     expected.push_back(kLock);
-    QCOMPARE(SentBytes(link), expected);
+    QCOMPARE(link.sentBytes(), expected);
     const std::vector<std::int64_t> times = {0,    0,    0,    500,  500,  1000, 1000, 1500,
                                              1500, 2000, 2000, 2500, 2500, 2500, 2500, 2500};
-    QCOMPARE(SentTimes(link), times);
+    QCOMPARE(link.sentTimes(), times);
     QCOMPARE(clock.nowMs(), std::int64_t(2500));
     QCOMPARE(link.closes, 1);
     QCOMPARE(link.discards, 0);
