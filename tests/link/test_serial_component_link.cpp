@@ -17,6 +17,21 @@ using kestrova::testing::TakeUntil;
 
 Q_DECLARE_METATYPE(std::string)
 
+namespace {
+
+// COM1 mapped to a fresh pseudo-terminal, its link not yet opened.
+struct PtyPort {
+  Pty pty;
+  ComPortMap map;
+  std::unique_ptr<SerialComponentLink> link;
+  PtyPort() {
+    map.setOverride(1, pty.slavePath());
+    link = std::make_unique<SerialComponentLink>(map);
+  }
+};
+
+}  // namespace
+
 class SerialComponentLinkTest : public QObject {
   Q_OBJECT
 
@@ -53,10 +68,8 @@ class SerialComponentLinkTest : public QObject {
   }
 
   void takeDoesNotWait() {
-    Pty pty;
-    ComPortMap map;
-    map.setOverride(1, pty.slavePath());
-    SerialComponentLink link(map);
+    PtyPort port;
+    SerialComponentLink& link = *port.link;
     QVERIFY(link.probeAndOpen());
     QElapsedTimer timer;
     timer.start();
@@ -65,38 +78,32 @@ class SerialComponentLinkTest : public QObject {
   }
 
   void bytesInSystemBufferAreSeenAtOnce() {
-    Pty pty;
-    ComPortMap map;
-    map.setOverride(1, pty.slavePath());
-    SerialComponentLink link(map);
+    PtyPort port;
+    SerialComponentLink& link = *port.link;
     QVERIFY(link.probeAndOpen());
-    pty.writeToLink("_48");
+    port.pty.writeToLink("_48");
     QTest::qSleep(50);  // no event loop runs meanwhile
     QCOMPARE(link.takeAvailable(), Bytes("_48"));
   }
 
   void lateReplyGoesToNextTake() {
-    Pty pty;
-    ComPortMap map;
-    map.setOverride(1, pty.slavePath());
-    SerialComponentLink link(map);
+    PtyPort port;
+    SerialComponentLink& link = *port.link;
     QVERIFY(link.probeAndOpen());
     QVERIFY(link.send(Bytes("\x1D\x67\x34\x27", 4)));
     QCOMPARE(link.takeAvailable(), Bytes());  // the reply is late
-    pty.writeToLink(Bytes("_0\0", 3));
+    port.pty.writeToLink(Bytes("_0\0", 3));
     QVERIFY(link.send(Bytes("\x1D\x67\x34\x28", 4)));
-    pty.writeToLink(Bytes("_1\0", 3));
+    port.pty.writeToLink(Bytes("_1\0", 3));
     QTest::qSleep(50);
     QCOMPARE(link.takeAvailable(), Bytes("_0\0_1\0", 6));
   }
 
   void receiveAtMost() {
-    Pty pty;
-    ComPortMap map;
-    map.setOverride(1, pty.slavePath());
-    SerialComponentLink link(map);
+    PtyPort port;
+    SerialComponentLink& link = *port.link;
     QVERIFY(link.probeAndOpen());
-    pty.writeToLink("_12345678");
+    port.pty.writeToLink("_12345678");
     QTest::qSleep(30);
     QCOMPARE(link.receive(4, 100), Bytes("_123"));
     QCOMPARE(link.peek(10), Bytes("45678"));
@@ -105,12 +112,10 @@ class SerialComponentLinkTest : public QObject {
   }
 
   void discardDropsPendingInput() {
-    Pty pty;
-    ComPortMap map;
-    map.setOverride(1, pty.slavePath());
-    SerialComponentLink link(map);
+    PtyPort port;
+    SerialComponentLink& link = *port.link;
     QVERIFY(link.probeAndOpen());
-    pty.writeToLink("_stale");
+    port.pty.writeToLink("_stale");
     QTest::qSleep(30);
     link.discard();
     QCOMPARE(link.takeAvailable(), Bytes());
@@ -191,10 +196,8 @@ class SerialComponentLinkTest : public QObject {
   }
 
   void openPortIsReused() {
-    Pty pty;
-    ComPortMap map;
-    map.setOverride(1, pty.slavePath());
-    SerialComponentLink link(map);
+    PtyPort port;
+    SerialComponentLink& link = *port.link;
     QVERIFY(link.probeAndOpen());
     QVERIFY(link.probeAndOpen());  // left open: used as it is, no second open
     QVERIFY(link.isOpen());

@@ -105,11 +105,14 @@ class UsbLinkTest : public QObject {
   }
 
   void failedOpenKeepsCause() {
+    auto addDenied = [](FakeUsbBackend& usb) {
+      auto& device = usb.addDevice("2a09");
+      device.openFails = true;
+      device.openError.kind = LinkError::Kind::PermissionDenied;
+      device.openError.target = "USB " + device.info.path;
+    };
     FakeUsbBackend usb;
-    auto& device = usb.addDevice("2a09");
-    device.openFails = true;
-    device.openError.kind = LinkError::Kind::PermissionDenied;
-    device.openError.target = "USB " + device.info.path;
+    addDenied(usb);
     usb.addDevice("2a05");
     DeviceHandleSlot slot;
     std::uint8_t active = 0;
@@ -118,10 +121,7 @@ class UsbLinkTest : public QObject {
     QVERIFY(usb.device(1).open);
 
     FakeUsbBackend only;
-    auto& denied = only.addDevice("2a09");
-    denied.openFails = true;
-    denied.openError.kind = LinkError::Kind::PermissionDenied;
-    denied.openError.target = "USB " + denied.info.path;
+    addDenied(only);
     QCOMPARE(OpenUsbPrinter(only, 0, active, slot), kOpenNoUsbDevice);
     QCOMPARE(int(slot.lastOpenError().kind), int(LinkError::Kind::PermissionDenied));
     QVERIFY(DescribeLinkError(slot.lastOpenError()).find("udev rule") != std::string::npos);
