@@ -392,10 +392,8 @@ void TForm2::ReadSucceeded(bool tcp) {
 }
 
 void TForm2::postLinkJob(std::function<void()> job) {
-  ++jobsRunning_;
-  const bool posted = linkThread_.post([this, job = std::move(job)] {
+  // After the window has closed, the links are gone and the thread takes no more jobs.
+  linkThread_.post([this, job = std::move(job)] {
     if (links_) job();
-    --jobsRunning_;
   });
-  if (!posted) --jobsRunning_;
 }

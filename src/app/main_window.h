@@ -43,10 +43,7 @@ class TForm2 : public QMainWindow {
   const WindowLayout& widgets() const { return ui_; }
   kestrova::ModelNo activeModelNo() const { return activeModelNo_; }
   kestrova::ModelNo selectedModelNo() const { return selectedModelNo_; }
-  int watchdogTicks() const { return watchdogTicks_; }
   bool watchdogRunning() const { return timer1_.isActive(); }
-  // True while a job of the window runs on the link thread.
-  bool linkBusy() const { return jobsRunning_ > 0; }
 
   // The connect thread's modes.
   enum class ConnectMode { Read = 1, WriteSwitches = 2, SelfTest = 3, FontTest = 4 };
@@ -134,7 +131,6 @@ class TForm2 : public QMainWindow {
   std::atomic<kestrova::ModelNo> selectedModelNo_{0};
   std::atomic<bool> linkErrorFlag_{false};
   std::atomic<int> generation_{0};        // bumped when a read is given up: its job stops touching anything
-  std::atomic<int> jobsRunning_{0};
   struct ButtonState {
     bool read, write, selfTest, fontTest, port;
   } savedButtons_{};
