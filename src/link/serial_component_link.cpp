@@ -33,6 +33,17 @@ LinkError ProbePort(const std::string& path) {
   return result;
 }
 
+// Puts line settings back on a port after the serial port object has closed it. That object
+// restores the settings it found at open; a port keeps those of its last use here instead, so the
+// device-handle operations that follow (test prints on COM1..COM4 use the settings the system
+// holds) go out at the user's speed.
+void KeepLineSettings(const std::string& path, const termios& settings) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  ::tcsetattr(fd, TCSANOW, &settings);
+  ::close(fd);
+}
+
 }  // namespace
 
 SerialComponentLink::SerialComponentLink(const ComPortMap& map) : map_(map), port_(std::make_unique<QSerialPort>()) {
@@ -92,6 +103,7 @@ bool SerialComponentLink::probeAndOpen() {
     return false;
   }
   port_->setPortName(QString::fromStdString(path));
+  openedPath_ = path;
   applySettings();
   if (!port_->open(QIODevice::ReadWrite)) {
     const auto error = port_->error();
@@ -191,7 +203,11 @@ void SerialComponentLink::discard() {
 
 void SerialComponentLink::close() {
   pending_.clear();
-  if (port_ && port_->isOpen()) port_->close();
+  if (!port_ || !port_->isOpen()) return;
+  termios used{};
+  const bool known = ::tcgetattr(static_cast<int>(port_->handle()), &used) == 0;
+  port_->close();
+  if (known) KeepLineSettings(openedPath_, used);
 }
 
 }  // namespace kestrova

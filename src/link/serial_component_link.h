@@ -56,6 +56,7 @@ class SerialComponentLink : public ByteLink {
   Bytes receive(std::size_t maxBytes, int timeoutMs) override;
   Bytes peek(int timeoutMs) override;
   void discard() override;
+  // Closes the port; the port keeps the line settings it was used with.
   void close() override;
   LinkError lastError() const override { return lastError_; }
 
@@ -71,6 +72,7 @@ class SerialComponentLink : public ByteLink {
   const ComPortMap& map_;
   std::unique_ptr<QSerialPort> port_;
   int commPort_ = 0;
+  std::string openedPath_;  // the path of the port as it was opened
   SerialSettings settings_;
   PendingBytes pending_;
   LinkError lastError_;

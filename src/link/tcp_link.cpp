@@ -5,7 +5,9 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include "link/link_selection.h"
 #include "link/os_error.h"
@@ -70,12 +72,33 @@ bool TcpLink::prepare(const std::string& hostText, std::string_view portField) {
   return true;
 }
 
+int SocketErrorNumber(int socketError) {
+  // The operating system's error number behind each of Qt's socket errors.
+  static const std::pair<QAbstractSocket::SocketError, int> kErrno[] = {
+      {QAbstractSocket::ConnectionRefusedError, ECONNREFUSED},
+      {QAbstractSocket::RemoteHostClosedError, ECONNRESET},
+      {QAbstractSocket::HostNotFoundError, EHOSTUNREACH},
+      {QAbstractSocket::SocketAccessError, EACCES},
+      {QAbstractSocket::SocketResourceError, EMFILE},
+      {QAbstractSocket::SocketTimeoutError, ETIMEDOUT},
+      {QAbstractSocket::DatagramTooLargeError, EMSGSIZE},
+      {QAbstractSocket::NetworkError, ENETUNREACH},
+      {QAbstractSocket::AddressInUseError, EADDRINUSE},
+      {QAbstractSocket::SocketAddressNotAvailableError, EADDRNOTAVAIL},
+      {QAbstractSocket::UnsupportedSocketOperationError, EOPNOTSUPP},
+      {QAbstractSocket::TemporaryError, EAGAIN},
+  };
+  for (const auto& [error, number] : kErrno)
+    if (error == socketError) return number;
+  return EIO;
+}
+
 void TcpLink::onSocketError(int code) {
   const auto error = static_cast<QAbstractSocket::SocketError>(code);
   // A receive that found no data within its bound is the normal "no reply"; only a connect that
   // ran out of time is a failure.
   if (error == QAbstractSocket::SocketTimeoutError && !connecting_) return;
-  raiseError(code);
+  raiseError(SocketErrorNumber(code));
 }
 
 bool TcpLink::connectToPrinter(int timeoutMs) {
@@ -107,7 +130,7 @@ bool TcpLink::connectToPrinter(int timeoutMs) {
     return true;
   }
   LinkError cause = MakeLinkError(LinkError::Kind::Io, target(), socket_->errorString().toStdString(),
-                                  static_cast<int>(socket_->error()));
+                                  SocketErrorNumber(socket_->error()));
   switch (socket_->error()) {
     case QAbstractSocket::ConnectionRefusedError: cause.kind = LinkError::Kind::Refused; break;
     case QAbstractSocket::SocketTimeoutError: cause.kind = LinkError::Kind::TimedOut; break;

@@ -30,6 +30,10 @@ constexpr const char* kDefaultPortText = "9100";
 // port field ("9100" -> "9100", "9100x" -> "9100", "" -> "0").
 std::string PortText(std::string_view portField);
 
+// The operating system's error number (errno) behind a QAbstractSocket::SocketError; EIO when none
+// fits. Error events and LinkError carry this number, not Qt's enumeration.
+int SocketErrorNumber(int socketError);
+
 class TcpLink : public ByteLink {
  public:
   TcpLink();

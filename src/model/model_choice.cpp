@@ -31,22 +31,31 @@ int LoadModelChoice(const std::string& dir) {
   return ParseModelChoice(text);
 }
 
+namespace {
+
+// Writes the digits to a file; 0 or the errno of what failed.
+int WriteDigits(const std::string& file, const std::string& digits) {
+  std::FILE* f = std::fopen(file.c_str(), "w");
+  if (!f) return errno;
+  int error = 0;
+  if (std::fwrite(digits.data(), 1, digits.size(), f) != digits.size()) error = errno ? errno : EIO;
+  if (std::fclose(f) != 0 && error == 0) error = errno;
+  return error;
+}
+
+}  // namespace
+
 bool SaveModelChoice(int position, Notifier& notifier, const std::string& dir) {
   const std::string path = ModelChoicePath(dir);
   const std::string temp = path + ".tmp";
   const std::string digits = std::to_string(position);
-  int error = 0;
-  std::FILE* f = std::fopen(temp.c_str(), "w");
-  if (!f) {
-    error = errno;
-  } else {
-    const bool written = std::fwrite(digits.data(), 1, digits.size(), f) == digits.size();
-    if (!written) error = errno;
-    if (std::fclose(f) != 0 && error == 0) error = errno;
-    if (written && error == 0 && std::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) std::remove(temp.c_str());
-  }
+  // A temporary file renamed over the old one, so that the file is never left half written.
+  int error = WriteDigits(temp, digits);
+  if (error == 0 && std::rename(temp.c_str(), path.c_str()) != 0) error = errno;
   if (error != 0) {
+    std::remove(temp.c_str());
+    // A folder that takes no new file may still let the file itself be rewritten in place.
+    if (WriteDigits(path, digits) == 0) return true;
     notifier.notify({"Can't save default com port setting !!", "Error", MessageIcon::Error,
                      path + ": " + std::strerror(error)});
   }

@@ -52,25 +52,28 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
       return result;
     }
 
-    // Each read lands at the start of the buffer; what it does not cover stays from before.
-    Bytes buffer(kDeviceReplyBuffer, '\0');
-    if (!link.send(DeviceQueryCommand(q))) {
-      // A write that only timed out shows as a query without reply. A device that is gone (the
-      // line hung up, the adapter unplugged) answers no later query either: the read has failed,
-      // and must not end as a success made of what came before.
-      const LinkError error = link.lastError();
-      if (error.kind != LinkError::Kind::TimedOut) {
-        link.discard();
-        link.close();
-        if (observer.cancelled()) {
-          result.outcome = ReadOutcome::Cancelled;
-          return result;
-        }
-        observer.restartWatchdog();
-        result.reason = "link lost at query " + std::to_string(q.step) + ": " + DescribeLinkError(error);
+    // A write or read that only timed out shows as a query without reply. A device that is gone
+    // (the line hung up, the adapter unplugged) answers no later query either: the read has
+    // failed, and must not end as a success made of what came before, whichever query it was.
+    auto lost = [&](const LinkError& error) {
+      link.discard();
+      link.close();
+      if (observer.cancelled()) {
+        result.outcome = ReadOutcome::Cancelled;
         return result;
       }
-    }
+      observer.restartWatchdog();
+      result.reason = "link lost at query " + std::to_string(q.step) + ": " + DescribeLinkError(error);
+      return result;
+    };
+    auto gone = [&link] {
+      const LinkError error = link.lastError();
+      return !link.isOpen() || (!error.ok() && error.kind != LinkError::Kind::TimedOut);
+    };
+
+    // Each read lands at the start of the buffer; what it does not cover stays from before.
+    Bytes buffer(kDeviceReplyBuffer, '\0');
+    if (!link.send(DeviceQueryCommand(q)) && gone()) return lost(link.lastError());
     bool valid = false;
     for (int attempt = 0; attempt < kDeviceAttempts && !valid; ++attempt) {
       if (attempt > 0 && observer.cancelled()) {
@@ -83,6 +86,8 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
       buffer.replace(0, n, got, 0, n);
       valid = static_cast<unsigned char>(buffer[0]) == 0x5F;
     }
+
+    if (!valid && gone()) return lost(link.lastError());
 
     const std::string value = ValueText(buffer);
     if (valid) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <stdexcept>
 
 #include "model/debug_trace.h"
 
@@ -84,7 +83,7 @@ WritePlan DevicePlan(const WriteValues& v) {
     Bytes block = SwitchText(v, n);
     block.resize(kDeviceValueBlock, '\0');
     f.commands.push_back({SwitchName(n), header, 0});
-    f.commands.push_back({SwitchName(n) + " value", block, kDeviceSwitchPauseMs});
+    f.commands.push_back({SwitchName(n) + " value", block, kDeviceSwitchPauseMs, true});
   }
   AppendLanguage(f.commands, v, 0);
   f.commands.push_back({"Lock", LockCommand(), 0});
@@ -137,6 +136,34 @@ WritePlan BuildWritePlan(WritePath path, const WriteValues& values) {
   return {};
 }
 
+namespace {
+
+// After a failed command of a frame: completes a half-sent switch (its value block once more) and
+// tries Lock once, unless Lock itself failed. Returns what the user should know about it.
+// One send; an exception raised by the link counts as a failed send with its message.
+bool Send(ByteLink& link, const Bytes& bytes, std::string& why) {
+  try {
+    if (link.send(bytes)) return true;
+    why = DescribeLinkError(link.lastError());
+  } catch (const std::exception& e) {
+    why = e.what();
+  }
+  return false;
+}
+
+std::string EndFailedFrame(ByteLink& link, Clock& clock, const WriteCommand& failed) {
+  const Bytes lock = LockCommand();
+  if (failed.bytes == lock) return {};
+  if (!link.isOpen()) return "; Lock not sent: the link is closed";
+  std::string why;
+  if (failed.valueBlock && !Send(link, failed.bytes, why)) return "; Lock not sent: " + failed.name + " failed again";
+  if (!Send(link, lock, why)) return "; Lock not sent: " + why;
+  Pause(clock, failed.pauseAfterMs);
+  return "; Lock sent";
+}
+
+}  // namespace
+
 WriteResult RunWritePlan(ByteLink& link, Clock& clock, const WritePlan& plan, const Reconnect& reconnect) {
   WriteResult result{WriteOutcome::Written, {}};
   auto failSeparate = [&](const WriteFrame& frame, const std::string& why) {
@@ -154,18 +181,18 @@ WriteResult RunWritePlan(ByteLink& link, Clock& clock, const WritePlan& plan, co
       Pause(clock, frame.pauseAfterMs);
       continue;
     }
-    try {
-      for (const WriteCommand& command : frame.commands) {
-        if (!link.send(command.bytes)) {
-          const std::string why = command.name + " not sent in full: " + DescribeLinkError(link.lastError());
-          if (!frame.separate) return {WriteOutcome::SendFailed, why};
-          throw std::runtime_error(why);
-        }
+    for (const WriteCommand& command : frame.commands) {
+      std::string cause;
+      if (Send(link, command.bytes, cause)) {
         Pause(clock, command.pauseAfterMs);
+        continue;
       }
-    } catch (const std::exception& e) {
-      if (!frame.separate) return {WriteOutcome::SendFailed, e.what()};
-      failSeparate(frame, e.what());
+      const std::string why = command.name + " not sent in full: " + cause;
+      const std::string ending = EndFailedFrame(link, clock, command);
+      if (!frame.separate) return {WriteOutcome::SendFailed, why + ending};
+      failSeparate(frame, why);
+      result.detail += ending;
+      break;
     }
     Pause(clock, frame.pauseAfterMs);
   }
@@ -174,7 +201,7 @@ WriteResult RunWritePlan(ByteLink& link, Clock& clock, const WritePlan& plan, co
 
 WriteResult WriteSwitchSettings(ByteLink& link, Clock& clock, const WriteValues& values, const Reconnect& reconnect) {
   if (const auto why = WriteRefusal(values)) {
-    DebugOutput("(WriteSW)" + *why + "; nothing written");
+    DebugTrace("(WriteSW)" + *why + "; nothing written");
     return {WriteOutcome::Refused, *why};
   }
   const WritePath path = WritePathOf(link.shape());

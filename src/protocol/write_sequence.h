@@ -53,6 +53,9 @@ struct WriteCommand {
   std::string name;   // "Unlock", "SW3", "SW3 value", "Code page", ...
   Bytes bytes;
   int pauseAfterMs = 0;
+  // The value block that completes a switch header (device handle): the printer holds the header
+  // until these four bytes come.
+  bool valueBlock = false;
 };
 
 struct WriteFrame {
@@ -97,8 +100,11 @@ struct WriteResult {
 // Connects the link again (TCP/IP separate frames); true when it is connected afterwards.
 using Reconnect = std::function<bool()>;
 
-// Sends a plan over an open link, pausing through the clock. Stops at the first failure of the
-// main frame; a failed separate frame is traced and the next frame goes on.
+// Sends a plan over an open link, pausing through the clock. A command that fails ends its frame:
+// a value block whose header went out is sent once more, so the printer is not left holding a
+// header, and Lock is still tried, so a printer that was busy for one command is not left
+// unlocked. A failed main frame ends the write; a failed separate frame is traced and the next
+// frame goes on.
 WriteResult RunWritePlan(ByteLink& link, Clock& clock, const WritePlan& plan, const Reconnect& reconnect = {});
 
 // The whole write over a link opened by the caller, the path taken from its shape: refuses

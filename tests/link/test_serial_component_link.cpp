@@ -139,13 +139,16 @@ class SerialComponentLinkTest : public QObject {
     Pty pty;
     const int held = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY);
     QVERIFY(held >= 0);
+    termios tio{};
+    QCOMPARE(::tcgetattr(held, &tio), 0);
+    ::cfsetspeed(&tio, B9600);
+    QCOMPARE(::tcsetattr(held, TCSANOW, &tio), 0);
     ComPortMap map;
     map.setOverride(2, pty.slavePath());
     SerialComponentLink link(map);
     link.setCommPort(1);
     link.setSettings({rate, Handshaking(handshaking), Parity(parity)});
     QVERIFY2(link.probeAndOpen(), DescribeLinkError(link.lastError()).c_str());
-    termios tio{};
     QCOMPARE(::tcgetattr(held, &tio), 0);
     QCOMPARE(uint(cfgetospeed(&tio)), speed);
     QCOMPARE(bool(tio.c_iflag & IXON), handshaking == 1);
@@ -153,6 +156,18 @@ class SerialComponentLinkTest : public QObject {
     QVERIFY(!(tio.c_lflag & (ICANON | ECHO | ISIG)));
     // A change while open is applied at once.
     link.setBaudRate(19200);
+    QCOMPARE(::tcgetattr(held, &tio), 0);
+    QCOMPARE(uint(cfgetospeed(&tio)), uint(B19200));
+    // The port keeps the settings of its last use after the close, and a device-handle open
+    // (the test prints on COM1..COM4) goes out with them.
+    link.close();
+    QCOMPARE(::tcgetattr(held, &tio), 0);
+    QCOMPARE(uint(cfgetospeed(&tio)), uint(B19200));
+    QCOMPARE(bool(tio.c_iflag & IXON), handshaking == 1);
+    LinkError error;
+    auto device = SerialDeviceLink::Open(pty.slavePath(), error);
+    QVERIFY(device);
+    device->close();
     QCOMPARE(::tcgetattr(held, &tio), 0);
     QCOMPARE(uint(cfgetospeed(&tio)), uint(B19200));
     ::close(held);

@@ -84,6 +84,17 @@ class ModelChoiceTest : public QObject {
     QCOMPARE(LoadModelChoice(below), kDefaultModelListPosition);
   }
 
+  void temporaryFileRefusedWritesInPlace() {
+    // the temporary file cannot be made (a folder holds its name), the file itself can be rewritten
+    QTemporaryDir dir;
+    WriteAll(dir.filePath("modelno.dat"), "6");
+    QVERIFY(QDir(dir.path()).mkdir("modelno.dat.tmp"));
+    RecordingNotifier notifier;
+    QVERIFY(SaveModelChoice(12, notifier, dir.path().toStdString()));
+    QVERIFY(notifier.messages.empty());
+    QCOMPARE(ReadAll(dir.filePath("modelno.dat")), QByteArray("12"));
+  }
+
   void longWorkingDirectory() {
     QTemporaryDir dir;
     QString deep = dir.path();

@@ -19,7 +19,7 @@ bool FakeLink::send(const Bytes& bytes) {
     return false;
   }
   const int index = sendCount_++;
-  if ((failFrom_ >= 0 && index >= failFrom_) || index == failAt_) {
+  if ((failFrom_ >= 0 && index >= failFrom_ && index <= failUntil_) || index == failAt_) {
     error_ = {kestrova::LinkError::Kind::Io, 5, "fake", "write failed"};
     if (shortBy_ > 0 && bytes.size() > static_cast<std::size_t>(shortBy_))
       sent.push_back({clock_.nowMs(), bytes.substr(0, bytes.size() - static_cast<std::size_t>(shortBy_))});
@@ -67,6 +67,10 @@ Bytes FakeLink::takeAvailable() {
 Bytes FakeLink::receive(std::size_t maxBytes, int timeoutMs) {
   events.push_back("receive");
   receiveSizes.push_back(maxBytes);
+  if (!open_) {
+    error_ = {kestrova::LinkError::Kind::Closed, 0, "fake", "not open"};
+    return {};
+  }
   deliver();
   if (buffer_.empty()) waitForArrival(timeoutMs);
   const Bytes out = buffer_.substr(0, maxBytes);

@@ -40,6 +40,12 @@ class FakeLink : public kestrova::ByteLink {
     failFrom_ = n;
     shortBy_ = shortBy;
   }
+  // Sends first..last (0-based) fail in the same way; later ones go through again.
+  void failSends(int first, int last, int shortBy = 0) {
+    failFrom_ = first;
+    failUntil_ = last;
+    shortBy_ = shortBy;
+  }
   // Only the nth send (0-based) fails, in the same way.
   void failSendAt(int n, int shortBy = 0) {
     failAt_ = n;
@@ -94,6 +100,7 @@ class FakeLink : public kestrova::ByteLink {
   std::size_t peeked_ = 0;
   int sendCount_ = 0;
   int failFrom_ = -1;
+  int failUntil_ = 1 << 30;
   int failAt_ = -1;
   int shortBy_ = 0;
   kestrova::LinkError error_;

@@ -210,6 +210,30 @@ class DeviceReadTest : public QObject {
     QCOMPARE(link.closes, 1);
   }
 
+  // The device goes away right after a query went out: whichever query it was, the read fails
+  // and applies nothing.
+  void deviceLostDuringAQueryFailsTheRead_data() {
+    QTest::addColumn<int>("query");
+    QTest::newRow("query 5") << 5;
+    QTest::newRow("last query") << 18;
+  }
+  void deviceLostDuringAQueryFailsTheRead() {
+    QFETCH(int, query);
+    FakeClock clock;
+    FakeLink link(LinkShape::DeviceHandle, clock);
+    ScriptPrinter(link, {}, true);
+    link.afterSend = [&](int index) {
+      if (index == query - 1) link.setOpen(false);
+    };
+    RecordingObserver observer;
+    const ReadResult result = ReadDeviceData(link, clock, observer, 0);
+    QCOMPARE(result.outcome, ReadOutcome::Aborted);
+    QCOMPARE(result.reason, "link lost at query " + std::to_string(query) + ": fake: connection closed");
+    QCOMPARE(link.sent.size(), std::size_t(query));
+    QCOMPARE(observer.applied, 0);
+    QCOMPARE(observer.calls.back(), std::string("restartWatchdog"));
+  }
+
   void closedHandleSendsNothing() {
     FakeClock clock;
     FakeLink link(LinkShape::DeviceHandle, clock, false);

@@ -223,7 +223,9 @@ class WriteSequenceTest : public QObject {
     const WriteResult result = WriteSwitchSettings(link, clock, AllOn());
     QCOMPARE(result.outcome, WriteOutcome::SendFailed);
     QCOMPARE(traces.countStartingWith("(WriteSW4)"), 1);
-    QCOMPARE(link.sent.size(), std::size_t(10 + 3));
+    // the SW4 frame still locks, and the SW1 frame follows in full
+    QCOMPARE(link.sent.size(), std::size_t(10 + 1 + 3));
+    QCOMPARE(link.sent[10].bytes, kLock);
     QCOMPARE(link.sent.back().bytes, kLock);
     QCOMPARE(WriteOutcomeMessage(result).caption, std::string("WARNING"));
   }
@@ -270,50 +272,73 @@ class WriteSequenceTest : public QObject {
     else
       v.charSetNumber.reset();
     for (LinkShape shape : {LinkShape::SerialComponent, LinkShape::Tcp, LinkShape::DeviceHandle}) {
+     for (bool debugMode : {false, true}) {
       FakeClock clock;
       FakeLink link(shape, clock);
       TraceCapture traces;
-      SetDebugMode(false);  // the refusal goes out whatever the mode
+      SetDebugMode(debugMode);  // the refusal is traced in debug mode only
       const WriteResult result = WriteSwitchSettings(link, clock, v, [] { return true; });
       QCOMPARE(result.outcome, WriteOutcome::Refused);
       QVERIFY(link.events.empty());
-      QCOMPARE(traces.lines.size(), std::size_t(1));
-      QVERIFY(traces.lines[0].rfind("(WriteSW)" + named.toStdString(), 0) == 0);
+      QCOMPARE(traces.lines.size(), std::size_t(debugMode ? 1 : 0));
+      if (debugMode) QVERIFY(traces.lines[0].rfind("(WriteSW)" + named.toStdString(), 0) == 0);
       const UserMessage m = WriteOutcomeMessage(result);
       QCOMPARE(m.text, std::string("Write software switch FAILED"));
       QCOMPARE(m.caption, std::string("WARNING"));
       QVERIFY(m.detail.find(named.toStdString()) != std::string::npos);
+     }
     }
   }
 
-  void failedOrShortSendIsNeverFinish_data() {
+  // A failed command ends its frame, but the printer is never left unlocked or holding a switch
+  // header: the value block goes once more, then Lock; the outcome is never "FINISH".
+  void failedSendStillLocksAndIsNeverFinish_data() {
     QTest::addColumn<LinkShape>("shape");
-    QTest::addColumn<int>("failAt");
+    QTest::addColumn<int>("failAt");     // 0-based send that fails (short by shortBy, or empty)
+    QTest::addColumn<int>("failUntil");  // sends up to this index fail too (a link that stays down)
     QTest::addColumn<int>("shortBy");
-    QTest::newRow("serial unlock fails") << LinkShape::SerialComponent << 0 << 0;
-    QTest::newRow("serial SW3 short") << LinkShape::SerialComponent << 3 << 2;
-    QTest::newRow("serial lock short") << LinkShape::SerialComponent << 10 << 1;
-    QTest::newRow("tcp main frame") << LinkShape::Tcp << 4 << 0;
-    QTest::newRow("tcp SW1 frame lock") << LinkShape::Tcp << 14 << 3;
-    QTest::newRow("device value block") << LinkShape::DeviceHandle << 4 << 1;
-    QTest::newRow("device lock") << LinkShape::DeviceHandle << 15 << 0;
+    QTest::addColumn<QStringList>("after");  // what is sent in full after the failed send
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<int>("sends");  // send calls in all
+    const QStringList lock = {"lock"};
+    QTest::newRow("serial unlock fails") << LinkShape::SerialComponent << 0 << 0 << 0 << lock << "; Lock sent" << 2;
+    QTest::newRow("serial SW3 short") << LinkShape::SerialComponent << 3 << 3 << 2 << lock << "; Lock sent" << 5;
+    QTest::newRow("serial link stays down") << LinkShape::SerialComponent << 3 << 99 << 0 << QStringList()
+                                            << "; Lock not sent: fake: write failed" << 5;
+    QTest::newRow("serial lock short") << LinkShape::SerialComponent << 10 << 10 << 1 << QStringList() << "" << 11;
+    QTest::newRow("tcp main frame, no separate frames") << LinkShape::Tcp << 4 << 4 << 0 << lock << "; Lock sent" << 6;
+    QTest::newRow("device SW2 value block") << LinkShape::DeviceHandle << 4 << 4 << 1 << QStringList{"again", "lock"}
+                                            << "; Lock sent" << 7;
+    QTest::newRow("device SW2 header") << LinkShape::DeviceHandle << 3 << 3 << 0 << lock << "; Lock sent" << 5;
+    QTest::newRow("device value block twice") << LinkShape::DeviceHandle << 4 << 5 << 0 << QStringList()
+                                              << "; Lock not sent: SW2 value failed again" << 6;
   }
-  void failedOrShortSendIsNeverFinish() {
+  void failedSendStillLocksAndIsNeverFinish() {
     QFETCH(LinkShape, shape);
     QFETCH(int, failAt);
+    QFETCH(int, failUntil);
     QFETCH(int, shortBy);
+    QFETCH(QStringList, after);
+    QFETCH(QString, ending);
+    QFETCH(int, sends);
     FakeClock clock;
     FakeLink link(shape, clock);
-    link.failSendsFrom(failAt, shortBy);
+    link.failSends(failAt, failUntil, shortBy);
+    const Bytes failed = BuildWritePlan(WritePathOf(shape), AllOn())[0].commands[static_cast<std::size_t>(failAt)].bytes;
     const WriteResult result = WriteSwitchSettings(link, clock, AllOn());
     QCOMPARE(result.outcome, WriteOutcome::SendFailed);
-    QVERIFY(!result.detail.empty());
-    const UserMessage m = WriteOutcomeMessage(result);
-    QCOMPARE(m.text, std::string("Write software switch FAILED"));
-    QCOMPARE(m.caption, std::string("WARNING"));
-    // the main sequence stops at its first failed command
-    if (shape != LinkShape::Tcp || failAt < 9)
-      QCOMPARE(std::count(link.events.begin(), link.events.end(), "send"), std::ptrdiff_t(failAt + 1));
+    QVERIFY(result.detail.find("not sent in full") != std::string::npos);
+    QVERIFY2(result.detail.size() >= static_cast<std::size_t>(ending.size()) &&
+                 result.detail.compare(result.detail.size() - static_cast<std::size_t>(ending.size()),
+                                       std::string::npos, ending.toStdString()) == 0,
+             result.detail.c_str());
+    QCOMPARE(WriteOutcomeMessage(result).text, std::string("Write software switch FAILED"));
+    std::vector<Bytes> tail;
+    for (const QString& what : after) tail.push_back(what == "lock" ? kLock : failed);
+    const std::vector<Bytes> sent = link.sentBytes();
+    QVERIFY(sent.size() >= tail.size());
+    QCOMPARE(std::vector<Bytes>(sent.end() - static_cast<std::ptrdiff_t>(tail.size()), sent.end()), tail);
+    QCOMPARE(std::count(link.events.begin(), link.events.end(), "send"), std::ptrdiff_t(sends));
     QCOMPARE(link.closes, shape == LinkShape::Tcp ? 0 : 1);
   }
 
