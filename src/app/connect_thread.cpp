@@ -3,6 +3,7 @@
 // too, so the window never waits on a link.
 #include <exception>
 
+#include "app/exception_report.h"
 #include "app/main_window.h"
 #include "app/window_links.h"
 #include "app/window_read_observer.h"
@@ -18,14 +19,17 @@ namespace {
 
 std::string CauseOf(const LinkError& error) { return error.ok() ? std::string() : DescribeLinkError(error); }
 
-const char* ExceptionTag(TForm2::ConnectMode mode) {
-  switch (mode) {
-    case TForm2::ConnectMode::Read: return "";
-    case TForm2::ConnectMode::WriteSwitches: return "(WriteSW1)";
-    case TForm2::ConnectMode::SelfTest: return "(SelfTest)";
-    case TForm2::ConnectMode::FontTest: return "(FontTest)";
-  }
-  return "";
+// Where a job's exception is traced. The connect thread's own work (every read, and the write and
+// test prints over the device handle) writes the bare message whatever the debug mode; the test
+// prints over USB and TCP/IP trace it tagged, in debug mode only; the write over the serial
+// component or TCP/IP is reported by its closing box alone.
+void TraceJobException(TForm2::ConnectMode mode, const LinkKind& kind, const std::string& what) {
+  using Mode = TForm2::ConnectMode;
+  const bool testPrint = mode == Mode::SelfTest || mode == Mode::FontTest;
+  if (mode == Mode::Read || (!kind.isTcp() && !kind.usesSerialComponent() && !(kind.isUsb() && testPrint)))
+    DebugOutput(what);
+  else if (testPrint)
+    DebugTrace((mode == Mode::SelfTest ? "(SelfTest)" : "(FontTest)") + what);
 }
 
 }  // namespace
@@ -46,12 +50,14 @@ void TForm2::ConnectThreadExecute(ConnectMode mode, const JobInput& input) {
       DebugOutput("(ConnectThread)enter Execute()");
       ExecuteDeviceOperation(mode, input);
     }
-  } catch (const std::exception& e) {
-    DebugOutput(std::string(ExceptionTag(mode)) + e.what());
+  } catch (...) {
+    // The job ends here; the window learns of it once and stays usable.
+    const std::string what = CurrentExceptionText();
+    TraceJobException(mode, kind, what);
     if (mode == ConnectMode::Read) {
-      FailRead(input, 0, e.what());
+      FailRead(input, 0, what);
     } else {
-      const UserMessage failed = WriteOutcomeMessage({WriteOutcome::SendFailed, e.what()});
+      const UserMessage failed = WriteOutcomeMessage({WriteOutcome::SendFailed, what});
       bridge_.run([this, mode, failed] { FinishOperation(mode == ConnectMode::WriteSwitches ? &failed : nullptr); });
     }
   }
@@ -179,7 +185,11 @@ void TForm2::ExecuteUsbTestPrint(ConnectMode mode, const JobInput& input) {
   if (slot.valid())
     RunTestPrint(*slot.link(), *clock_, mode == ConnectMode::SelfTest ? TestPrint::SelfTest : TestPrint::FontTest,
                  TestPrintPath::Usb);
-  bridge_.run([this] { FinishOperation(nullptr); });
+  // A discovery made here sets the model number, as the one of a read does.
+  bridge_.run([this, active] {
+    if (active != 0) activeModelNo_ = active;
+    FinishOperation(nullptr);
+  });
 }
 
 void TForm2::ExecuteTcpTestPrint(ConnectMode mode, const JobInput& input) {

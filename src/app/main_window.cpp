@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include "app/exception_report.h"
 #include "app/language_controls.h"
 #include "app/message_box_notifier.h"
 #include "app/radio_group.h"
@@ -95,40 +96,43 @@ TForm2::TForm2(WindowOptions options, QWidget* parent) : QMainWindow(parent), op
                .get();
 
   timer1_.setInterval(kWatchdogIntervalMs);
-  connect(&timer1_, &QTimer::timeout, this, [this] { Timer1Timer(); });
-  connect(ui_.portSelection, &QComboBox::currentTextChanged, this, [this] { CMB_RTPortSelectionChange(); });
-  connect(ui_.modelList, QOverload<int>::of(&QComboBox::activated), this, [this] { CMB_ModelListChange(); });
+  connect(&timer1_, &QTimer::timeout, this, guarded([this] { Timer1Timer(); }));
+  connect(ui_.portSelection, &QComboBox::currentTextChanged, this, guarded([this] { CMB_RTPortSelectionChange(); }));
+  connect(ui_.modelList, QOverload<int>::of(&QComboBox::activated), this, guarded([this] { CMB_ModelListChange(); }));
   for (auto* button : ui_.baudRates)
-    connect(button, &QRadioButton::clicked, this, [this] { RDB_BaudRate9600Click(); });
-  connect(ui_.handshaking, &RadioGroup::clicked, this, [this] { RBG_HandshakingClick(); });
-  connect(ui_.parity, &RadioGroup::clicked, this, [this] { RBG_ParityCheckClick(); });
-  connect(ui_.selectCodePage, QOverload<int>::of(&QComboBox::activated), this, [this] { CMB_SelectCodePageChange(); });
+    connect(button, &QRadioButton::clicked, this, guarded([this] { RDB_BaudRate9600Click(); }));
+  connect(ui_.handshaking, &RadioGroup::clicked, this, guarded([this] { RBG_HandshakingClick(); }));
+  connect(ui_.parity, &RadioGroup::clicked, this, guarded([this] { RBG_ParityCheckClick(); }));
+  connect(ui_.selectCodePage, QOverload<int>::of(&QComboBox::activated), this, guarded([this] { CMB_SelectCodePageChange(); }));
   for (int i = 0; i < kSwitchBits; ++i)
-    connect(ui_.switches[static_cast<std::size_t>(i)], &RadioGroup::clicked, this, [this, i] { RBG_SwitchClick(i); });
-  connect(ui_.readSW, &QPushButton::clicked, this, [this] { BTN_ReadSWClick(); });
-  connect(ui_.writeSW, &QPushButton::clicked, this, [this] { BTN_WriteSWClick(); });
-  connect(ui_.selfTest, &QPushButton::clicked, this, [this] { BTN_SelfTestClick(); });
-  connect(ui_.fontTest, &QPushButton::clicked, this, [this] { BTN_FontTestClick(); });
-  connect(ui_.exit, &QPushButton::clicked, this, [this] { close(); });
+    connect(ui_.switches[static_cast<std::size_t>(i)], &RadioGroup::clicked, this, guarded([this, i] { RBG_SwitchClick(i); }));
+  connect(ui_.readSW, &QPushButton::clicked, this, guarded([this] { BTN_ReadSWClick(); }));
+  connect(ui_.writeSW, &QPushButton::clicked, this, guarded([this] { BTN_WriteSWClick(); }));
+  connect(ui_.selfTest, &QPushButton::clicked, this, guarded([this] { BTN_SelfTestClick(); }));
+  connect(ui_.fontTest, &QPushButton::clicked, this, guarded([this] { BTN_FontTestClick(); }));
+  connect(ui_.exit, &QPushButton::clicked, this, guarded([this] { close(); }));
 
   // The Log History can be copied into a ticket: Ctrl+C and the context menu.
   auto* copy = new QAction("Copy", ui_.log);
   copy->setShortcut(QKeySequence::Copy);
   copy->setShortcutContext(Qt::WidgetShortcut);
-  connect(copy, &QAction::triggered, this, [this] { CopySelectedLines(ui_.log); });
+  connect(copy, &QAction::triggered, this, guarded([this] { CopySelectedLines(ui_.log); }));
   ui_.log->addAction(copy);
   ui_.log->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 TForm2::~TForm2() {
   FormClose();
+  // A job still under way ends within its link bounds; the links it uses, and everything of the
+  // window it reads, live until then.
+  if (!linkThread_.stop()) linkThread_.wait();
 }
 
 void TForm2::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!shown_) {
     shown_ = true;
-    FormShow();
+    RunReportingExceptions(*notifier_, [this] { FormShow(); });
   }
 }
 
@@ -172,16 +176,17 @@ void TForm2::FormClose() {
   closed_ = true;
   ++generation_;
   timer1_.stop();
+  // A job under way is abandoned, not waited for: from now on it touches nothing of the window. A
+  // read stops at its next query; a write or test print runs to its end, so that the printer is
+  // not left unlocked. Then the TCP connection, the device handle and the serial port are closed
+  // on the thread that owns them.
   bridge_.setClosing();
-  // Close the TCP connection, the device handle and the serial port on the thread that owns
-  // them, then let the link thread end; a job still under way ends within its link bounds.
   postLinkJob([this] {
     if (links_->tcpClient1.isConnected()) links_->tcpClient1.close();
     links_->deviceHandle.close();
     if (links_->comm1.isOpen()) links_->comm1.close();
     links_.reset();
   });
-  linkThread_.stop();
 }
 
 void TForm2::CMB_RTPortSelectionChange() {
@@ -320,9 +325,15 @@ void TForm2::setOperationButtons(bool enabled) {
 
 void TForm2::BTN_WriteSWClick() {
   ui_.log->clear();
-  notifier_->notify(WriteWarningMessage());
   JobInput input = takeJobInput();
   input.values = writeValues();
+  // Values that cannot be written are refused before the user is asked to keep the printer on.
+  if (const auto why = WriteRefusal(input.values)) {
+    DebugTrace("(WriteSW)" + *why + "; nothing written");
+    notifier_->notify(WriteOutcomeMessage({WriteOutcome::Refused, *why}));
+    return;
+  }
+  notifier_->notify(WriteWarningMessage());
   const LinkKind kind = LinkKind::FromSelectionText(input.portText);
   if (!kind.isTcp() && !kind.isUsb() && !kind.isCom()) return;
   if (kind.isTcp()) hostText_ = input.hostText;
@@ -392,8 +403,19 @@ void TForm2::ReadSucceeded(bool tcp) {
 }
 
 void TForm2::postLinkJob(std::function<void()> job) {
-  // After the window has closed, the links are gone and the thread takes no more jobs.
+  // After the window has closed, the links are gone and the thread takes no more jobs. An
+  // exception a job lets out is reported, and the link thread goes on with the next job.
   linkThread_.post([this, job = std::move(job)] {
-    if (links_) job();
+    if (!links_) return;
+    try {
+      job();
+    } catch (...) {
+      const UserMessage report = ExceptionReport(CurrentExceptionText());
+      bridge_.run([this, report] { notifier_->notify(report); });
+    }
   });
+}
+
+std::function<void()> TForm2::guarded(std::function<void()> handler) {
+  return [this, handler = std::move(handler)] { RunReportingExceptions(*notifier_, handler); };
 }

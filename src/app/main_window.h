@@ -102,6 +102,8 @@ class TForm2 : public QMainWindow {
   void FinishOperation(const kestrova::UserMessage* message);
 
   void postLinkJob(std::function<void()> job);
+  // An event handler whose exceptions are reported in a message box instead of ending the program.
+  std::function<void()> guarded(std::function<void()> handler);
   void runLinkOperation(const std::function<void()>& job);
   std::string currentHostText() const;
   JobInput takeJobInput() const;
@@ -118,8 +120,11 @@ class TForm2 : public QMainWindow {
   kestrova::SwitchDefinitions activeDefinitions_{};
   QTimer timer1_;
   UiBridge bridge_{this};
+  // Created, used and reset on the link thread. Declared before the thread, so that the thread
+  // has ended before the pointer goes.
+  std::unique_ptr<WindowLinks> links_;
+  // Declared after everything a link job uses: its end is awaited before any of that goes.
   kestrova::LinkThread linkThread_;
-  std::unique_ptr<WindowLinks> links_;  // lives on the link thread
 
   bool shown_ = false;
   bool closed_ = false;

@@ -59,7 +59,12 @@ bool RunTestPrint(ByteLink& link, Clock& clock, TestPrint print, TestPrintPath p
       if (send.pauseAfterMs > 0) clock.sleepMs(send.pauseAfterMs);
     }
   } catch (const std::exception& e) {
-    DebugTrace(std::string(print == TestPrint::SelfTest ? "(SelfTest)" : "(FontTest)") + e.what());
+    // Over the serial device handle the test runs as the connect thread's own work, which writes
+    // the bare message; the USB and TCP/IP handlers tag it, in debug mode only.
+    if (path == TestPrintPath::SerialDevice)
+      DebugOutput(e.what());
+    else
+      DebugTrace(std::string(print == TestPrint::SelfTest ? "(SelfTest)" : "(FontTest)") + e.what());
     allSent = false;
   }
   if (path == TestPrintPath::SerialDevice) {

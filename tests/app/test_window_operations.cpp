@@ -2,12 +2,20 @@
 // simulated printer's log.
 #include <QtTest>
 
+#include <memory>
+#include <mutex>
+#include <utility>
+
 #include <QComboBox>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QTcpServer>
+#include <cerrno>
 
 #include "app/radio_group.h"
 #include "link/com_port_map.h"
+#include "link/fake_usb_backend.h"
+#include "model/debug_trace.h"
 #include "model/switch_bank.h"
 #include "window_fixture.h"
 
@@ -63,6 +71,49 @@ QStringList RxLines(const QString& log) {
   }
   return rx;
 }
+
+// A USB backend whose first enumeration throws (a std::exception, or an int).
+std::function<std::unique_ptr<kestrova::UsbBackend>()> ThrowingUsbOnce(bool throwInt) {
+  struct Throwing : kestrova::FakeUsbBackend {
+    bool throwInt = false;
+    bool thrown = false;
+    std::vector<kestrova::UsbDeviceInfo> enumerate(kestrova::LinkError& error) override {
+      if (!std::exchange(thrown, true)) {
+        if (throwInt) throw 42;
+        throw std::runtime_error("USB stack fell over");
+      }
+      return FakeUsbBackend::enumerate(error);
+    }
+  };
+  return [throwInt] {
+    auto backend = std::make_unique<Throwing>();
+    backend->throwInt = throwInt;
+    return std::unique_ptr<kestrova::UsbBackend>(std::move(backend));
+  };
+}
+
+// Trace lines as they are sent, from any thread.
+class Traces {
+ public:
+  Traces() {
+    previous_ = kestrova::SetTraceSink([this](const std::string& line) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      lines_ << QString::fromStdString(line);
+    });
+  }
+  ~Traces() { kestrova::SetTraceSink(previous_); }
+  int count(const QString& prefix) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    int n = 0;
+    for (const QString& line : lines_) n += line.startsWith(prefix);
+    return n;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  QStringList lines_;
+  kestrova::TraceSink previous_;
+};
 
 const QStringList kLanguageEvents = {"set code-page=17", "set code-page-name=Cyrillic", "set charset=3",
                                      "set font-8x16=ON"};
@@ -167,18 +218,135 @@ class WindowOperationsTest : public QObject {
     QFile::remove(log);
   }
 
+  // A write that cannot be sent is refused before the user is asked to keep the printer on.
   void writeRefusedForTypedCharset() {
     const QString log = TempPath("refused.log");
     SimProcess sim;
     WindowFixture w;
     QVERIFY(readTarget(TargetFor("TCP/IP"), sim, w, log));
     w.ui().internationalCharSet->setEditText("3 - UK typed");
-    QVERIFY(w.runOperation(w.ui().writeSW));
-    QCOMPARE(w.notifier.messages.size(), std::size_t(2));
-    QCOMPARE(QString::fromStdString(w.notifier.messages[1].text), QString("Write software switch FAILED"));
-    QCOMPARE(QString::fromStdString(w.notifier.messages[1].caption), QString("WARNING"));
+    w.ui().writeSW->click();
+    QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].text), QString("Write software switch FAILED"));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].caption), QString("WARNING"));
+    QVERIFY(QString::fromStdString(w.notifier.messages[0].detail).contains("International Character Set"));
+    QTest::qWait(300);
     QVERIFY(!Events(log).contains("unlock"));
     QFile::remove(log);
+  }
+
+  // Exit while a write is under way: the window closes at once; the write still ends with Lock
+  // (the printer is not left unlocked) and its connection is closed on the link thread.
+  void exitDuringAWriteClosesAtOnce() {
+    const QString log = TempPath("exit.log");
+    SimProcess sim;
+    WindowFixture w;
+    QVERIFY(readTarget(TargetFor("TCP/IP"), sim, w, log));
+    w.ui().writeSW->click();
+    QVERIFY(!EventsOnceLogged(log, 1).isEmpty());  // the write is on the wire
+    QElapsedTimer timer;
+    timer.start();
+    w.ui().exit->click();
+    QVERIFY2(timer.elapsed() < 300, QByteArray::number(timer.elapsed()));
+    QVERIFY(!w.form->isVisible());
+    QElapsedTimer closing;
+    closing.start();
+    QStringList lines;
+    while (closing.elapsed() < 5000) {
+      lines = LogLines(log);
+      if (!lines.isEmpty() && lines.last().endsWith("event disconnect")) break;
+      QTest::qWait(50);
+    }
+    QVERIFY2(lines.last().endsWith("event disconnect"), qPrintable(lines.join('\n')));
+    QCOMPARE(Events(log).last(), QString("lock"));
+    QCOMPARE(Events(log).count("lock"), 3);  // main frame, SW4 frame, SW1 frame
+    // The write's end is not reported: the window has gone.
+    QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+    w.form.reset();
+    QFile::remove(log);
+  }
+
+  // An exception nobody expected, in a link job or in an event handler: one box with its text, and
+  // the window goes on reading.
+  void unexpectedExceptionIsReportedOnce_data() {
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("text");     // the first box
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("read job, std::exception") << "usb" << "Read software switch FAILED" << "WARNING"
+                                              << "USB stack fell over";
+    QTest::newRow("read job, other type") << "usb-int" << "Read software switch FAILED" << "WARNING" << "";
+    QTest::newRow("event handler") << "handler" << "the message box could not be shown"
+                                   << "Kestrova Software Switch Utility" << "";
+  }
+  void unexpectedExceptionIsReportedOnce() {
+    QFETCH(QString, where);
+    QFETCH(QString, text);
+    QFETCH(QString, caption);
+    QFETCH(QString, detail);
+    const QString log = TempPath("exception.log");
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "RT5600", "--tcp", "127.0.0.1:0", "--log", log}));
+    WindowFixture w;
+    w.usbBackend = ThrowingUsbOnce(where == "usb-int");
+    w.open();
+    if (where == "handler") {
+      w.setTcpTarget(sim.tcpPort());
+      QVERIFY(w.read());
+      w.notifier.throwOnCaption = "WARNNING";
+      w.ui().writeSW->click();
+    } else {
+      QVERIFY(!w.read());  // USB is selected at start
+    }
+    QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].text), text);
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].caption), caption);
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].detail), detail);
+    QTest::qWait(300);
+    QVERIFY(!Events(log).contains("unlock"));
+    w.setTcpTarget(sim.tcpPort());
+    QVERIFY(w.read());
+    QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+    QFile::remove(log);
+  }
+
+  // Which trace lines need debugmode.dat: a socket error, a test-print exception and a refused
+  // write only with it; the connect thread's entry always.
+  void traceLinesFollowDebugMode_data() {
+    QTest::addColumn<bool>("debugMode");
+    QTest::newRow("without debugmode.dat") << false;
+    QTest::newRow("with debugmode.dat") << true;
+  }
+  void traceLinesFollowDebugMode() {
+    QFETCH(bool, debugMode);
+    kestrova::SetDebugMode(false);
+    Traces traces;
+    WindowFixture w;
+    if (debugMode) QVERIFY(QFile(w.dir.filePath("debugmode.dat")).open(QIODevice::WriteOnly));
+    w.usbBackend = ThrowingUsbOnce(false);
+    w.open();
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const quint16 refusing = closed.serverPort();
+    closed.close();
+    w.setTcpTarget(refusing);
+    QVERIFY(!w.read());
+    QCOMPARE(traces.count("(ConnectThread)enter Execute()"), 1);
+    QCOMPARE(traces.count(QString("(TcpClient1)errorcode = %1").arg(ECONNREFUSED)), debugMode ? 1 : 0);
+
+    w.selectPort("USB");
+    w.ui().selfTest->setEnabled(true);
+    const std::size_t boxes = w.notifier.messages.size();
+    QVERIFY(w.runOperation(w.ui().selfTest));
+    QCOMPARE(traces.count("(SelfTest)USB stack fell over"), debugMode ? 1 : 0);
+    QCOMPARE(w.notifier.messages.size(), boxes);  // a test print shows no box
+
+    w.ui().internationalCharSet->setEditText("typed");
+    w.ui().writeSW->setEnabled(true);
+    w.ui().writeSW->click();
+    QCOMPARE(traces.count("(WriteSW)"), debugMode ? 1 : 0);
+    w.form.reset();
+    kestrova::SetDebugMode(false);
   }
 
   void pickingACodePageFollowsWithNameAndCharset() {

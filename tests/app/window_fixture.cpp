@@ -10,6 +10,7 @@ void WindowFixture::open() {
   WindowOptions options;
   options.notifier = &notifier;
   options.workingDirectory = dir.path().toStdString();
+  options.usbBackend = usbBackend;
   form = std::make_unique<TForm2>(options);
   form->show();
   QVERIFY(QTest::qWaitForWindowExposed(form.get()) || true);

@@ -8,24 +8,37 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "app/main_window.h"
+#include "link/usb_backend.h"
 #include "model/notifier.h"
 #include "model/printer_record.h"
 #include "sim_process.h"
 
 class RecordingNotifier : public kestrova::Notifier {
  public:
-  void notify(const kestrova::UserMessage& message) override { messages.push_back(message); }
+  // A box with the caption throwOnCaption throws instead (once): an event handler that fails.
+  void notify(const kestrova::UserMessage& message) override {
+    if (!throwOnCaption.empty() && message.caption == throwOnCaption) {
+      throwOnCaption.clear();
+      throw std::runtime_error("the message box could not be shown");
+    }
+    messages.push_back(message);
+  }
   std::vector<kestrova::UserMessage> messages;
+  std::string throwOnCaption;
 };
 
 struct WindowFixture {
   QTemporaryDir dir;
   RecordingNotifier notifier;
   std::unique_ptr<TForm2> form;
+  // The USB backend the window creates on its link thread; libusb when empty.
+  std::function<std::unique_ptr<kestrova::UsbBackend>()> usbBackend;
 
   void open();
   const WindowLayout& ui() const { return form->widgets(); }
