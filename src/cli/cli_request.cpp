@@ -164,7 +164,7 @@ SavedConfiguration ReadConfigurationFile(const std::string& path) {
   // A configuration is a few kilobytes; anything far larger is not one.
   const QByteArray data = file.read(1 << 20);
   std::string error;
-  const auto saved = ParseSavedConfiguration(data, error);
+  const auto saved = profile::ParseProfile(data, error);
   if (!saved) throw Fail{"--from " + path + ": " + error};
   return *saved;
 }

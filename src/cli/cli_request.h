@@ -12,6 +12,7 @@
 #include "link/link_selection.h"
 #include "model/catalogue.h"
 #include "model/switch_bank.h"
+#include "profile/printer_profile.h"
 
 namespace kestrova::cli {
 
@@ -52,15 +53,8 @@ struct SwitchSetting {
   int position = 0;  // kPositionOn or kPositionOff
 };
 
-// The values of a configuration file (what `read --json` printed). A value the file leaves open
-// (a null byte, an empty language text) keeps what the printer holds.
-struct SavedConfiguration {
-  ModelNo model = 0;
-  std::array<std::optional<std::uint8_t>, kSwitchBytes> bytes{};
-  std::optional<int> codePagePosition;
-  std::optional<int> charsetPosition;
-  std::optional<int> fontPosition;
-};
+// The values of a configuration file (a profile, what `read --json` printed).
+using SavedConfiguration = profile::PrinterProfile;
 
 // What `write` changes in the values read, applied in this order.
 struct WriteEdits {

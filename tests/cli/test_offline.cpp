@@ -227,13 +227,13 @@ class OfflineTest : public QObject {
   void fromFileThatIsNoConfiguration_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("message");
-    QTest::addRow("not json") << QByteArray("{nope") << "not JSON";
-    QTest::addRow("failed read") << QByteArray(R"({"ok": false, "error": "Read software switch FAILED"})") << "failed read";
-    QTest::addRow("model 2") << QByteArray(R"({"ok": true, "model": {"no": 2}, "bytes": [0,0,0,0,0]})") << "model.no";
-    QTest::addRow("four bytes") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [0,0,0,0]})") << "five values";
-    QTest::addRow("byte 300") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [0,0,300,0,0]})") << "bytes[2]";
+    QTest::addRow("not json") << QByteArray("{\n  nope") << "line 2: not JSON";
+    QTest::addRow("failed read") << QByteArray(R"({"ok": false, "error": "Read software switch FAILED"})") << "line 1: the file records a failed read";
+    QTest::addRow("model 2") << QByteArray(R"({"ok": true, "model": {"no": 2}, "bytes": [0,0,0,0,0]})") << "line 1: expected a model number of the catalogue (model.no) for \"no\"";
+    QTest::addRow("four bytes") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [0,0,0,0]})") << "line 1: expected five values (a number 0..255 or null) for \"bytes\"";
+    QTest::addRow("byte 300") << QByteArray("{\"ok\": true,\n \"model\": {\"no\": 9},\n \"bytes\": [0,0,300,0,0]}") << "line 3: expected a number 0..255 or null at bytes[2] for \"bytes\"";
     QTest::addRow("code page text") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [0,0,0,0,0], "printer": {"codePage": "99 - Klingon"}})")
-                                    << "printer.codePage";
+                                    << "line 1: expected an entry of the code page list (printer.codePage), not \"99 - Klingon\" for \"codePage\"";
   }
   void fromFileThatIsNoConfiguration() {
     QFETCH(QByteArray, content);

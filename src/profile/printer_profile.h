@@ -1,0 +1,39 @@
+#pragma once
+// The printer profile: the JSON a read prints, taken back as the values to write or compare.
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "model/catalogue.h"
+#include "model/switch_bank.h"
+
+namespace kestrova::profile {
+
+// The values of a profile. A value the file leaves open (a null byte, an empty language text)
+// keeps what the printer holds.
+struct PrinterProfile {
+  ModelNo model = 0;
+  std::array<std::optional<std::uint8_t>, kSwitchBytes> bytes{};
+  std::optional<int> codePagePosition;  // position in CodePageTable()
+  std::optional<int> charsetPosition;   // position in CharsetEntries()
+  std::optional<int> fontPosition;      // position in New8x16FontEntries()
+
+  bool operator==(const PrinterProfile& other) const;
+};
+
+// The profile of the values shown: model, the five bytes, code page number, character set number
+// and 8x16 font. A number of no table entry leaves that value open.
+PrinterProfile ProfileFromValues(ModelNo model, const std::array<std::uint8_t, kSwitchBytes>& bytes,
+                                 std::optional<int> codePageNumber, std::optional<int> charsetNumber,
+                                 std::optional<bool> fontOn);
+
+// The profile as indented JSON in the layout of a read: ok, model, printer (the three language
+// texts), bytes, switches (with the model's definitions).
+QByteArray SerializeProfile(const PrinterProfile& profile);
+
+// Parses and checks a profile; nullopt with error "line N: expected ..." naming the fault.
+std::optional<PrinterProfile> ParseProfile(const QByteArray& json, std::string& error);
+
+}  // namespace kestrova::profile
