@@ -75,6 +75,8 @@ TForm2::TForm2(WindowOptions options, QWidget* parent) : QMainWindow(parent), op
   ui_.writeSW->setEnabled(false);
   ui_.selfTest->setEnabled(false);
   ui_.fontTest->setEnabled(false);
+  ui_.saveProfile->setEnabled(false);
+  ui_.loadProfile->setEnabled(false);
 
   // The links live on the link thread for the window's whole life.
   linkThread_.begin();
@@ -111,6 +113,8 @@ TForm2::TForm2(WindowOptions options, QWidget* parent) : QMainWindow(parent), op
   connect(ui_.selfTest, &QPushButton::clicked, this, guarded([this] { BTN_SelfTestClick(); }));
   connect(ui_.fontTest, &QPushButton::clicked, this, guarded([this] { BTN_FontTestClick(); }));
   connect(ui_.exit, &QPushButton::clicked, this, guarded([this] { close(); }));
+  connect(ui_.saveProfile, &QPushButton::clicked, this, guarded([this] { BTN_SaveProfileClick(); }));
+  connect(ui_.loadProfile, &QPushButton::clicked, this, guarded([this] { BTN_LoadProfileClick(); }));
 
   // The Log History can be copied into a ticket: Ctrl+C and the context menu.
   auto* copy = new QAction("Copy", ui_.log);
@@ -118,6 +122,9 @@ TForm2::TForm2(WindowOptions options, QWidget* parent) : QMainWindow(parent), op
   copy->setShortcutContext(Qt::WidgetShortcut);
   connect(copy, &QAction::triggered, this, guarded([this] { CopySelectedLines(ui_.log); }));
   ui_.log->addAction(copy);
+  auto* saveLog = new QAction("Save Log...", ui_.log);
+  connect(saveLog, &QAction::triggered, this, guarded([this] { SaveLogClick(); }));
+  ui_.log->addAction(saveLog);
   ui_.log->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
@@ -265,7 +272,8 @@ void TForm2::BTN_ReadSWClick() {
   timer1_.start();
   for (QWidget* w : {static_cast<QWidget*>(ui_.readSW), static_cast<QWidget*>(ui_.writeSW),
                      static_cast<QWidget*>(ui_.selfTest), static_cast<QWidget*>(ui_.fontTest),
-                     static_cast<QWidget*>(ui_.portSelection)})
+                     static_cast<QWidget*>(ui_.portSelection), static_cast<QWidget*>(ui_.saveProfile),
+                     static_cast<QWidget*>(ui_.loadProfile)})
     w->setEnabled(false);
   linkErrorFlag_ = false;
   activeModelNo_ = 0;
@@ -382,6 +390,8 @@ void TForm2::ReadFailed(int code, const std::string& cause) {
   ui_.writeSW->setEnabled(false);
   ui_.fontTest->setEnabled(false);
   ui_.selfTest->setEnabled(false);
+  ui_.saveProfile->setEnabled(false);
+  ui_.loadProfile->setEnabled(false);
   ui_.readSW->setEnabled(true);
   ui_.portSelection->setEnabled(true);
   postLinkJob([this] {
@@ -393,6 +403,8 @@ void TForm2::ReadFailed(int code, const std::string& cause) {
 
 void TForm2::ReadSucceeded(bool tcp) {
   ui_.writeSW->setEnabled(true);
+  ui_.saveProfile->setEnabled(true);
+  ui_.loadProfile->setEnabled(true);
   ui_.fontTest->setEnabled(true);
   ui_.selfTest->setEnabled(true);
   if (tcp) ui_.ipAddress->setEnabled(false);

@@ -45,6 +45,13 @@ class TForm2 : public QMainWindow {
   kestrova::ModelNo selectedModelNo() const { return selectedModelNo_; }
   bool watchdogRunning() const { return timer1_.isActive(); }
 
+  // Profiles and the Log History as files (what the buttons and the log's menu do once a file has
+  // been chosen). False, after a message box saying why, when nothing was written or loaded; a
+  // profile that cannot be loaded changes nothing in the window.
+  bool saveProfileTo(const QString& path);
+  bool loadProfileFrom(const QString& path);
+  bool saveLogTo(const QString& path);
+
   // The connect thread's modes.
   enum class ConnectMode { Read = 1, WriteSwitches = 2, SelfTest = 3, FontTest = 4 };
 
@@ -85,6 +92,9 @@ class TForm2 : public QMainWindow {
   void BTN_SelfTestClick();
   void BTN_FontTestClick();
   void StartTestPrint(ConnectMode mode);
+  void BTN_SaveProfileClick();
+  void BTN_LoadProfileClick();
+  void SaveLogClick();
   void Timer1Timer();
   void ReadFailed(int code, const std::string& cause);
   void ReadSucceeded(bool tcp);

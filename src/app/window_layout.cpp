@@ -127,8 +127,20 @@ void WindowLayout::build(QWidget* central) {
   right->addWidget(settingsHolder, 1, 0, 1, 2);
   right->setColumnStretch(1, 1);
 
+  // Under the logo: the profile buttons.
+  saveProfile = Named(new QPushButton("Save Profile..."), "BTN_SaveProfile");
+  loadProfile = Named(new QPushButton("Load Profile..."), "BTN_LoadProfile");
+  auto* profileRow = new QHBoxLayout;
+  profileRow->addWidget(saveProfile);
+  profileRow->addWidget(loadProfile);
+  profileRow->addStretch(1);
+  auto* left = new QVBoxLayout;
+  left->addWidget(image1);
+  left->addLayout(profileRow);
+  left->addStretch(1);
+
   auto* top = new QHBoxLayout;
-  top->addWidget(image1, 0, Qt::AlignTop);
+  top->addLayout(left);
   top->addLayout(right, 1);
 
   // Middle: the page control.

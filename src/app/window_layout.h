@@ -40,6 +40,9 @@ struct WindowLayout {
   QComboBox* selectNewFont = nullptr;        // CMB_SelectNew18x16Font
   QListWidget* log = nullptr;                // LIST_Log
 
+  QPushButton* saveProfile = nullptr;  // BTN_SaveProfile, under the logo
+  QPushButton* loadProfile = nullptr;  // BTN_LoadProfile
+
   QPushButton* readSW = nullptr;    // BTN_ReadSW
   QPushButton* writeSW = nullptr;   // BTN_WriteSW
   QPushButton* selfTest = nullptr;  // BTN_SelfTest

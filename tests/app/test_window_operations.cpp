@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QProcess>
 #include <QTcpServer>
 #include <cerrno>
 
@@ -347,6 +348,91 @@ class WindowOperationsTest : public QObject {
     QCOMPARE(traces.count("(WriteSW)"), debugMode ? 1 : 0);
     w.form.reset();
     kestrova::SetDebugMode(false);
+  }
+
+  // A profile saved after a read loads back into the controls (as if clicked, nothing sent); a
+  // profile of another model or a broken file changes nothing; the command-line tool's JSON and
+  // the window's profiles are one format.
+  void profilesSaveLoadAndRefuse() {
+    const QString log = TempPath("profile.log");
+    QFile::remove(log);
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "RT5600", "--switches", "1,2,40,128,255", "--code-page", "17", "--charset", "3",
+                       "--font-8x16", "on", "--tcp", "127.0.0.1:0", "--log", log}));
+    WindowFixture w;
+    w.open();
+    QVERIFY(!w.ui().saveProfile->isEnabled() && !w.ui().loadProfile->isEnabled());
+    w.setTcpTarget(sim.tcpPort());
+    QVERIFY(w.read());
+    QVERIFY(w.ui().saveProfile->isEnabled() && w.ui().loadProfile->isEnabled());
+    const QString saved = w.dir.filePath("golden.json");
+    QVERIFY(w.form->saveProfileTo(saved));
+    auto shown = [&w] {
+      QStringList state;
+      for (int i = 0; i < kestrova::kSwitchBits; ++i)
+        state << QString::number(w.ui().switches[static_cast<std::size_t>(i)]->itemIndex()) + " " + w.label(i);
+      for (QComboBox* box : {w.ui().selectCodePage, w.ui().codePageName, w.ui().internationalCharSet, w.ui().selectNewFont})
+        state << box->currentText();
+      return state;
+    };
+    const QStringList afterRead = shown();
+
+    // Everything changed by hand, then the profile loaded: the read's state again.
+    for (auto* group : w.ui().switches) group->item(1 - group->itemIndex())->click();
+    w.ui().selectCodePage->setCurrentIndex(0);
+    w.ui().internationalCharSet->setCurrentIndex(0);
+    w.ui().selectNewFont->setCurrentIndex(1);
+    QVERIFY(shown() != afterRead);
+    QVERIFY(w.form->loadProfileFrom(saved));
+    QCOMPARE(shown(), afterRead);
+    QVERIFY(w.notifier.messages.empty());
+
+    // Refused files change nothing and say why.
+    auto writeFile = [&w](const QString& name, const QByteArray& bytes) {
+      QFile f(w.dir.filePath(name));
+      if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+      return f.fileName();
+    };
+    QFile golden(saved);
+    QVERIFY(golden.open(QIODevice::ReadOnly));
+    QByteArray other = golden.readAll();
+    other.replace("\"RT5600\"", "\"RT6100\"");
+    other.replace("\"no\": 9", "\"no\": 4");
+    for (auto [file, detail] : {std::pair{writeFile("other.json", other), QString("RT6100")},
+                                std::pair{writeFile("broken.json", "{\n  \"model\": [\n"), QString("line")}}) {
+      w.ui().switches[0]->item(1 - w.ui().switches[0]->itemIndex())->click();
+      const QStringList before = shown();
+      w.notifier.messages.clear();
+      QVERIFY(!w.form->loadProfileFrom(file));
+      QCOMPARE(shown(), before);
+      QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+      QCOMPARE(QString::fromStdString(w.notifier.messages[0].text), QString("Profile not loaded"));
+      QVERIFY2(QString::fromStdString(w.notifier.messages[0].detail).contains(detail),
+               w.notifier.messages[0].detail.c_str());
+    }
+
+    // The command-line tool takes the window's profile, and the window takes its JSON.
+    const QString swctl = qEnvironmentVariable("KESTROVA_BIN_DIR") + "/kestrova-swctl";
+    const QString target = "127.0.0.1:" + QString::number(sim.tcpPort());
+    QProcess cli;
+    cli.start(swctl, {"read", "--tcp", target, "--json"});
+    QVERIFY(cli.waitForFinished(20000));
+    QCOMPARE(cli.exitCode(), 0);
+    QVERIFY(w.form->loadProfileFrom(writeFile("from-cli.json", cli.readAllStandardOutput())));
+    QCOMPARE(shown(), afterRead);
+    QVERIFY(!Events(log).contains("unlock"));  // loading sent nothing
+    cli.start(swctl, {"write", "--tcp", target, "--from", saved});
+    QVERIFY(cli.waitForFinished(30000));
+    QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+
+    // The Log History as a text file, line ends as shown.
+    QVERIFY(w.read());
+    const QString logFile = w.dir.filePath("log.txt");
+    QVERIFY(w.form->saveLogTo(logFile));
+    QFile text(logFile);
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromLatin1(text.readAll()), w.logLines().join(QString()));
+    QFile::remove(log);
   }
 
   void pickingACodePageFollowsWithNameAndCharset() {
