@@ -8,6 +8,7 @@
 
 #include "cli/json_report.h"
 #include "link/tcp_link.h"
+#include "model/catalogue.h"
 #include "model/language_settings.h"
 
 namespace kestrova::cli {
@@ -122,6 +123,16 @@ Handshaking ParseHandshake(const std::string& text) {
 ModelNo ParseModelOption(const std::string& text) {
   if (const auto m = ParseModel(text)) return *m;
   throw Fail{"--model " + text + ": no such model; `kestrova-swctl models` lists the model codes and numbers"};
+}
+
+// The window selects a USB model only through its model list: a model without an entry there
+// (RT5602) is never selected, so its product-table row is never taken.
+ModelNo ParseUsbModelOption(const std::string& text) {
+  const ModelNo m = ParseModelOption(text);
+  const PrinterModel* model = FindModel(m);
+  if (!model || model->listPosition < 0)
+    throw Fail{"--model " + text + ": not in the model list, so no USB printer is taken for it"};
+  return m;
 }
 
 SwitchSetting ParseSet(const std::string& text) {
@@ -251,7 +262,7 @@ Request Build(const QCommandLineParser& parser) {
     if (Count(parser, "usb") > 1) throw Fail{"--usb given more than once"};
     LinkTarget t;
     t.kind = LinkTarget::Kind::Usb;
-    if (parser.isSet("model")) t.selectedModel = ParseModelOption(S(parser.value("model")));
+    if (parser.isSet("model")) t.selectedModel = ParseUsbModelOption(S(parser.value("model")));
     r.links.push_back(t);
   }
 

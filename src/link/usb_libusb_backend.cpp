@@ -88,7 +88,8 @@ class LibusbDevice : public UsbDevice {
   std::string target_;
 };
 
-// The first interface setting with both a bulk OUT and a bulk IN endpoint.
+// The interface setting with both a bulk OUT and a bulk IN endpoint: the first of class printer
+// (7), else the first of any class (a composite device may put a vendor interface first).
 bool FindBulkPair(libusb_device* device, int& interfaceNumber, int& altSetting, unsigned char& out,
                   unsigned char& in) {
   libusb_config_descriptor* config = nullptr;
@@ -96,9 +97,10 @@ bool FindBulkPair(libusb_device* device, int& interfaceNumber, int& altSetting, 
     if (libusb_get_config_descriptor(device, 0, &config) != 0 || !config) return false;
   }
   bool found = false;
-  for (int i = 0; i < config->bNumInterfaces && !found; ++i) {
+  bool printer = false;
+  for (int i = 0; i < config->bNumInterfaces && !printer; ++i) {
     const libusb_interface& iface = config->interface[i];
-    for (int a = 0; a < iface.num_altsetting && !found; ++a) {
+    for (int a = 0; a < iface.num_altsetting && !printer; ++a) {
       const libusb_interface_descriptor& setting = iface.altsetting[a];
       int bulkOut = -1;
       int bulkIn = -1;
@@ -111,7 +113,9 @@ bool FindBulkPair(libusb_device* device, int& interfaceNumber, int& altSetting, 
           bulkOut = ep.bEndpointAddress;
         }
       }
-      if (bulkOut >= 0 && bulkIn >= 0) {
+      const bool isPrinter = setting.bInterfaceClass == LIBUSB_CLASS_PRINTER;
+      if (bulkOut >= 0 && bulkIn >= 0 && (!found || isPrinter)) {
+        printer = isPrinter;
         interfaceNumber = setting.bInterfaceNumber;
         altSetting = setting.bAlternateSetting;
         out = static_cast<unsigned char>(bulkOut);
