@@ -1,0 +1,70 @@
+#pragma once
+// USB printers that the unmodified libusb-1.0 of the system sees, made with umockdev: each printer
+// is a usb_device in a umockdev testbed (sysfs attributes, descriptors with one printer-class
+// interface, bulk OUT 0x01 and bulk IN 0x82) whose usbdevfs ioctls are served here. OUT transfers
+// go to a simulated printer (the simulator's parser and state); its replies come back on IN.
+//
+// A program reaches the bus when it runs with LD_PRELOAD=libumockdev-preload.so.0 and the
+// UMOCKDEV_DIR this process sets (PreloadEnvironment() gives both for a child). The ioctls are
+// served on the testbed's worker thread; every accessor here locks.
+#include <QByteArray>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+#include "sim/sim_printer.h"
+
+namespace kestrova::usbtest {
+
+// What an emulated printer does wrong.
+struct UsbFaults {
+  bool claimBusy = false;       // claiming the interface answers EBUSY (held by another program)
+  bool silentIn = false;        // the IN endpoint never completes a transfer
+  int unplugAfterOut = -1;      // unplugged once this many OUT transfers were taken in (-1: never)
+  QString unplugAfterEvent;     // unplugged once the printer logs an event starting with this text
+};
+
+class EmulatedUsbBus {
+ public:
+  EmulatedUsbBus();
+  ~EmulatedUsbBus();
+  EmulatedUsbBus(const EmulatedUsbBus&) = delete;
+  EmulatedUsbBus& operator=(const EmulatedUsbBus&) = delete;
+
+  // Empty when the testbed works; else why not.
+  QString error() const;
+
+  // Adds a printer of vendor 1f4e with this product id at bus 1, the next free address, with a
+  // kernel driver "usblp" bound to its interface. Returns its index.
+  int addPrinter(quint16 productId, const sim::PrinterValues& values = {}, const UsbFaults& faults = {});
+
+  // "1-2": the bus number and address as the libusb backend names the device.
+  QString busAddress(int index) const;
+  // Every transfer and interface event, in order: "out 1d 49 43", "in 5f 52 ...", "detach usblp",
+  // "claim 0", "release 0", "attach usblp", "busy", "unplugged", "discard".
+  QStringList log(int index) const;
+  // The hex of every OUT transfer, in order.
+  QStringList outTransfers(int index) const;
+  // The printer's command events ("unlock", "set SW1=...", "self-test", ...).
+  QStringList events(int index) const;
+  // The kernel driver bound to the interface now ("usblp"; empty while detached).
+  QString driver(int index) const;
+  // A copy of the printer's state.
+  sim::SimPrinter printer(int index) const;
+
+  // The environment a child needs to see this bus (LD_PRELOAD with libasan first when present).
+  QProcessEnvironment childEnvironment() const;
+
+  struct State;
+
+ private:
+  std::unique_ptr<State> state_;
+};
+
+// The LD_PRELOAD value that routes a program to the testbed: libumockdev-preload.so.0, behind
+// libasan when this program is built with AddressSanitizer.
+QString PreloadValue();
+
+}  // namespace kestrova::usbtest
