@@ -25,7 +25,9 @@ UsbDeviceLink::~UsbDeviceLink() { close(); }
 
 bool UsbDeviceLink::send(const Bytes& bytes) {
   if (!isOpen()) {
-    lastError_ = MakeLinkError(LinkError::Kind::Closed, target_, "device not open");
+    // A device dropped as gone keeps saying so.
+    if (lastError_.kind != LinkError::Kind::Absent)
+      lastError_ = MakeLinkError(LinkError::Kind::Closed, target_, "device not open");
     return false;
   }
   const std::int64_t deadline = NowMs() + kUsbTransferTimeoutMs;

@@ -102,10 +102,17 @@ struct EmulatedUsbBus::State {
     }
   }
 
+  // As the kernel does on a disconnect: transfers still waiting end with -ENODEV and can be
+  // reaped; every other request answers ENODEV.
   static void unplug(Printer& p) {
     if (p.gone) return;
     p.gone = true;
     p.log << QStringLiteral("unplugged");
+    while (!p.waitingIn.empty()) {
+      const Urb urb = p.waitingIn.front();
+      p.waitingIn.pop_front();
+      finish(p, urb, {}, -ENODEV);
+    }
   }
 
   static void takeOut(Printer& p, const Urb& urb) {
@@ -125,7 +132,8 @@ struct EmulatedUsbBus::State {
 
   // One usbdevfs ioctl; returns the result and sets err.
   long ioctl(Printer& p, gulong request, UMockdevIoctlData* arg, int& err) {
-    if (p.gone) {
+    const bool reap = request == USBDEVFS_REAPURBNDELAY || request == USBDEVFS_REAPURB;
+    if (p.gone && !(reap && !p.done.empty())) {
       err = ENODEV;
       return -1;
     }

@@ -11,6 +11,8 @@ using namespace kestrova;
 using namespace kestrova::cli::testing;
 using namespace kestrova::usbtest;
 
+Q_DECLARE_METATYPE(kestrova::usbtest::UsbFaults)
+
 namespace {
 
 sim::PrinterValues ValuesOf(const QString& model) {
@@ -21,6 +23,14 @@ sim::PrinterValues ValuesOf(const QString& model) {
 
 // The OUT transfers joined, as the simulator logs received bytes.
 QString Joined(const QStringList& hex) { return hex.join(' '); }
+
+// kestrova-swctl with the umockdev preload, so that its libusb sees the emulated bus.
+CliRun RunOnBus(const QStringList& args) {
+  qputenv("LD_PRELOAD", PreloadValue().toUtf8());
+  const CliRun run = RunSwctl(args, 20000);
+  qunsetenv("LD_PRELOAD");
+  return run;
+}
 
 }  // namespace
 
@@ -51,9 +61,7 @@ class UsbCliTest : public QObject {
     const CliRun device = RunSwctl({"read", "--device", reference.ptyPath(), "--json", "--fast"});
     QCOMPARE(device.exitCode, 0);
 
-    qputenv("LD_PRELOAD", PreloadValue().toUtf8());
-    const CliRun usb = RunSwctl({"read", "--usb", "--model", model, "--json", "--fast"});
-    qunsetenv("LD_PRELOAD");
+    const CliRun usb = RunOnBus({"read", "--usb", "--model", model, "--json", "--fast"});
     QVERIFY2(usb.exitCode == 0, qPrintable(usb.errText()));
     QCOMPARE(usb.err, QByteArray());
     QJsonObject expected = JsonObjectOf(device.out);
@@ -69,6 +77,147 @@ class UsbCliTest : public QObject {
     QCOMPARE(log.first(), QStringLiteral("detach usblp"));
     QCOMPARE(log.mid(log.size() - 2), (QStringList{"release 0", "attach usblp"}));
     QCOMPARE(bus.driver(printer), QStringLiteral("usblp"));
+  }
+
+  // A write and both test prints: the bytes on bulk OUT are those the device handle sends on a
+  // serial port (the self test without the serial path's trailing 00), one transfer per send.
+  void jobsLikeDeviceHandle_data() {
+    QTest::addColumn<QStringList>("job");
+    QTest::addColumn<QString>("usbOnly");  // what the USB path sends differently, "" for none
+    QTest::addColumn<QStringList>("events");
+    QTest::addRow("write") << QStringList{"write", "--set", "SW1-1=ON", "--code-page", "17", "--fast"} << ""
+                           << QStringList{"unlock",         "set SW1=0",
+                                          "set SW2=0",      "set SW3=0",
+                                          "set SW4=0",      "set SW5=0",
+                                          "set code-page=17", "set code-page-name=Cyrillic",
+                                          "set charset=0",  "set font-8x16=",
+                                          "lock"};
+    QTest::addRow("self test") << QStringList{"self-test"} << "1d 28 41 02 00 00 02" << QStringList{"self-test"};
+    QTest::addRow("font test") << QStringList{"font-test"} << ""
+                               << QStringList{"font-test block 1", "font-test block 2", "font-test block 3",
+                                              "font-test block 4", "font-test block 5", "font-test block 6",
+                                              "font-test block 7"};
+  }
+  void jobsLikeDeviceHandle() {
+    QFETCH(QStringList, job);
+    QFETCH(QString, usbOnly);
+    QFETCH(QStringList, events);
+    EmulatedUsbBus bus;
+    const int printer = bus.addPrinter(0x2a10, ValuesOf("RT5600"));
+    QVERIFY2(bus.error().isEmpty(), qPrintable(bus.error()));
+    const QStringList command = job.mid(0, 1);
+    const QStringList options = job.mid(1);
+    const CliRun usb = RunOnBus(command + QStringList{"--usb", "--model", "RT5600"} + options);
+    QVERIFY2(usb.exitCode == 0, qPrintable(usb.errText()));
+    QStringList sent = bus.outTransfers(printer);
+    if (!usbOnly.isEmpty()) {
+      QCOMPARE(sent, QStringList{usbOnly});
+    } else {
+      Printer reference;
+      QVERIFY2(reference.start({"--model", "RT5600", "--pty", reference.ptyPath()}), qPrintable(reference.errorText()));
+      QCOMPARE(RunSwctl(command + QStringList{"--device", reference.ptyPath()} + options).exitCode, 0);
+      QVERIFY(reference.waitForEvent(events.last()));
+      QCOMPARE(Joined(sent), Joined(reference.received()));
+    }
+    QStringList printed;
+    for (const QString& e : bus.events(printer))
+      if (!e.startsWith("query ")) printed << e;
+    QCOMPARE(printed.join('|'), events.join('|'));
+    if (job.first() == "font-test") QCOMPARE(sent.size(), 7);
+    QCOMPARE(bus.driver(printer), QStringLiteral("usblp"));
+  }
+
+  // Discovery through libusb: table order, a row for another model passed over untouched (its
+  // driver stays bound), two printers, none.
+  void discovery_data() {
+    QTest::addColumn<QList<int>>("present");
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("taken");  // index into present, -1 for none
+    QTest::addColumn<QString>("message");
+    QTest::addRow("none present") << QList<int>{} << "RT5600" << -1
+                                  << "Open usb FAILED: USB: no supported printer found\n";
+    QTest::addRow("table order wins") << QList<int>{0x2a05, 0x2a0d} << "MV7500" << 1 << "";
+    QTest::addRow("other model passed over, next row taken") << QList<int>{0x2a05, 0x2a0d} << "RT5600" << 0 << "";
+    QTest::addRow("RT5600 present, RT4300 selected")
+        << QList<int>{0x2a10} << "RT4300" << -1
+        << "Open usb FAILED: USB: a printer 1f4e:2a10 for RT5600 is present, but RT4300 is selected\n";
+  }
+  void discovery() {
+    QFETCH(QList<int>, present);
+    QFETCH(QString, model);
+    QFETCH(int, taken);
+    QFETCH(QString, message);
+    EmulatedUsbBus bus;
+    for (int id : present) bus.addPrinter(quint16(id), ValuesOf(model));
+    QVERIFY2(bus.error().isEmpty(), qPrintable(bus.error()));
+    const CliRun run = RunOnBus({"read", "--usb", "--model", model, "--fast"});
+    QCOMPARE(run.exitCode, taken >= 0 ? 0 : 1);
+    QCOMPARE(run.errText(), message);
+    for (int i = 0; i < present.size(); ++i) {
+      // Only the printer taken saw anything: the other one was never claimed nor detached.
+      QCOMPARE(bus.log(i).isEmpty(), i != taken);
+      QCOMPARE(bus.driver(i), QStringLiteral("usblp"));
+    }
+  }
+
+  // What a user meets: one clear message each, nothing reported as done, and quickly.
+  void failures_data() {
+    QTest::addColumn<QStringList>("job");
+    QTest::addColumn<UsbFaults>("faults");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("lastLog");
+    const QString target = "USB usb#vid_1f4e&pid_2a10#1-2";
+    UsbFaults busy;
+    busy.claimBusy = true;
+    QTest::addRow("busy") << QStringList{"read"} << busy
+                          << "Open usb FAILED: " + target + ": busy: held by another program (a print spooler or a modem manager)\n"
+                          << "busy";
+    UsbFaults midRead;
+    midRead.unplugAfterOut = 3;
+    QTest::addRow("unplugged during a read") << QStringList{"read"} << midRead
+                                             << "Read software switch FAILED: USB: link lost at query 4: " + target + ": the printer was unplugged\n"
+                                             << "unplugged";
+    UsbFaults midWrite;
+    midWrite.unplugAfterEvent = "unlock";
+    QTest::addRow("unplugged during a write") << QStringList{"write", "--set", "SW1-1=ON"} << midWrite
+                                              << "\nWrite software switch FAILED: USB: SW1 not sent in full: " + target + ": the printer was unplugged\n"
+                                              << "unplugged";
+    UsbFaults silent;
+    silent.silentIn = true;
+    QTest::addRow("IN never answers") << QStringList{"read"} << silent << "Read software switch FAILED: USB: no valid reply to any query\n"
+                                << "discard";
+  }
+  void failures() {
+    QFETCH(QStringList, job);
+    QFETCH(UsbFaults, faults);
+    QFETCH(QString, message);
+    QFETCH(QString, lastLog);
+    EmulatedUsbBus bus;
+    const int printer = bus.addPrinter(0x2a10, ValuesOf("RT5600"), faults);
+    QVERIFY2(bus.error().isEmpty(), qPrintable(bus.error()));
+    const CliRun run = RunOnBus(job.mid(0, 1) + QStringList{"--usb", "--model", "RT5600", "--fast"} + job.mid(1));
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QByteArray());
+    QVERIFY2(run.errText().contains(message), qPrintable(run.errText()));
+    QCOMPARE(run.errText().count("FAILED"), 1);
+    QVERIFY2(bus.log(printer).contains(lastLog), qPrintable(bus.log(printer).join('|')));
+    QVERIFY2(run.elapsedMs < 20000, qPrintable(QString::number(run.elapsedMs)));
+  }
+
+  // Unplugged right after a self test: the print went out (success); the next one finds nothing.
+  void unpluggedAfterTestPrint() {
+    EmulatedUsbBus bus;
+    UsbFaults faults;
+    faults.unplugAfterEvent = "self-test";
+    const int printer = bus.addPrinter(0x2a10, ValuesOf("RT5600"), faults);
+    QVERIFY2(bus.error().isEmpty(), qPrintable(bus.error()));
+    const CliRun first = RunOnBus({"self-test", "--usb", "--model", "RT5600"});
+    QVERIFY2(first.exitCode == 0, qPrintable(first.errText()));
+    const CliRun second = RunOnBus({"self-test", "--usb", "--model", "RT5600"});
+    QCOMPARE(second.exitCode, 1);
+    QCOMPARE(second.errText().count('\n'), 1);
+    QVERIFY2(second.errText().startsWith("Open usb FAILED: "), qPrintable(second.errText()));
+    QCOMPARE(bus.outTransfers(printer), QStringList{"1d 28 41 02 00 00 02"});
   }
 };
 
