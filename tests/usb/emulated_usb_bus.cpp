@@ -6,7 +6,10 @@
 
 #include "emulated_usb_bus.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdlib>
 #include <cstddef>
 #include <cstring>
 #include <deque>
@@ -132,6 +135,7 @@ struct EmulatedUsbBus::State {
 
   // One usbdevfs ioctl; returns the result and sets err.
   long ioctl(Printer& p, gulong request, UMockdevIoctlData* arg, int& err) {
+    if (request == USBDEVFS_GET_CAPABILITIES) p.log << QStringLiteral("open");
     const bool reap = request == USBDEVFS_REAPURBNDELAY || request == USBDEVFS_REAPURB;
     if (p.gone && !(reap && !p.done.empty())) {
       err = ENODEV;
@@ -402,6 +406,16 @@ QProcessEnvironment EmulatedUsbBus::childEnvironment() const {
   env.insert(QStringLiteral("LD_PRELOAD"), PreloadValue());
   env.insert(QStringLiteral("UMOCKDEV_DIR"), qEnvironmentVariable("UMOCKDEV_DIR"));
   return env;
+}
+
+void ReexecWithPreload(char** argv) {
+  const char* current = std::getenv("LD_PRELOAD");
+  if (current && std::strstr(current, "libumockdev-preload")) return;
+  const QByteArray value = PreloadValue().toUtf8() + (current && *current ? QByteArray(" ") + current : QByteArray());
+  setenv("LD_PRELOAD", value.constData(), 1);
+  execv("/proc/self/exe", argv);
+  std::perror("execv");
+  std::exit(1);
 }
 
 QString PreloadValue() {

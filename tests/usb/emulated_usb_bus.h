@@ -42,7 +42,7 @@ class EmulatedUsbBus {
 
   // "1-2": the bus number and address as the libusb backend names the device.
   QString busAddress(int index) const;
-  // Every transfer and interface event, in order: "out 1d 49 43", "in 5f 52 ...", "detach usblp",
+  // Every transfer and interface event, in order: "open", "out 1d 49 43", "in 5f 52 ...", "detach usblp",
   // "claim 0", "release 0", "attach usblp", "busy", "unplugged", "discard".
   QStringList log(int index) const;
   // The hex of every OUT transfer, in order.
@@ -66,5 +66,9 @@ class EmulatedUsbBus {
 // The LD_PRELOAD value that routes a program to the testbed: libumockdev-preload.so.0, behind
 // libasan when this program is built with AddressSanitizer.
 QString PreloadValue();
+
+// For a test that uses libusb in its own process: runs this program again with the preload when
+// LD_PRELOAD does not hold it yet (never returns then); returns when it does.
+void ReexecWithPreload(char** argv);
 
 }  // namespace kestrova::usbtest
