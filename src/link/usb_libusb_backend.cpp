@@ -140,6 +140,7 @@ class LibusbBackend : public UsbBackend {
     if (initResult_ != 0) {
       error = UsbError(initResult_, "USB");
       error.kind = LinkError::Kind::NoDevice;
+      error.message = std::string("the USB bus cannot be read (") + libusb_strerror(initResult_) + ")";
       return result;
     }
     libusb_device** list = nullptr;

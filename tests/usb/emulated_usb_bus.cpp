@@ -6,6 +6,10 @@
 
 #include "emulated_usb_bus.h"
 
+#include <QDirIterator>
+#include <QFile>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -399,6 +403,27 @@ QString EmulatedUsbBus::driver(int index) const {
 sim::SimPrinter EmulatedUsbBus::printer(int index) const {
   std::lock_guard<std::mutex> lock(state_->mutex);
   return state_->printers.at(static_cast<std::size_t>(index))->sim;
+}
+
+bool EmulatedUsbBus::denyAccess(int index) {
+  const QString root = qEnvironmentVariable("UMOCKDEV_DIR");
+  QString node;
+  {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    node = state_->printers.at(static_cast<std::size_t>(index))->node;
+  }
+  if (root.isEmpty()) return false;
+  QStringList paths{root};
+  QDirIterator it(root, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) paths << it.next();
+  for (const QString& path : paths) {
+    struct stat st;
+    if (lstat(QFile::encodeName(path).constData(), &st) != 0 || S_ISLNK(st.st_mode)) continue;
+    const mode_t all = S_ISDIR(st.st_mode) ? 0777 : (S_ISSOCK(st.st_mode) ? 0777 : 0644);
+    if (chmod(QFile::encodeName(path).constData(), st.st_mode | all) != 0) return false;
+  }
+  return chmod(QFile::encodeName(root + node).constData(), 0) == 0;
 }
 
 QProcessEnvironment EmulatedUsbBus::childEnvironment() const {

@@ -54,6 +54,12 @@ class EmulatedUsbBus {
   // A copy of the printer's state.
   sim::SimPrinter printer(int index) const;
 
+  // Takes every user's access to the printer's device node away (as without the udev rule) and
+  // opens the rest of the (temporary) testbed to all users, writable too since the preload of a
+  // program makes its sockets there: a program run as another user sees the printer but may not
+  // open it. False when the modes cannot be changed.
+  bool denyAccess(int index);
+
   // The environment a child needs to see this bus (LD_PRELOAD with libasan first when present).
   QProcessEnvironment childEnvironment() const;
 

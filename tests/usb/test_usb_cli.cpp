@@ -4,6 +4,8 @@
 // product table, and every failure a user meets ends with one clear message.
 #include <QtTest>
 
+#include <unistd.h>
+
 #include "cli_harness.h"
 #include "emulated_usb_bus.h"
 
@@ -202,6 +204,28 @@ class UsbCliTest : public QObject {
     QCOMPARE(run.errText().count("FAILED"), 1);
     QVERIFY2(bus.log(printer).contains(lastLog), qPrintable(bus.log(printer).join('|')));
     QVERIFY2(run.elapsedMs < 20000, qPrintable(QString::number(run.elapsedMs)));
+  }
+
+  // Without access to the device node (as without the udev rule): the cause says what to do.
+  // Run as an ordinary user, since root opens any node.
+  void permissionDenied() {
+    EmulatedUsbBus bus;
+    const int printer = bus.addPrinter(0x2a10, ValuesOf("RT5600"));
+    QVERIFY2(bus.error().isEmpty(), qPrintable(bus.error()));
+    QVERIFY(bus.denyAccess(printer));
+    QProcess process;
+    process.setProcessEnvironment(bus.childEnvironment());
+    const QStringList args = {"read", "--usb", "--model", "RT5600", "--fast"};
+    if (geteuid() == 0)
+      process.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", SwctlBinary()} + args);
+    else
+      process.start(SwctlBinary(), args);
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+             QString("Open usb FAILED: USB usb#vid_1f4e&pid_2a10#1-2: permission denied; install the udev rule\n"));
+    QCOMPARE(bus.log(printer), QStringList());
+    QCOMPARE(bus.driver(printer), QString("usblp"));
   }
 
   // Unplugged right after a self test: the print went out (success); the next one finds nothing.
