@@ -164,32 +164,22 @@ class LibusbBackend : public UsbBackend {
     return result;
   }
 
+  LinkError checkAccess(const UsbDeviceInfo& info) override {
+    LinkError error;
+    libusb_device* device = find(info, error);
+    if (!device) return error;
+    libusb_device_handle* handle = nullptr;
+    const int rc = libusb_open(device, &handle);
+    libusb_unref_device(device);
+    if (rc != 0) return UsbError(rc, Target(info));
+    libusb_close(handle);
+    return {};
+  }
+
   std::unique_ptr<UsbDevice> open(const UsbDeviceInfo& info, LinkError& error) override {
     const std::string target = Target(info);
-    if (initResult_ != 0) {
-      error = UsbError(initResult_, target);
-      return nullptr;
-    }
-    libusb_device** list = nullptr;
-    const ssize_t count = libusb_get_device_list(context_, &list);
-    if (count < 0) {
-      error = UsbError(static_cast<int>(count), target);
-      return nullptr;
-    }
-    libusb_device* device = nullptr;
-    for (ssize_t i = 0; i < count && !device; ++i) {
-      libusb_device_descriptor descriptor{};
-      if (libusb_get_device_descriptor(list[i], &descriptor) != 0) continue;
-      if (UsbDevicePath(descriptor.idVendor, descriptor.idProduct, libusb_get_bus_number(list[i]),
-                        libusb_get_device_address(list[i])) == info.path) {
-        device = libusb_ref_device(list[i]);
-      }
-    }
-    libusb_free_device_list(list, 1);
-    if (!device) {
-      error = MakeLinkError(LinkError::Kind::Absent, target, "device no longer present");
-      return nullptr;
-    }
+    libusb_device* device = find(info, error);
+    if (!device) return nullptr;
     int interfaceNumber = 0;
     int altSetting = 0;
     unsigned char out = 0;
@@ -223,6 +213,33 @@ class LibusbBackend : public UsbBackend {
   }
 
  private:
+  // The device of a path found by enumerate(); referenced (unref when done), or null with error.
+  libusb_device* find(const UsbDeviceInfo& info, LinkError& error) {
+    const std::string target = Target(info);
+    if (initResult_ != 0) {
+      error = UsbError(initResult_, target);
+      return nullptr;
+    }
+    libusb_device** list = nullptr;
+    const ssize_t count = libusb_get_device_list(context_, &list);
+    if (count < 0) {
+      error = UsbError(static_cast<int>(count), target);
+      return nullptr;
+    }
+    libusb_device* device = nullptr;
+    for (ssize_t i = 0; i < count && !device; ++i) {
+      libusb_device_descriptor descriptor{};
+      if (libusb_get_device_descriptor(list[i], &descriptor) != 0) continue;
+      if (UsbDevicePath(descriptor.idVendor, descriptor.idProduct, libusb_get_bus_number(list[i]),
+                        libusb_get_device_address(list[i])) == info.path) {
+        device = libusb_ref_device(list[i]);
+      }
+    }
+    libusb_free_device_list(list, 1);
+    if (!device) error = MakeLinkError(LinkError::Kind::Absent, target, "device no longer present");
+    return device;
+  }
+
   libusb_context* context_ = nullptr;
   int initResult_ = LIBUSB_ERROR_OTHER;
 };

@@ -228,6 +228,39 @@ class UsbCliTest : public QObject {
     QCOMPARE(bus.driver(printer), QString("usblp"));
   }
 
+  // A bench of printers: usb-list shows them in table order; --usb-device reads one chosen
+  // printer (the second in table order here) and several read as a fleet, each with its model.
+  void severalPrinters() {
+    EmulatedUsbBus bus;
+    bus.addPrinter(0x2a0f, ValuesOf("RT5600"));  // KD140 row: no model required
+    bus.addPrinter(0x2a0d, ValuesOf("MV7500"));
+    QVERIFY2(bus.error().isEmpty(), qPrintable(bus.error()));
+    const CliRun list = RunOnBus({"usb-list"});
+    QCOMPARE(list.exitCode, 0);
+    QCOMPARE(list.outText(), QString("1-3  1f4e:2a0d  MV7500  usable\n1-2  1f4e:2a0f  KD140  usable\n"));
+    // Listing opens nothing it would claim: no driver was detached.
+    QCOMPARE(bus.log(0), QStringList{"open"});
+    QCOMPARE(bus.driver(1), QString("usblp"));
+
+    const CliRun one = RunOnBus({"read", "--usb-device", "1-2", "--fast"});
+    QVERIFY2(one.exitCode == 0, qPrintable(one.errText()));
+    QCOMPARE(bus.outTransfers(1), QStringList());
+    QVERIFY(bus.outTransfers(0).size() == 18);
+
+    const CliRun fleet = RunOnBus({"read", "--usb-device", "1-3", "--usb-device", "1-2", "--json", "--fast"});
+    QVERIFY2(fleet.exitCode == 0, qPrintable(fleet.errText()));
+    QCOMPARE(fleet.outLines().size(), 2);
+    QCOMPARE(JsonObjectOf(fleet.outLines().at(0).toUtf8()).value("link").toString(), QString("USB 1-3"));
+    QCOMPARE(bus.outTransfers(1).size(), 18);
+    QCOMPARE(bus.outTransfers(0).size(), 36);
+
+    const CliRun wrong = RunOnBus({"read", "--usb-device", "1-3", "--model", "RT5600"});
+    QCOMPARE(wrong.exitCode, 1);
+    QCOMPARE(wrong.errText(), QString("Open usb FAILED: USB 1-3: the printer there is for MV7500, not for the model selected\n"));
+    const CliRun none = RunOnBus({"read", "--usb-device", "1-9"});
+    QCOMPARE(none.errText(), QString("Open usb FAILED: USB 1-9: no supported printer at this place\n"));
+  }
+
   // Unplugged right after a self test: the print went out (success); the next one finds nothing.
   void unpluggedAfterTestPrint() {
     EmulatedUsbBus bus;
