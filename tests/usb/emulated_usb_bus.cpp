@@ -33,6 +33,7 @@ struct Urb {
 
 struct Printer {
   int address = 0;
+  unsigned int printerInterface = 0;
   sim::SimPrinter sim;
   sim::CommandParser parser;
   UsbFaults faults;
@@ -49,19 +50,24 @@ struct Printer {
   QStringList events;
 };
 
-QByteArray DescriptorBytes(quint16 productId) {
-  const unsigned char bytes[] = {
-      // device: USB 2.0, class per interface, EP0 64 bytes, 1f4e:pppp, release 1.00, no strings, 1 configuration
-      18, 1, 0x00, 0x02, 0, 0, 0, 64, 0x4e, 0x1f, static_cast<unsigned char>(productId & 0xff),
-      static_cast<unsigned char>(productId >> 8), 0x00, 0x01, 0, 0, 0, 1,
-      // configuration 1: one interface, self powered
-      9, 2, 32, 0, 1, 1, 0, 0xc0, 50,
-      // interface 0: class 7 (printer), subclass 1, protocol 2 (bidirectional), two endpoints
-      9, 4, 0, 0, 2, 7, 1, 2, 0,
-      // bulk OUT 0x01 and bulk IN 0x82, 64-byte packets
-      7, 5, 0x01, 2, 64, 0, 0,
-      7, 5, 0x82, 2, 64, 0, 0};
-  return QByteArray(reinterpret_cast<const char*>(bytes), sizeof bytes);
+QByteArray Bytes(std::initializer_list<int> values) {
+  QByteArray bytes;
+  for (int v : values) bytes.append(static_cast<char>(v));
+  return bytes;
+}
+
+QByteArray DescriptorBytes(quint16 productId, bool vendorInterfaceFirst) {
+  // device: USB 2.0, class per interface, EP0 64 bytes, 1f4e:pppp, release 1.00, no strings, 1 configuration
+  QByteArray bytes = Bytes({18, 1, 0x00, 0x02, 0, 0, 0, 64, 0x4e, 0x1f, productId & 0xff, productId >> 8, 0x00, 0x01,
+                            0, 0, 0, 1});
+  const int interfaces = vendorInterfaceFirst ? 2 : 1;
+  // configuration 1, self powered
+  bytes += Bytes({9, 2, 9 + interfaces * 23, 0, interfaces, 1, 0, 0xc0, 50});
+  // a vendor-class interface with bulk OUT 0x03 and bulk IN 0x84
+  if (vendorInterfaceFirst) bytes += Bytes({9, 4, 0, 0, 2, 0xff, 0, 0, 0, 7, 5, 0x03, 2, 64, 0, 0, 7, 5, 0x84, 2, 64, 0, 0});
+  // the printer: class 7, subclass 1, protocol 2 (bidirectional), bulk OUT 0x01 and bulk IN 0x82
+  bytes += Bytes({9, 4, interfaces - 1, 0, 2, 7, 1, 2, 0, 7, 5, 0x01, 2, 64, 0, 0, 7, 5, 0x82, 2, 64, 0, 0});
+  return bytes;
 }
 
 }  // namespace
@@ -156,7 +162,7 @@ struct EmulatedUsbBus::State {
         UMockdevIoctlData* d = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_getdriver), nullptr);
         usbdevfs_getdriver gd;
         std::memcpy(&gd, d->data, sizeof gd);
-        if (p.driver.isEmpty() || gd.interface != 0) {
+        if (p.driver.isEmpty() || gd.interface != p.printerInterface) {
           err = ENODATA;
           return -1;
         }
@@ -191,7 +197,9 @@ struct EmulatedUsbBus::State {
       case USBDEVFS_DISCONNECT_CLAIM: {
         UMockdevIoctlData* d = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_disconnect_claim), nullptr);
         const auto* dc = reinterpret_cast<const usbdevfs_disconnect_claim*>(d->data);
-        if (dc->interface != 0) {
+        if (dc->interface != p.printerInterface) {
+          // Only the printer interface is served; claiming another is logged as such.
+          p.log << QStringLiteral("claim %1").arg(dc->interface);
           err = ENOENT;
           return -1;
         }
@@ -205,13 +213,14 @@ struct EmulatedUsbBus::State {
           p.driver.clear();
         }
         p.claimed = true;
-        p.log << QStringLiteral("claim 0");
+        p.log << QStringLiteral("claim %1").arg(p.printerInterface);
         return 0;
       }
       case USBDEVFS_CLAIMINTERFACE: {
         UMockdevIoctlData* d = umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned int), nullptr);
         const unsigned int iface = *reinterpret_cast<const unsigned int*>(d->data);
-        if (iface != 0) {
+        if (iface != p.printerInterface) {
+          p.log << QStringLiteral("claim %1").arg(iface);
           err = ENOENT;
           return -1;
         }
@@ -221,7 +230,7 @@ struct EmulatedUsbBus::State {
           return -1;
         }
         p.claimed = true;
-        p.log << QStringLiteral("claim 0");
+        p.log << QStringLiteral("claim %1").arg(iface);
         return 0;
       }
       case USBDEVFS_RELEASEINTERFACE: {
@@ -230,7 +239,7 @@ struct EmulatedUsbBus::State {
           return -1;
         }
         p.claimed = false;
-        p.log << QStringLiteral("release 0");
+        p.log << QStringLiteral("release %1").arg(p.printerInterface);
         return 0;
       }
       case USBDEVFS_SUBMITURB: {
@@ -333,6 +342,7 @@ int EmulatedUsbBus::addPrinter(quint16 productId, const sim::PrinterValues& valu
   printer->address = index + 2;
   printer->sim = sim::SimPrinter(values);
   printer->faults = faults;
+  printer->printerInterface = faults.vendorInterfaceFirst ? 1 : 0;
   // Another program holding the interface has it through usbfs: nothing to detach.
   if (faults.claimBusy) printer->driver = QStringLiteral("usbfs");
   printer->node = QStringLiteral("/dev/bus/usb/001/%1").arg(printer->address, 3, 10, QLatin1Char('0'));
@@ -353,7 +363,7 @@ int EmulatedUsbBus::addPrinter(quint16 productId, const sim::PrinterValues& valu
                              .arg(sysName, printer->node.mid(5), printer->node,
                                   QStringLiteral("%1").arg(printer->address, 3, 10, QLatin1Char('0')))
                              .arg(printer->address)
-                             .arg(QString::fromLatin1(DescriptorBytes(productId).toHex()));
+                             .arg(QString::fromLatin1(DescriptorBytes(productId, faults.vendorInterfaceFirst).toHex()));
   GError* error = nullptr;
   if (!umockdev_testbed_add_from_string(state_->testbed, record.toUtf8().constData(), &error)) {
     state_->error = QString::fromUtf8(error ? error->message : "add_from_string failed");

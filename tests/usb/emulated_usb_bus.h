@@ -24,6 +24,9 @@ struct UsbFaults {
   bool silentIn = false;        // the IN endpoint never completes a transfer
   int unplugAfterOut = -1;      // unplugged once this many OUT transfers were taken in (-1: never)
   QString unplugAfterEvent;     // unplugged once the printer logs an event starting with this text
+  // A composite device: interface 0 of a vendor class with its own bulk pair (0x03, 0x84) comes
+  // before the printer interface, which is then interface 1.
+  bool vendorInterfaceFirst = false;
 };
 
 class EmulatedUsbBus {
@@ -43,7 +46,7 @@ class EmulatedUsbBus {
   // "1-2": the bus number and address as the libusb backend names the device.
   QString busAddress(int index) const;
   // Every transfer and interface event, in order: "open", "out 1d 49 43", "in 5f 52 ...", "detach usblp",
-  // "claim 0", "release 0", "attach usblp", "busy", "unplugged", "discard".
+  // "claim 0", "release 0", "attach usblp", "busy", "unplugged", "discard" (the number is the interface).
   QStringList log(int index) const;
   // The hex of every OUT transfer, in order.
   QStringList outTransfers(int index) const;

@@ -48,15 +48,20 @@ class UsbCliTest : public QObject {
   void readLikeDeviceHandle_data() {
     QTest::addColumn<int>("productId");
     QTest::addColumn<QString>("model");
-    QTest::addRow("RT5600") << 0x2a10 << "RT5600";
-    QTest::addRow("MV7500 by its own row") << 0x2a0d << "MV7500";
-    QTest::addRow("KD140 row without a model") << 0x2a0f << "RT5600";
+    QTest::addColumn<bool>("composite");  // a vendor interface with a bulk pair before the printer's
+    QTest::addRow("RT5600") << 0x2a10 << "RT5600" << false;
+    QTest::addRow("MV7500 by its own row") << 0x2a0d << "MV7500" << false;
+    QTest::addRow("KD140 row without a model") << 0x2a0f << "RT5600" << false;
+    QTest::addRow("printer interface preferred") << 0x2a10 << "RT5600" << true;
   }
   void readLikeDeviceHandle() {
     QFETCH(int, productId);
     QFETCH(QString, model);
+    QFETCH(bool, composite);
     EmulatedUsbBus bus;
-    const int printer = bus.addPrinter(quint16(productId), ValuesOf(model));
+    UsbFaults layout;
+    layout.vendorInterfaceFirst = composite;
+    const int printer = bus.addPrinter(quint16(productId), ValuesOf(model), layout);
     QVERIFY2(bus.error().isEmpty(), qPrintable(bus.error()));
     Printer reference;
     QVERIFY2(reference.start({"--model", model, "--pty", reference.ptyPath()}), qPrintable(reference.errorText()));
@@ -76,8 +81,9 @@ class UsbCliTest : public QObject {
     QCOMPARE(bus.outTransfers(printer).first(), QStringLiteral("1d 49 43"));
     // The kernel driver was detached for the read and given back after it.
     const QStringList log = bus.log(printer);
-    QCOMPARE(log.mid(0, 3), (QStringList{"open", "detach usblp", "claim 0"}));
-    QCOMPARE(log.mid(log.size() - 2), (QStringList{"release 0", "attach usblp"}));
+    const QString iface = composite ? "1" : "0";
+    QCOMPARE(log.mid(0, 3), (QStringList{"open", "detach usblp", "claim " + iface}));
+    QCOMPARE(log.mid(log.size() - 2), (QStringList{"release " + iface, "attach usblp"}));
     QCOMPARE(bus.driver(printer), QStringLiteral("usblp"));
   }
 
