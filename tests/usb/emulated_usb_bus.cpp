@@ -330,6 +330,12 @@ EmulatedUsbBus::EmulatedUsbBus() : state_(std::make_unique<State>()) {
 }
 
 EmulatedUsbBus::~EmulatedUsbBus() {
+  // Detaching stops the worker serving the printers; then the URBs never reaped are let go.
+  for (auto& p : state_->printers) umockdev_testbed_detach_ioctl(state_->testbed, p->node.toUtf8().constData(), nullptr);
+  for (auto& p : state_->printers) {
+    for (const Urb& urb : p->waitingIn) umockdev_ioctl_data_unref(urb.data);
+    for (const Urb& urb : p->done) umockdev_ioctl_data_unref(urb.data);
+  }
   for (UMockdevIoctlBase* handler : state_->handlers) g_object_unref(handler);
   if (state_->testbed) g_object_unref(state_->testbed);
 }
