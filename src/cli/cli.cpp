@@ -5,6 +5,7 @@
 #include "cli/printer_jobs.h"
 #include "cli/progress_line.h"
 #include "cli/text_report.h"
+#include "cli/usb_list.h"
 #include "model/switch_explain.h"
 #include "protocol/write_sequence.h"
 
@@ -153,6 +154,7 @@ int RunCli(const QStringList& arguments, std::ostream& out, std::ostream& err, b
     case Command::Write: status = Write(r, out, err, errIsTerminal); break;
     case Command::SelfTest:
     case Command::FontTest: status = Test(r, out, err); break;
+    case Command::UsbList: status = UsbList(out, err); break;
   }
   out.flush();
   err.flush();

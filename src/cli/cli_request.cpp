@@ -8,6 +8,7 @@
 
 #include "cli/json_report.h"
 #include "link/tcp_link.h"
+#include "model/catalogue.h"
 #include "model/language_settings.h"
 
 namespace kestrova::cli {
@@ -33,6 +34,7 @@ const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
       {"models", Command::Models}, {"explain", Command::Explain},    {"read", Command::Read},
       {"write", Command::Write},   {"self-test", Command::SelfTest}, {"font-test", Command::FontTest},
+      {"usb-list", Command::UsbList},
   };
   return commands;
 }
@@ -41,13 +43,14 @@ const std::map<std::string, Command>& Commands() {
 const QSet<QString>& AllowedOptions(Command command) {
   static const QSet<QString> models = {"json"};
   static const QSet<QString> explain = {"model", "switches", "json"};
-  static const QSet<QString> read = {"tcp", "serial", "device", "usb", "model", "baud", "parity", "handshake",
-                                     "json", "fast"};
-  static const QSet<QString> write = {"tcp",      "serial", "device",    "usb",      "model",
+  static const QSet<QString> read = {"tcp", "serial", "device", "usb", "usb-device", "model", "baud", "parity",
+                                     "handshake", "json", "fast"};
+  static const QSet<QString> write = {"tcp",      "serial", "device",    "usb",      "usb-device", "model",
                                       "baud",     "parity", "handshake", "switches", "set",
                                       "code-page", "charset", "font8x16", "from",     "fast"};
   // The line settings are refused below, with the reason.
-  static const QSet<QString> test = {"tcp", "serial", "device", "usb", "model", "baud", "parity", "handshake"};
+  static const QSet<QString> test = {"tcp",  "serial", "device", "usb", "usb-device", "model", "baud", "parity",
+                                     "handshake"};
   static const QSet<QString> none = {};
   switch (command) {
     case Command::Models: return models;
@@ -124,6 +127,16 @@ ModelNo ParseModelOption(const std::string& text) {
   throw Fail{"--model " + text + ": no such model; `kestrova-swctl models` lists the model codes and numbers"};
 }
 
+// The window selects a USB model only through its model list: a model without an entry there
+// (RT5602) is never selected, so its product-table row is never taken.
+ModelNo ParseUsbModelOption(const std::string& text) {
+  const ModelNo m = ParseModelOption(text);
+  const PrinterModel* model = FindModel(m);
+  if (!model || model->listPosition < 0)
+    throw Fail{"--model " + text + ": not in the model list, so no USB printer is taken for it"};
+  return m;
+}
+
 SwitchSetting ParseSet(const std::string& text) {
   const auto eq = text.find('=');
   const std::string usage = "--set " + text + ": expected SWn-b=ON or SWn-b=OFF (n 1 to 5, b 1 to 8)";
@@ -194,7 +207,7 @@ Request Build(const QCommandLineParser& parser) {
   r.json = parser.isSet("json");
   r.fast = parser.isSet("fast");
 
-  if (r.command == Command::Models) return r;
+  if (r.command == Command::Models || r.command == Command::UsbList) return r;
 
   if (r.command == Command::Explain) {
     if (!parser.isSet("model")) throw Fail{"explain needs --model MODEL"};
@@ -212,12 +225,13 @@ Request Build(const QCommandLineParser& parser) {
 
   // The link.
   const int kinds = (parser.isSet("tcp") ? 1 : 0) + (parser.isSet("serial") ? 1 : 0) +
-                    (parser.isSet("device") ? 1 : 0) + (parser.isSet("usb") ? 1 : 0);
+                    (parser.isSet("device") ? 1 : 0) + (parser.isSet("usb") || parser.isSet("usb-device") ? 1 : 0);
   if (kinds == 0) throw Fail{name + " needs a link: --tcp HOST[:PORT], --serial DEVICE, --device DEVICE or --usb"};
   if (kinds > 1) throw Fail{"give one kind of link: --tcp, --serial, --device or --usb"};
   for (const char* single : {"serial", "device", "model", "baud", "parity", "handshake"})
     if (Count(parser, single) > 1) throw Fail{std::string("--") + single + " given more than once"};
-  if (parser.isSet("model") && !parser.isSet("usb"))
+  if (parser.isSet("usb") && parser.isSet("usb-device")) throw Fail{"give --usb or --usb-device, not both"};
+  if (parser.isSet("model") && !parser.isSet("usb") && !parser.isSet("usb-device"))
     throw Fail{"--model applies to --usb only (the other links take the model the printer reports)"};
   for (const char* line : {"baud", "parity", "handshake"})
     if (parser.isSet(line) && !parser.isSet("serial"))
@@ -247,11 +261,23 @@ Request Build(const QCommandLineParser& parser) {
     t.device = S(parser.value("device"));
     if (t.device.empty()) throw Fail{"--device needs a device path"};
     r.links.push_back(t);
+  } else if (parser.isSet("usb-device")) {
+    // Chosen printers, as several --tcp: without --model each takes the model its row names.
+    const QStringList chosen = parser.values("usb-device");
+    if (chosen.size() > 1 && test) throw Fail{name + " takes one printer"};
+    for (const QString& c : chosen) {
+      LinkTarget t;
+      t.kind = LinkTarget::Kind::Usb;
+      t.usbDevice = S(c);
+      if (t.usbDevice.empty()) throw Fail{"--usb-device needs a place as usb-list shows it (1-4)"};
+      t.selectedModel = parser.isSet("model") ? ParseUsbModelOption(S(parser.value("model"))) : 0;
+      r.links.push_back(t);
+    }
   } else {
     if (Count(parser, "usb") > 1) throw Fail{"--usb given more than once"};
     LinkTarget t;
     t.kind = LinkTarget::Kind::Usb;
-    if (parser.isSet("model")) t.selectedModel = ParseModelOption(S(parser.value("model")));
+    if (parser.isSet("model")) t.selectedModel = ParseUsbModelOption(S(parser.value("model")));
     r.links.push_back(t);
   }
 
@@ -282,7 +308,7 @@ std::string LinkTarget::label() const {
     case Kind::Tcp: return host + ":" + std::to_string(port);
     case Kind::Serial:
     case Kind::Device: return device;
-    case Kind::Usb: return "USB";
+    case Kind::Usb: return usbDevice.empty() ? "USB" : "USB " + usbDevice;
   }
   return {};
 }
@@ -334,6 +360,7 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
       {"serial", "serial", "DEVICE"},
       {"device", "device", "DEVICE"},
       {"usb", "usb"},
+      {"usb-device", "usb-device", "BUS-ADDRESS"},
       {"model", "model", "MODEL"},
       {"baud", "baud", "RATE"},
       {"parity", "parity", "PARITY"},

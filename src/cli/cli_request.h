@@ -24,7 +24,7 @@ constexpr int kExitUsage = 2;   // the command line cannot be carried out as giv
 constexpr int kDefaultTcpPort = 9100;
 constexpr ModelNo kDefaultUsbModel = 9;  // RT5600, the model list's default entry
 
-enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version };
+enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version, UsbList };
 
 // One printer and the way to reach it.
 struct LinkTarget {
@@ -40,8 +40,9 @@ struct LinkTarget {
   std::string device;               // Serial, Device
   SerialSettings serial;            // Serial
   ModelNo selectedModel = kDefaultUsbModel;  // Usb: the model chosen in the model list
+  std::string usbDevice;            // Usb: one chosen printer ("1-4", as usb-list shows it); empty: discovery
 
-  // How results name the printer: "127.0.0.1:9100", "/dev/ttyUSB0", "USB".
+  // How results name the printer: "127.0.0.1:9100", "/dev/ttyUSB0", "USB", "USB 1-4".
   std::string label() const;
 };
 

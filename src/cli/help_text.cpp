@@ -12,6 +12,7 @@ std::string VersionText() { return std::string("kestrova-swctl ") + KESTROVA_VER
 std::string HelpText() {
   return R"(Usage:
   kestrova-swctl models [--json]
+  kestrova-swctl usb-list
   kestrova-swctl explain --model MODEL --switches B1,B2,B3,B4,B5 [--switches ...] [--json]
   kestrova-swctl read      LINK [--json] [--fast]
   kestrova-swctl write     LINK [--switches B1,B2,B3,B4,B5] [--set SWn-b=ON|OFF]...
@@ -28,6 +29,9 @@ Kestrova Software Switch Utility window does.
 Commands:
   models      List the printer models of the catalogue: number, code, and whether the window's
               model list offers it.
+  usb-list    The supported USB printers present, one line each in product-table order:
+              BUS-ADDRESS (for --usb-device), vendor:product id, the model the table row
+              needs (or the device family), and whether this user may open it.
   explain     Without a printer: the 40 switch definitions the window shows after a successful
               read of a printer of MODEL whose switch bytes are B1..B5 (decimal 0 to 255), with
               the print-density and Thai 1Pass/3Pass texts (empty where the window leaves them
@@ -61,6 +65,11 @@ LINK (exactly one kind):
   --usb [--model MODEL]
                        USB discovery in the product table's order, MODEL being the model chosen
                        in the window's model list (RT5600 when left out).
+  --usb-device BUS-ADDRESS [--model MODEL]
+                       The USB printer at BUS-ADDRESS as `kestrova-swctl usb-list` shows it
+                       (or its whole path); without --model it takes the model its table row
+                       needs. Several --usb-device options read or write those printers
+                       concurrently, as several --tcp.
   self-test and font-test over --serial or --device open the port as a device handle with the
   line settings the system holds and send the 8-byte self test; --baud, --parity and
   --handshake do not apply to them.

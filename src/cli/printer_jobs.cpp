@@ -15,6 +15,7 @@
 #include "link/serial_device_link.h"
 #include "link/tcp_link.h"
 #include "link/usb_backend.h"
+#include "link/usb_printer_choice.h"
 #include "protocol/read_sequence.h"
 #include "protocol/write_sequence.h"
 
@@ -218,7 +219,10 @@ class PrinterConnection {
 
   std::optional<LinkFailure> openUsb(const char* message, ModelNo& active) {
     if (!usb_) usb_ = CreateLibusbBackend();
-    if (OpenUsbPrinter(*usb_, t_.selectedModel, active, slot_) != kOpenOk)
+    const int opened = t_.usbDevice.empty()
+                           ? OpenUsbPrinter(*usb_, t_.selectedModel, active, slot_)
+                           : OpenChosenUsbPrinter(*usb_, t_.usbDevice, t_.selectedModel, active, slot_);
+    if (opened != kOpenOk)
       return LinkFailure{message, DescribeLinkError(slot_.lastOpenError())};
     return std::nullopt;
   }

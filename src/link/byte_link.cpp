@@ -13,10 +13,12 @@ std::string DescribeLinkError(const LinkError& error) {
       return text;
     case LinkError::Kind::Busy:
       return text + "busy: held by another program (a print spooler or a modem manager)";
-    case LinkError::Kind::Absent: return text + "no such port";
+    case LinkError::Kind::Absent:
+      return text + (error.target.rfind("USB", 0) == 0 ? "the printer was unplugged" : "no such port");
     case LinkError::Kind::Refused: return text + "connection refused";
     case LinkError::Kind::TimedOut: return text + "timed out";
-    case LinkError::Kind::NoDevice: return text + "no supported printer found";
+    case LinkError::Kind::NoDevice:
+      return text + (error.message.empty() ? std::string("no supported printer found") : error.message);
     case LinkError::Kind::Closed: return text + "connection closed";
     case LinkError::Kind::Io: return text + (error.message.empty() ? std::string("input/output error") : error.message);
   }

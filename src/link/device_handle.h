@@ -47,12 +47,12 @@ class DeviceHandleSlot {
   LinkError lastOpenError_;
 };
 
-// Discovery: the product table in order; a present device of a row is opened; a row that
-// requires a model is taken only when selectedModelNo equals it (activeModelNo is then set to
-// it), else its device is closed again; a row without a required model is taken at once. The
-// slot is closed first and holds the device taken. Returns kOpenOk or kOpenNoUsbDevice; on
-// kOpenNoUsbDevice the slot's lastOpenError() says why (NoDevice, or the cause of a failed open
-// such as PermissionDenied or Busy).
+// Discovery: the product table in order; a row that requires a model is taken only when
+// selectedModelNo equals it (activeModelNo is then set to it), and its device is never opened
+// otherwise; a row without a required model is taken when its device opens. The slot is closed
+// first and holds the device taken. Returns kOpenOk or kOpenNoUsbDevice; on kOpenNoUsbDevice the
+// slot's lastOpenError() says why: the cause of a failed open (PermissionDenied, Busy), else
+// NoDevice naming a printer present for another model, else "no supported printer found".
 int OpenUsbPrinter(UsbBackend& backend, std::uint8_t selectedModelNo, std::uint8_t& activeModelNo,
                    DeviceHandleSlot& slot);
 

@@ -47,6 +47,8 @@ class UsbBackend {
   virtual std::vector<UsbDeviceInfo> enumerate(LinkError& error) = 0;
   // Opens a device found by enumerate(). Null with the cause in error when it cannot be opened.
   virtual std::unique_ptr<UsbDevice> open(const UsbDeviceInfo& device, LinkError& error) = 0;
+  // Whether this user may open the device, without claiming anything (kind None: yes).
+  virtual LinkError checkAccess(const UsbDeviceInfo&) { return {}; }
 };
 
 // The libusb-1.0 backend. Creating it never fails: a system without a usable USB bus gives an

@@ -25,7 +25,9 @@ UsbDeviceLink::~UsbDeviceLink() { close(); }
 
 bool UsbDeviceLink::send(const Bytes& bytes) {
   if (!isOpen()) {
-    lastError_ = MakeLinkError(LinkError::Kind::Closed, target_, "device not open");
+    // A device dropped as gone keeps saying so.
+    if (lastError_.kind != LinkError::Kind::Absent)
+      lastError_ = MakeLinkError(LinkError::Kind::Closed, target_, "device not open");
     return false;
   }
   const std::int64_t deadline = NowMs() + kUsbTransferTimeoutMs;
@@ -42,6 +44,7 @@ bool UsbDeviceLink::send(const Bytes& bytes) {
     if (!error.ok()) {
       if (done < bytes.size()) {
         lastError_ = error;
+        dropIfGone(error);
         return false;
       }
     } else if (n == 0) {
@@ -59,6 +62,7 @@ bool UsbDeviceLink::readOnce(int timeoutMs) {
   pending_.append(data);
   if (!error.ok()) {
     lastError_ = error;
+    dropIfGone(error);
     return false;
   }
   return !data.empty();
@@ -79,6 +83,12 @@ Bytes UsbDeviceLink::receive(std::size_t maxBytes, int timeoutMs) {
 Bytes UsbDeviceLink::peek(int timeoutMs) {
   if (!pending_.grewSincePeek()) readOnce(timeoutMs);
   return pending_.peek();
+}
+
+void UsbDeviceLink::dropIfGone(const LinkError& error) {
+  // An unplugged printer never comes back on this handle: closing it makes the holder discover
+  // again (a USB test print keeps its link for the next test only while it is open).
+  if (error.kind == LinkError::Kind::Absent && device_) device_->close();
 }
 
 void UsbDeviceLink::discard() { pending_.clear(); }

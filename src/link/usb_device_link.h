@@ -40,6 +40,8 @@ class UsbDeviceLink : public ByteLink {
  private:
   // One bulk IN bounded by timeoutMs; false on a transfer error.
   bool readOnce(int timeoutMs);
+  // Closes the device when error says it is gone.
+  void dropIfGone(const LinkError& error);
 
   std::unique_ptr<UsbDevice> device_;
   std::string target_;

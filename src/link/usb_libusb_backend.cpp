@@ -88,7 +88,8 @@ class LibusbDevice : public UsbDevice {
   std::string target_;
 };
 
-// The first interface setting with both a bulk OUT and a bulk IN endpoint.
+// The interface setting with both a bulk OUT and a bulk IN endpoint: the first of class printer
+// (7), else the first of any class (a composite device may put a vendor interface first).
 bool FindBulkPair(libusb_device* device, int& interfaceNumber, int& altSetting, unsigned char& out,
                   unsigned char& in) {
   libusb_config_descriptor* config = nullptr;
@@ -96,9 +97,10 @@ bool FindBulkPair(libusb_device* device, int& interfaceNumber, int& altSetting, 
     if (libusb_get_config_descriptor(device, 0, &config) != 0 || !config) return false;
   }
   bool found = false;
-  for (int i = 0; i < config->bNumInterfaces && !found; ++i) {
+  bool printer = false;
+  for (int i = 0; i < config->bNumInterfaces && !printer; ++i) {
     const libusb_interface& iface = config->interface[i];
-    for (int a = 0; a < iface.num_altsetting && !found; ++a) {
+    for (int a = 0; a < iface.num_altsetting && !printer; ++a) {
       const libusb_interface_descriptor& setting = iface.altsetting[a];
       int bulkOut = -1;
       int bulkIn = -1;
@@ -111,7 +113,9 @@ bool FindBulkPair(libusb_device* device, int& interfaceNumber, int& altSetting, 
           bulkOut = ep.bEndpointAddress;
         }
       }
-      if (bulkOut >= 0 && bulkIn >= 0) {
+      const bool isPrinter = setting.bInterfaceClass == LIBUSB_CLASS_PRINTER;
+      if (bulkOut >= 0 && bulkIn >= 0 && (!found || isPrinter)) {
+        printer = isPrinter;
         interfaceNumber = setting.bInterfaceNumber;
         altSetting = setting.bAlternateSetting;
         out = static_cast<unsigned char>(bulkOut);
@@ -136,6 +140,7 @@ class LibusbBackend : public UsbBackend {
     if (initResult_ != 0) {
       error = UsbError(initResult_, "USB");
       error.kind = LinkError::Kind::NoDevice;
+      error.message = std::string("the USB bus cannot be read (") + libusb_strerror(initResult_) + ")";
       return result;
     }
     libusb_device** list = nullptr;
@@ -159,32 +164,22 @@ class LibusbBackend : public UsbBackend {
     return result;
   }
 
+  LinkError checkAccess(const UsbDeviceInfo& info) override {
+    LinkError error;
+    libusb_device* device = find(info, error);
+    if (!device) return error;
+    libusb_device_handle* handle = nullptr;
+    const int rc = libusb_open(device, &handle);
+    libusb_unref_device(device);
+    if (rc != 0) return UsbError(rc, Target(info));
+    libusb_close(handle);
+    return {};
+  }
+
   std::unique_ptr<UsbDevice> open(const UsbDeviceInfo& info, LinkError& error) override {
     const std::string target = Target(info);
-    if (initResult_ != 0) {
-      error = UsbError(initResult_, target);
-      return nullptr;
-    }
-    libusb_device** list = nullptr;
-    const ssize_t count = libusb_get_device_list(context_, &list);
-    if (count < 0) {
-      error = UsbError(static_cast<int>(count), target);
-      return nullptr;
-    }
-    libusb_device* device = nullptr;
-    for (ssize_t i = 0; i < count && !device; ++i) {
-      libusb_device_descriptor descriptor{};
-      if (libusb_get_device_descriptor(list[i], &descriptor) != 0) continue;
-      if (UsbDevicePath(descriptor.idVendor, descriptor.idProduct, libusb_get_bus_number(list[i]),
-                        libusb_get_device_address(list[i])) == info.path) {
-        device = libusb_ref_device(list[i]);
-      }
-    }
-    libusb_free_device_list(list, 1);
-    if (!device) {
-      error = MakeLinkError(LinkError::Kind::Absent, target, "device no longer present");
-      return nullptr;
-    }
+    libusb_device* device = find(info, error);
+    if (!device) return nullptr;
     int interfaceNumber = 0;
     int altSetting = 0;
     unsigned char out = 0;
@@ -218,6 +213,33 @@ class LibusbBackend : public UsbBackend {
   }
 
  private:
+  // The device of a path found by enumerate(); referenced (unref when done), or null with error.
+  libusb_device* find(const UsbDeviceInfo& info, LinkError& error) {
+    const std::string target = Target(info);
+    if (initResult_ != 0) {
+      error = UsbError(initResult_, target);
+      return nullptr;
+    }
+    libusb_device** list = nullptr;
+    const ssize_t count = libusb_get_device_list(context_, &list);
+    if (count < 0) {
+      error = UsbError(static_cast<int>(count), target);
+      return nullptr;
+    }
+    libusb_device* device = nullptr;
+    for (ssize_t i = 0; i < count && !device; ++i) {
+      libusb_device_descriptor descriptor{};
+      if (libusb_get_device_descriptor(list[i], &descriptor) != 0) continue;
+      if (UsbDevicePath(descriptor.idVendor, descriptor.idProduct, libusb_get_bus_number(list[i]),
+                        libusb_get_device_address(list[i])) == info.path) {
+        device = libusb_ref_device(list[i]);
+      }
+    }
+    libusb_free_device_list(list, 1);
+    if (!device) error = MakeLinkError(LinkError::Kind::Absent, target, "device no longer present");
+    return device;
+  }
+
   libusb_context* context_ = nullptr;
   int initResult_ = LIBUSB_ERROR_OTHER;
 };

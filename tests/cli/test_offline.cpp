@@ -201,6 +201,8 @@ class OfflineTest : public QObject {
     QTest::addRow("odd handshake") << QStringList{"read", "--serial", "/dev/null", "--handshake", "rts"} << "--handshake rts";
     QTest::addRow("model without usb") << QStringList{"read", "--tcp", "127.0.0.1", "--model", "RT5600"} << "--model applies to --usb only";
     QTest::addRow("usb model 2") << QStringList{"read", "--usb", "--model", "2"} << "--model 2: no such model";
+    QTest::addRow("usb RT5602") << QStringList{"read", "--usb", "--model", "RT5602"} << "--model RT5602: not in the model list";
+    QTest::addRow("usb model 11") << QStringList{"self-test", "--usb", "--model", "11"} << "--model 11: not in the model list";
     QTest::addRow("json on write") << QStringList{"write", "--tcp", "127.0.0.1", "--json"} << "--json does not apply to write";
     QTest::addRow("set on read") << QStringList{"read", "--tcp", "127.0.0.1", "--set", "SW1-1=ON"} << "--set does not apply to read";
     QTest::addRow("baud on self-test") << QStringList{"self-test", "--serial", "/dev/null", "--baud", "9600"} << "line settings the system holds";
