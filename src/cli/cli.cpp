@@ -91,7 +91,7 @@ int Read(const Request& r, std::ostream& out, std::ostream& err, bool terminal) 
 }
 
 int Write(const Request& r, std::ostream& out, std::ostream& err, bool terminal) {
-  err << WriteWarningMessage().text << "\n";
+  if (!r.edits.dryRun) err << WriteWarningMessage().text << "\n";
   ProgressLine progress = MakeProgress(r, err, terminal);
   std::vector<std::function<WriteReport()>> jobs;
   const PacingPolicy& pacing = PacingFor(r);
@@ -111,7 +111,7 @@ int Write(const Request& r, std::ostream& out, std::ostream& err, bool terminal)
     for (const std::string& change : report.changes) out << prefix << change << "\n";
     if (report.ok()) {
       if (report.changes.empty()) out << prefix << "No change: the values read were written back\n";
-      out << prefix << kWriteOk << "\n";
+      out << prefix << (r.edits.dryRun ? kDryRunOk : kWriteOk) << "\n";
     } else {
       status = kExitFailed;
       err << prefix << FailureText(*report.failure) << "\n";

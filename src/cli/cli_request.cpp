@@ -7,6 +7,7 @@
 #include <map>
 
 #include "cli/json_report.h"
+#include "cli/tcp_list.h"
 #include "link/tcp_link.h"
 #include "model/language_settings.h"
 
@@ -41,11 +42,12 @@ const std::map<std::string, Command>& Commands() {
 const QSet<QString>& AllowedOptions(Command command) {
   static const QSet<QString> models = {"json"};
   static const QSet<QString> explain = {"model", "switches", "json"};
-  static const QSet<QString> read = {"tcp", "serial", "device", "usb", "model", "baud", "parity", "handshake",
+  static const QSet<QString> read = {"tcp", "tcp-list", "serial", "device", "usb", "model", "baud", "parity", "handshake",
                                      "json", "fast"};
-  static const QSet<QString> write = {"tcp",      "serial", "device",    "usb",      "model",
+  static const QSet<QString> write = {"tcp", "tcp-list", "serial", "device",    "usb",      "model",
                                       "baud",     "parity", "handshake", "switches", "set",
-                                      "code-page", "charset", "font8x16", "from",     "fast"};
+                                      "code-page", "charset", "font8x16", "from",     "fast",
+                                      "dry-run"};
   // The line settings are refused below, with the reason.
   static const QSet<QString> test = {"tcp", "serial", "device", "usb", "model", "baud", "parity", "handshake"};
   static const QSet<QString> none = {};
@@ -193,6 +195,7 @@ Request Build(const QCommandLineParser& parser) {
   }
   r.json = parser.isSet("json");
   r.fast = parser.isSet("fast");
+  r.edits.dryRun = parser.isSet("dry-run");
 
   if (r.command == Command::Models) return r;
 
@@ -211,7 +214,8 @@ Request Build(const QCommandLineParser& parser) {
   }
 
   // The link.
-  const int kinds = (parser.isSet("tcp") ? 1 : 0) + (parser.isSet("serial") ? 1 : 0) +
+  const bool tcp = parser.isSet("tcp") || parser.isSet("tcp-list");
+  const int kinds = (tcp ? 1 : 0) + (parser.isSet("serial") ? 1 : 0) +
                     (parser.isSet("device") ? 1 : 0) + (parser.isSet("usb") ? 1 : 0);
   if (kinds == 0) throw Fail{name + " needs a link: --tcp HOST[:PORT], --serial DEVICE, --device DEVICE or --usb"};
   if (kinds > 1) throw Fail{"give one kind of link: --tcp, --serial, --device or --usb"};
@@ -228,10 +232,23 @@ Request Build(const QCommandLineParser& parser) {
       throw Fail{std::string("--") + line + " does not apply to " + name +
                  ": test prints keep the line settings the system holds"};
 
-  if (parser.isSet("tcp")) {
+  if (tcp) {
     const QStringList hosts = parser.values("tcp");
     if (hosts.size() > 1 && test) throw Fail{name + " takes one printer"};
     for (const QString& h : hosts) r.links.push_back(ParseTcp(S(h)));
+    for (const QString& path : parser.values("tcp-list")) {
+      std::string error;
+      const auto entries = ReadTcpList(S(path), error);
+      if (!entries) throw Fail{"--tcp-list " + S(path) + ": " + error};
+      for (const TcpListEntry& e : *entries) {
+        try {
+          r.links.push_back(ParseTcp(e.text));
+        } catch (const Fail& f) {
+          throw Fail{"--tcp-list " + S(path) + " line " + std::to_string(e.line) + ": " + f.message};
+        }
+      }
+    }
+    if (r.links.empty()) throw Fail{"--tcp-list names no printer"};
   } else if (parser.isSet("serial")) {
     LinkTarget t;
     t.kind = LinkTarget::Kind::Serial;
@@ -331,6 +348,7 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
       {"json", "json"},
       {"fast", "fast"},
       {"tcp", "tcp", "HOST[:PORT]"},
+      {"tcp-list", "tcp-list", "FILE"},
       {"serial", "serial", "DEVICE"},
       {"device", "device", "DEVICE"},
       {"usb", "usb"},
@@ -344,6 +362,7 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
       {"charset", "charset", "N"},
       {"font8x16", "font8x16", "ON|OFF"},
       {"from", "from", "FILE"},
+      {"dry-run", "dry-run"},
   });
   ParseResult result;
   if (!parser.parse(QStringList{"kestrova-swctl"} + arguments)) {

@@ -64,6 +64,7 @@ struct WriteEdits {
   std::optional<int> codePageNumber;  // a number of the code page table
   std::optional<int> charsetNumber;   // 0..13 or 15..18
   std::optional<bool> fontOn;
+  bool dryRun = false;  // read and show the changes; send nothing but the read's queries
 };
 
 struct Request {

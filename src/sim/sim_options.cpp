@@ -125,7 +125,7 @@ bool ReadOptions(const QCommandLineParser& p, SimOptions& o, QString* error) {
     *error = QStringLiteral("give --tcp, --pty or both");
     return false;
   }
-  if (!ReadInt(p, "count", 1, 64, o.count, error)) return false;
+  if (!ReadInt(p, "count", 1, 4096, o.count, error)) return false;
   if (o.tcpPort != 0 && o.tcpPort + o.count - 1 > 65535) {
     *error = QStringLiteral("--count goes past port 65535");
     return false;

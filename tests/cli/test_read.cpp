@@ -279,6 +279,34 @@ class ReadTest : public QObject {
     QCOMPARE(fast.exitCode, 0);
     QCOMPARE(fast.outLines().size(), 2);
   }
+
+  // More printers than 1024 open files allow at once, under a hard limit of 1024, given by
+  // --tcp-list (with comments): every printer is read, one line each, in the order given.
+  void fleetUnderFileLimit() {
+    constexpr int kCount = 1100;
+    Printer printer;
+    QVERIFY2(printer.start({"--tcp", "127.0.0.1:0", "--count", QString::number(kCount)}, kCount),
+             qPrintable(printer.errorText()));
+    QTemporaryDir dir;
+    QFile list(dir.filePath("fleet.txt"));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("# the store printers\n\n");
+    for (int i = kCount - 1; i >= 0; --i) list.write((printer.tcp(i) + "  # till\n").toUtf8());
+    list.close();
+    QProcess process;
+    process.start("sh", {"-c", "ulimit -n 1024 && exec \"$0\" \"$@\"", SwctlBinary(), "read", "--json", "--fast",
+                         "--tcp-list", list.fileName()});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.readAllStandardError(), QByteArray());
+    const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+    QCOMPARE(lines.size(), kCount + 1);
+    for (int i = 0; i < kCount; ++i) {
+      const QJsonObject o = JsonObjectOf(lines[i]);
+      QCOMPARE(o.value("link").toString(), printer.tcp(kCount - 1 - i));
+      QCOMPARE(o.value("ok"), QJsonValue(true));
+    }
+  }
 };
 
 QTEST_GUILESS_MAIN(ReadTest)

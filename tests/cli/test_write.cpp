@@ -77,6 +77,19 @@ class WriteTest : public QObject {
     QCOMPARE(printer.events().filter(QStringLiteral("connect ")).size(), 1);
   }
 
+  // --dry-run: the changes as a write shows them, and nothing sent but the read's 18 queries.
+  void dryRunSendsOnlyTheRead() {
+    Printer printer;
+    QVERIFY2(printer.start({"--model", "RT5600", "--tcp", "127.0.0.1:0"}), qPrintable(printer.errorText()));
+    const CliRun run = RunSwctl({"write", "--tcp", printer.tcp(), "--set", "SW3-8=OFF", "--dry-run", "--fast"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.outLines(), (QStringList{"SW3-8: ON -> OFF (Auto cutter - Disable -> Auto cutter - Enable)",
+                                          "Dry run: nothing written"}));
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(printer.received().size(), 18);
+    QVERIFY(!printer.received().contains(kUnlock));
+  }
+
   // Serial component: all eleven commands in order (SW3 in 8 bytes); a picked code page brings
   // its name and resets the character set, which --charset then sets.
   void serialCodePageAndCharset() {
