@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "cli/check_command.h"
 #include "cli/cli_request.h"
 #include "cli/json_report.h"
 #include "cli/printer_jobs.h"
@@ -151,6 +152,7 @@ int RunCli(const QStringList& arguments, std::ostream& out, std::ostream& err, b
     case Command::Explain: status = Explain(r, out); break;
     case Command::Read: status = Read(r, out, err, errIsTerminal); break;
     case Command::Write: status = Write(r, out, err, errIsTerminal); break;
+    case Command::Check: status = Check(r, out, err); break;
     case Command::SelfTest:
     case Command::FontTest: status = Test(r, out, err); break;
   }

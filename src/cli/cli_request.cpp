@@ -34,6 +34,7 @@ const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
       {"models", Command::Models}, {"explain", Command::Explain},    {"read", Command::Read},
       {"write", Command::Write},   {"self-test", Command::SelfTest}, {"font-test", Command::FontTest},
+      {"check", Command::Check},
   };
   return commands;
 }
@@ -48,6 +49,8 @@ const QSet<QString>& AllowedOptions(Command command) {
                                       "baud",     "parity", "handshake", "switches", "set",
                                       "code-page", "charset", "font8x16", "from",     "fast",
                                       "dry-run"};
+  static const QSet<QString> check = {"tcp", "tcp-list", "serial", "device", "usb", "model", "baud", "parity",
+                                      "handshake", "json", "fast", "from"};
   // The line settings are refused below, with the reason.
   static const QSet<QString> test = {"tcp", "serial", "device", "usb", "model", "baud", "parity", "handshake"};
   static const QSet<QString> none = {};
@@ -56,6 +59,7 @@ const QSet<QString>& AllowedOptions(Command command) {
     case Command::Explain: return explain;
     case Command::Read: return read;
     case Command::Write: return write;
+    case Command::Check: return check;
     case Command::SelfTest:
     case Command::FontTest: return test;
     default: return none;
@@ -272,6 +276,11 @@ Request Build(const QCommandLineParser& parser) {
     r.links.push_back(t);
   }
 
+  if (r.command == Command::Check) {
+    if (!parser.isSet("from")) throw Fail{"check needs --from FILE.json"};
+    if (Count(parser, "from") > 1) throw Fail{"--from given more than once"};
+    r.edits.from = ReadConfigurationFile(S(parser.value("from")));
+  }
   if (r.command != Command::Write) return r;
 
   WriteEdits& e = r.edits;
