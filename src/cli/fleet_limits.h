@@ -8,7 +8,7 @@ namespace kestrova::cli {
 
 // File descriptors one printer in flight may hold, and those kept free for the program itself
 // (standard streams, the main event loop, libraries, name lookup).
-inline constexpr std::size_t kFilesPerPrinter = 4;
+inline constexpr std::size_t kFilesPerPrinter = 3;
 inline constexpr std::size_t kFilesKept = 64;
 
 // Raises the soft limit of open files to the hard limit (the program uses no select(), so
