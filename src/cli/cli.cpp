@@ -2,6 +2,7 @@
 
 #include "cli/check_command.h"
 #include "cli/cli_request.h"
+#include "cli/probe_command.h"
 #include "cli/json_report.h"
 #include "cli/printer_jobs.h"
 #include "cli/progress_line.h"
@@ -153,6 +154,7 @@ int RunCli(const QStringList& arguments, std::ostream& out, std::ostream& err, b
     case Command::Read: status = Read(r, out, err, errIsTerminal); break;
     case Command::Write: status = Write(r, out, err, errIsTerminal); break;
     case Command::Check: status = Check(r, out, err); break;
+    case Command::Probe: status = Probe(r, out, err); break;
     case Command::SelfTest:
     case Command::FontTest: status = Test(r, out, err); break;
   }

@@ -34,7 +34,7 @@ const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
       {"models", Command::Models}, {"explain", Command::Explain},    {"read", Command::Read},
       {"write", Command::Write},   {"self-test", Command::SelfTest}, {"font-test", Command::FontTest},
-      {"check", Command::Check},
+      {"check", Command::Check},   {"probe", Command::Probe},
   };
   return commands;
 }
@@ -51,6 +51,7 @@ const QSet<QString>& AllowedOptions(Command command) {
                                       "dry-run"};
   static const QSet<QString> check = {"tcp", "tcp-list", "serial", "device", "usb", "model", "baud", "parity",
                                       "handshake", "json", "fast", "from"};
+  static const QSet<QString> probe = {"serial", "handshake", "json"};
   // The line settings are refused below, with the reason.
   static const QSet<QString> test = {"tcp", "serial", "device", "usb", "model", "baud", "parity", "handshake"};
   static const QSet<QString> none = {};
@@ -60,6 +61,7 @@ const QSet<QString>& AllowedOptions(Command command) {
     case Command::Read: return read;
     case Command::Write: return write;
     case Command::Check: return check;
+    case Command::Probe: return probe;
     case Command::SelfTest:
     case Command::FontTest: return test;
     default: return none;
@@ -276,6 +278,7 @@ Request Build(const QCommandLineParser& parser) {
     r.links.push_back(t);
   }
 
+  if (r.command == Command::Probe && !parser.isSet("serial")) throw Fail{"probe needs --serial DEVICE"};
   if (r.command == Command::Check) {
     if (!parser.isSet("from")) throw Fail{"check needs --from FILE.json"};
     if (Count(parser, "from") > 1) throw Fail{"--from given more than once"};

@@ -24,7 +24,7 @@ constexpr int kExitUsage = 2;   // the command line cannot be carried out as giv
 constexpr int kDefaultTcpPort = 9100;
 constexpr ModelNo kDefaultUsbModel = 9;  // RT5600, the model list's default entry
 
-enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version, Check };
+enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version, Check, Probe };
 
 // One printer and the way to reach it.
 struct LinkTarget {

@@ -18,6 +18,7 @@ std::string HelpText() {
                            [--code-page N] [--charset N] [--font8x16 ON|OFF] [--fast]
   kestrova-swctl write     LINK... --from FILE.json [--set ...]... [--code-page N] ... [--dry-run]
   kestrova-swctl check     LINK... --from FILE.json [--json] [--fast]
+  kestrova-swctl probe     --serial DEVICE [--json]
   kestrova-swctl self-test LINK
   kestrova-swctl font-test LINK
   kestrova-swctl --help | --version
@@ -51,6 +52,11 @@ Commands:
               meaning in the file, meaning on the printer), or the failed read with its cause.
               With --json one object per printer: {"link", "ok", "match", "differences":
               [{"switch", "file", "printer"}]}. Exit 0 when all match, 1 otherwise.
+  probe       Find the line settings of a serial printer: the model-name query at 115200,
+              38400, 19200 and 9600 bit/s, each with parity none and even; prints each setting at
+              which the printer answers with a known model ("DEVICE: answers at 38400 bit/s,
+              parity none: RT5600"); with --json {"device", "answers": [{"baud", "parity",
+              "model"}]}. Exit 1 when none answers.
   self-test   Make the printer print its self test (the test bytes only, no read first).
   font-test   Make the printer print every character code in two fonts and cut the paper.
 
