@@ -41,7 +41,12 @@ FLEET_SIZES = (1, 10, 50, 100)
 FLEET_100_MAX_RATIO = 1.5
 FLEET_50_MAX_RATIO = 2.0
 READ_TIMEOUT_S = 30.0
-SIM_MAX_COUNT = 50        # printers per simulator process in the fleet runs (the simulator takes up to 64)
+SIM_MAX_COUNT = 50        # printers per simulator process in the fleet runs (the simulator takes up to 4096)
+BIG_FLEET_SIZES = (1000, 5000)
+BIG_FLEET_SIM_COUNT = 1000  # printers per simulator process in the big fleet runs
+BIG_FLEET_SOFT_LIMIT = 1024  # the open-file soft limit the big fleet starts with (the usual default)
+BIG_FLEET_MAX_RATIO = 2.0
+BIG_FLEET_MAX_MB = 500.0
 
 
 class BenchError(Exception):
@@ -134,6 +139,33 @@ def run_measured(cmd, timeout_s=READ_TIMEOUT_S, env=None, cwd=None):
         err.seek(0)
         return (start, (end - start) / 1e9, usage.ru_utime + usage.ru_stime, code,
                 out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace"))
+
+
+def run_under_soft_limit(cmd, soft, timeout_s):
+    """Runs cmd with the open-file soft limit lowered to soft (the hard limit kept).
+
+    Returns (wall_s, peak_rss_mb, exit_code, stdout, stderr)."""
+    import resource
+
+    def lower():
+        _, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+        resource.setrlimit(resource.RLIMIT_NOFILE, (min(soft, hard), hard))
+
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        start = time.monotonic_ns()
+        proc = subprocess.Popen(cmd, stdout=out, stderr=err, stdin=subprocess.DEVNULL, preexec_fn=lower)
+        timer = threading.Timer(timeout_s, proc.kill)
+        timer.start()
+        try:
+            _, status, usage = os.wait4(proc.pid, 0)
+        finally:
+            timer.cancel()
+        wall = (time.monotonic_ns() - start) / 1e9
+        proc.returncode = os.waitstatus_to_exitcode(status)
+        out.seek(0)
+        err.seek(0)
+        return (wall, usage.ru_maxrss / 1024.0, proc.returncode, out.read().decode("utf-8", "replace"),
+                err.read().decode("utf-8", "replace"))
 
 
 def check_read(what, code, stdout, stderr, printers=1, full_log=True):
@@ -321,7 +353,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--build-dir", default="build")
     parser.add_argument("--runs", type=int, default=int(os.environ.get("BENCH_RUNS", "5")))
-    parser.add_argument("--only", default="", help="comma-separated sections: tcp,serial,device,fast,window,fleet")
+    parser.add_argument("--only", default="",
+                        help="comma-separated sections: tcp,serial,device,fast,window,fleet,bigfleet")
     parser.add_argument("--verbose", action="store_true", help="print every run")
     parser.add_argument("--markdown", metavar="RESULTS_JSON",
                         help="print the figures of an earlier run as a Markdown table (for docs/performance.md) and stop")
@@ -334,12 +367,13 @@ def main():
     swctl = os.path.join(build, "bin", "kestrova-swctl")
     simbin = os.path.join(build, "bin", "kestrova-printer-sim")
     winbin = os.path.join(build, "bench", "kestrova-bench-window")
-    for b in (swctl, simbin, winbin):
+    runs = max(1, opts.runs)
+    sections = set(s for s in opts.only.split(",") if s) or {"tcp", "serial", "device", "fast", "window", "fleet",
+                                                             "bigfleet"}
+    for b in (swctl, simbin) + ((winbin,) if "window" in sections else ()):
         if not os.access(b, os.X_OK):
             print("bench: %s is missing; run `make build` first" % b, file=sys.stderr)
             return 1
-    runs = max(1, opts.runs)
-    sections = set(s for s in opts.only.split(",") if s) or {"tcp", "serial", "device", "fast", "window", "fleet"}
 
     def log(text):
         if opts.verbose:
@@ -489,6 +523,36 @@ def main():
                         "< %.1f x" % FLEET_100_MAX_RATIO, r100 < FLEET_100_MAX_RATIO)
             figures.add("fleet.ratio_50", "Fleet: 50 printers / 1 printer", r50, "x",
                         "< %.1f x" % FLEET_50_MAX_RATIO, r50 < FLEET_50_MAX_RATIO)
+        if "bigfleet" in sections:
+            step("big fleet reads of %s printers, fixed pacing, open-file soft limit %d"
+                 % (", ".join(map(str, BIG_FLEET_SIZES)), BIG_FLEET_SOFT_LIMIT))
+            biggest = max(BIG_FLEET_SIZES)
+            ports = []
+            for part in range(0, biggest, BIG_FLEET_SIM_COUNT):
+                count = min(BIG_FLEET_SIM_COUNT, biggest - part)
+                sim = Simulator(simbin, ["--model", "RT5600", "--count", str(count), "--tcp", "127.0.0.1:0"],
+                                count, work)
+                sims.append(sim)
+                ports += sim.tcp_ports
+            one_walls = []
+            for n in (1,) + BIG_FLEET_SIZES:
+                listing = os.path.join(work, "fleet-%d.txt" % n)
+                with open(listing, "w") as f:
+                    f.write("".join("127.0.0.1:%d\n" % p for p in ports[:n]))
+                cmd = [swctl, "read", "--json", "--tcp-list", listing]
+                # The big fleets once each (a run takes a few paced reads); one printer every time.
+                wall, peak, code, out, err = run_under_soft_limit(cmd, BIG_FLEET_SOFT_LIMIT, 600.0)
+                check_read("big fleet of %d" % n, code, out, err, printers=n)
+                log("  big fleet %4d: wall %.3f s, peak %.1f MB" % (n, wall, peak))
+                if n == 1:
+                    one_walls.append(wall)
+                    continue
+                ratio = wall / one_walls[0]
+                figures.add("bigfleet.%d.ratio" % n, "Fleet read of %d printers (soft limit %d) / 1 printer"
+                            % (n, BIG_FLEET_SOFT_LIMIT), ratio, "x", "< %.1f x" % BIG_FLEET_MAX_RATIO,
+                            ratio < BIG_FLEET_MAX_RATIO)
+                figures.add("bigfleet.%d.peak" % n, "Fleet read of %d printers: peak memory (VmHWM) of kestrova-swctl"
+                            % n, peak, "MB", "< %.0f MB" % BIG_FLEET_MAX_MB, peak < BIG_FLEET_MAX_MB)
     except BenchError as e:
         failed = str(e)
     finally:

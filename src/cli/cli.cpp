@@ -1,6 +1,8 @@
 #include "cli/cli.h"
 
+#include "cli/check_command.h"
 #include "cli/cli_request.h"
+#include "cli/probe_command.h"
 #include "cli/json_report.h"
 #include "cli/printer_jobs.h"
 #include "cli/progress_line.h"
@@ -92,7 +94,7 @@ int Read(const Request& r, std::ostream& out, std::ostream& err, bool terminal) 
 }
 
 int Write(const Request& r, std::ostream& out, std::ostream& err, bool terminal) {
-  err << WriteWarningMessage().text << "\n";
+  if (!r.edits.dryRun) err << WriteWarningMessage().text << "\n";
   ProgressLine progress = MakeProgress(r, err, terminal);
   std::vector<std::function<WriteReport()>> jobs;
   const PacingPolicy& pacing = PacingFor(r);
@@ -112,7 +114,7 @@ int Write(const Request& r, std::ostream& out, std::ostream& err, bool terminal)
     for (const std::string& change : report.changes) out << prefix << change << "\n";
     if (report.ok()) {
       if (report.changes.empty()) out << prefix << "No change: the values read were written back\n";
-      out << prefix << kWriteOk << "\n";
+      out << prefix << (r.edits.dryRun ? kDryRunOk : kWriteOk) << "\n";
     } else {
       status = kExitFailed;
       err << prefix << FailureText(*report.failure) << "\n";
@@ -152,6 +154,8 @@ int RunCli(const QStringList& arguments, std::ostream& out, std::ostream& err, b
     case Command::Explain: status = Explain(r, out); break;
     case Command::Read: status = Read(r, out, err, errIsTerminal); break;
     case Command::Write: status = Write(r, out, err, errIsTerminal); break;
+    case Command::Check: status = Check(r, out, err); break;
+    case Command::Probe: status = Probe(r, out, err); break;
     case Command::SelfTest:
     case Command::FontTest: status = Test(r, out, err); break;
     case Command::UsbList: status = UsbList(out, err); break;

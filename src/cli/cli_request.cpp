@@ -7,6 +7,7 @@
 #include <map>
 
 #include "cli/json_report.h"
+#include "cli/tcp_list.h"
 #include "link/tcp_link.h"
 #include "model/catalogue.h"
 #include "model/language_settings.h"
@@ -34,7 +35,7 @@ const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
       {"models", Command::Models}, {"explain", Command::Explain},    {"read", Command::Read},
       {"write", Command::Write},   {"self-test", Command::SelfTest}, {"font-test", Command::FontTest},
-      {"usb-list", Command::UsbList},
+      {"usb-list", Command::UsbList}, {"check", Command::Check},   {"probe", Command::Probe},
   };
   return commands;
 }
@@ -43,11 +44,15 @@ const std::map<std::string, Command>& Commands() {
 const QSet<QString>& AllowedOptions(Command command) {
   static const QSet<QString> models = {"json"};
   static const QSet<QString> explain = {"model", "switches", "json"};
-  static const QSet<QString> read = {"tcp", "serial", "device", "usb", "usb-device", "model", "baud", "parity",
-                                     "handshake", "json", "fast"};
-  static const QSet<QString> write = {"tcp",      "serial", "device",    "usb",      "usb-device", "model",
+  static const QSet<QString> read = {"tcp", "tcp-list", "serial", "device", "usb", "usb-device", "model", "baud",
+                                     "parity", "handshake", "json", "fast"};
+  static const QSet<QString> write = {"tcp", "tcp-list", "serial", "device", "usb", "usb-device", "model",
                                       "baud",     "parity", "handshake", "switches", "set",
-                                      "code-page", "charset", "font8x16", "from",     "fast"};
+                                      "code-page", "charset", "font8x16", "from",     "fast",
+                                      "dry-run"};
+  static const QSet<QString> check = {"tcp", "tcp-list", "serial", "device", "usb", "usb-device", "model", "baud",
+                                      "parity", "handshake", "json", "fast", "from"};
+  static const QSet<QString> probe = {"serial", "handshake", "json"};
   // The line settings are refused below, with the reason.
   static const QSet<QString> test = {"tcp",  "serial", "device", "usb", "usb-device", "model", "baud", "parity",
                                      "handshake"};
@@ -57,6 +62,8 @@ const QSet<QString>& AllowedOptions(Command command) {
     case Command::Explain: return explain;
     case Command::Read: return read;
     case Command::Write: return write;
+    case Command::Check: return check;
+    case Command::Probe: return probe;
     case Command::SelfTest:
     case Command::FontTest: return test;
     default: return none;
@@ -206,6 +213,7 @@ Request Build(const QCommandLineParser& parser) {
   }
   r.json = parser.isSet("json");
   r.fast = parser.isSet("fast");
+  r.edits.dryRun = parser.isSet("dry-run");
 
   if (r.command == Command::Models || r.command == Command::UsbList) return r;
 
@@ -224,8 +232,9 @@ Request Build(const QCommandLineParser& parser) {
   }
 
   // The link.
-  const int kinds = (parser.isSet("tcp") ? 1 : 0) + (parser.isSet("serial") ? 1 : 0) +
-                    (parser.isSet("device") ? 1 : 0) + (parser.isSet("usb") || parser.isSet("usb-device") ? 1 : 0);
+  const bool tcp = parser.isSet("tcp") || parser.isSet("tcp-list");
+  const int kinds = (tcp ? 1 : 0) + (parser.isSet("serial") ? 1 : 0) + (parser.isSet("device") ? 1 : 0) +
+                    (parser.isSet("usb") || parser.isSet("usb-device") ? 1 : 0);
   if (kinds == 0) throw Fail{name + " needs a link: --tcp HOST[:PORT], --serial DEVICE, --device DEVICE or --usb"};
   if (kinds > 1) throw Fail{"give one kind of link: --tcp, --serial, --device or --usb"};
   for (const char* single : {"serial", "device", "model", "baud", "parity", "handshake"})
@@ -242,10 +251,23 @@ Request Build(const QCommandLineParser& parser) {
       throw Fail{std::string("--") + line + " does not apply to " + name +
                  ": test prints keep the line settings the system holds"};
 
-  if (parser.isSet("tcp")) {
+  if (tcp) {
     const QStringList hosts = parser.values("tcp");
     if (hosts.size() > 1 && test) throw Fail{name + " takes one printer"};
     for (const QString& h : hosts) r.links.push_back(ParseTcp(S(h)));
+    for (const QString& path : parser.values("tcp-list")) {
+      std::string error;
+      const auto entries = ReadTcpList(S(path), error);
+      if (!entries) throw Fail{"--tcp-list " + S(path) + ": " + error};
+      for (const TcpListEntry& e : *entries) {
+        try {
+          r.links.push_back(ParseTcp(e.text));
+        } catch (const Fail& f) {
+          throw Fail{"--tcp-list " + S(path) + " line " + std::to_string(e.line) + ": " + f.message};
+        }
+      }
+    }
+    if (r.links.empty()) throw Fail{"--tcp-list names no printer"};
   } else if (parser.isSet("serial")) {
     LinkTarget t;
     t.kind = LinkTarget::Kind::Serial;
@@ -281,6 +303,12 @@ Request Build(const QCommandLineParser& parser) {
     r.links.push_back(t);
   }
 
+  if (r.command == Command::Probe && !parser.isSet("serial")) throw Fail{"probe needs --serial DEVICE"};
+  if (r.command == Command::Check) {
+    if (!parser.isSet("from")) throw Fail{"check needs --from FILE.json"};
+    if (Count(parser, "from") > 1) throw Fail{"--from given more than once"};
+    r.edits.from = ReadConfigurationFile(S(parser.value("from")));
+  }
   if (r.command != Command::Write) return r;
 
   WriteEdits& e = r.edits;
@@ -357,6 +385,7 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
       {"json", "json"},
       {"fast", "fast"},
       {"tcp", "tcp", "HOST[:PORT]"},
+      {"tcp-list", "tcp-list", "FILE"},
       {"serial", "serial", "DEVICE"},
       {"device", "device", "DEVICE"},
       {"usb", "usb"},
@@ -371,6 +400,7 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
       {"charset", "charset", "N"},
       {"font8x16", "font8x16", "ON|OFF"},
       {"from", "from", "FILE"},
+      {"dry-run", "dry-run"},
   });
   ParseResult result;
   if (!parser.parse(QStringList{"kestrova-swctl"} + arguments)) {

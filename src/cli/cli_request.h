@@ -24,7 +24,7 @@ constexpr int kExitUsage = 2;   // the command line cannot be carried out as giv
 constexpr int kDefaultTcpPort = 9100;
 constexpr ModelNo kDefaultUsbModel = 9;  // RT5600, the model list's default entry
 
-enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version, UsbList };
+enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version, UsbList, Check, Probe };
 
 // One printer and the way to reach it.
 struct LinkTarget {
@@ -65,6 +65,7 @@ struct WriteEdits {
   std::optional<int> codePageNumber;  // a number of the code page table
   std::optional<int> charsetNumber;   // 0..13 or 15..18
   std::optional<bool> fontOn;
+  bool dryRun = false;  // read and show the changes; send nothing but the read's queries
 };
 
 struct Request {

@@ -17,7 +17,9 @@ std::string HelpText() {
   kestrova-swctl read      LINK [--json] [--fast]
   kestrova-swctl write     LINK [--switches B1,B2,B3,B4,B5] [--set SWn-b=ON|OFF]...
                            [--code-page N] [--charset N] [--font8x16 ON|OFF] [--fast]
-  kestrova-swctl write     LINK... --from FILE.json [--set ...]... [--code-page N] ...
+  kestrova-swctl write     LINK... --from FILE.json [--set ...]... [--code-page N] ... [--dry-run]
+  kestrova-swctl check     LINK... --from FILE.json [--json] [--fast]
+  kestrova-swctl probe     --serial DEVICE [--json]
   kestrova-swctl self-test LINK
   kestrova-swctl font-test LINK
   kestrova-swctl --help | --version
@@ -48,12 +50,25 @@ Commands:
                 "Write software switch settings OK, please reboot your printer"
               Several --tcp options write those printers concurrently, each with its own read,
               one result line per printer.
+  check       Read each printer and compare it with FILE.json (a profile: what `read --json`
+              printed): model, the five switch bytes, code page, character set, 8x16 font. One
+              line per printer in the order given: "matches the file", the differences (switch,
+              meaning in the file, meaning on the printer), or the failed read with its cause.
+              With --json one object per printer: {"link", "ok", "match", "differences":
+              [{"switch", "file", "printer"}]}. Exit 0 when all match, 1 otherwise.
+  probe       Find the line settings of a serial printer: the model-name query at 115200,
+              38400, 19200 and 9600 bit/s, each with parity none and even; prints each setting at
+              which the printer answers with a known model ("DEVICE: answers at 38400 bit/s,
+              parity none: RT5600"); with --json {"device", "answers": [{"baud", "parity",
+              "model"}]}. Exit 1 when none answers.
   self-test   Make the printer print its self test (the test bytes only, no read first).
   font-test   Make the printer print every character code in two fonts and cut the paper.
 
 LINK (exactly one kind):
   --tcp HOST[:PORT]    The TCP/IP link; PORT is 9100 when left out. HOST is an IPv4 address or
-                       a name. read and write take several --tcp options (a fleet).
+                       a name. read, write and check take several --tcp options (a fleet).
+  --tcp-list FILE      The printers of a fleet, one HOST[:PORT] a line; empty lines and text
+                       after '#' are skipped. May be combined with --tcp.
   --serial DEVICE      A serial port as COM1 to COM4 in the window: the serial component with
                        the line settings below, its read and write lengths.
       --baud 9600|19200|38400|115200   (default 115200)
@@ -98,6 +113,8 @@ Options:
                        or an empty text keeps what the printer holds). Further options change
                        them. A printer whose model differs from the file's is refused: nothing
                        is written to it.
+  --dry-run            write: read, print the changes as a write does, then
+                       "Dry run: nothing written"; nothing is sent but the read's queries.
   -h, --help           This text.
   --version            The version.
 
@@ -115,6 +132,9 @@ JSON:
            Every text is what the window shows in the matching field after the same read.
            "code" is null for model 0; "position" is "ON", "OFF" or null; a byte is null when
            its reply was not valid. A failed read: {"ok": false, "error": "...", "cause": "..."}.
+
+Fleets: the open-file limit is raised to the hard limit at start; as many printers are read at
+once as it allows, the rest wait their turn, and every printer gets its line in the order given.
 
 Progress: while reading, a one-line indicator is shown on standard error when it is a terminal.
 

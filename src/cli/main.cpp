@@ -5,8 +5,10 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "cli/fleet_limits.h"
 
 int main(int argc, char* argv[]) {
+  kestrova::cli::RaiseOpenFileLimit();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("kestrova-swctl"));
   return kestrova::cli::RunCli(QCoreApplication::arguments().mid(1), std::cout, std::cerr, isatty(STDERR_FILENO) != 0);

@@ -294,7 +294,7 @@ WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const Pa
     return report;
   }
   report.changes = DescribeChanges(model, observer, settings);
-  report.failure = connection.write(values);
+  if (!edits.dryRun) report.failure = connection.write(values);
   return report;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The jobs of the printer commands, each run whole on one link thread (the links it makes are
 // created, used and destroyed there): the read, the write (a read first, then the frames), the
-// test prints. RunOnLinkThreads gives every printer of a fleet its own thread.
+// test prints. RunOnLinkThreads runs a fleet on as many link threads as the open-file limit allows.
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <future>
 #include <memory>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "cli/cli_request.h"
+#include "cli/fleet_limits.h"
 #include "link/link_thread.h"
 #include "protocol/pacing.h"
 #include "protocol/plain_read_observer.h"
@@ -27,6 +30,7 @@ inline constexpr const char* kReadFailed = "Read software switch FAILED";
 inline constexpr const char* kOpenUsbFailed = "Open usb FAILED";
 inline constexpr const char* kWriteFailed = "Write software switch FAILED";
 inline constexpr const char* kWriteOk = "Write software switch settings OK, please reboot your printer";
+inline constexpr const char* kDryRunOk = "Dry run: nothing written";
 
 struct ReadReport {
   LinkTarget target;
@@ -51,19 +55,28 @@ WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const Pa
 // Sends the test bytes only; nullopt when every block went out in full.
 std::optional<LinkFailure> TestPrintJob(const LinkTarget& target, TestPrint print);
 
-// Runs each job on a link thread of its own, all at once; the results in the order of the jobs.
+// Runs the jobs on at most inFlight link threads at once (each thread takes the next job not yet
+// started when one ends, so a slow printer holds up no other); the results in the order of the jobs,
+// one for every job.
 template <typename R>
-std::vector<R> RunOnLinkThreads(std::vector<std::function<R()>> jobs) {
+std::vector<R> RunOnLinkThreads(std::vector<std::function<R()>> jobs, std::size_t inFlight = PrintersInFlight()) {
+  std::vector<std::optional<R>> finished(jobs.size());
+  std::atomic<std::size_t> next{0};
+  const std::size_t count = std::min(std::max<std::size_t>(inFlight, 1), jobs.size());
   std::vector<std::unique_ptr<LinkThread>> threads;
-  std::vector<std::future<R>> futures;
-  for (auto& job : jobs) {
+  std::vector<std::future<void>> futures;
+  for (std::size_t t = 0; t < count; ++t) {
     threads.push_back(std::make_unique<LinkThread>());
     threads.back()->begin();
-    futures.push_back(threads.back()->call(std::move(job)));
+    futures.push_back(threads.back()->call([&jobs, &finished, &next] {
+      for (std::size_t i = next++; i < jobs.size(); i = next++) finished[i].emplace(jobs[i]());
+    }));
   }
-  std::vector<R> results;
-  for (auto& f : futures) results.push_back(f.get());
+  for (auto& f : futures) f.get();
   for (auto& t : threads) t->stop();
+  std::vector<R> results;
+  results.reserve(finished.size());
+  for (auto& s : finished) results.push_back(std::move(*s));
   return results;
 }
 

@@ -3,6 +3,8 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 
+#include <sys/resource.h>
+
 #include <csignal>
 #include <unistd.h>
 
@@ -27,9 +29,19 @@ void QuitOnSignals(QCoreApplication& app) {
   std::signal(SIGPIPE, SIG_IGN);
 }
 
+// Up to 4096 printers with their connections need more descriptors than the usual soft limit of
+// 1024; the event loop polls (no select()), so the hard limit is safe to use.
+void RaiseOpenFileLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  RaiseOpenFileLimit();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("kestrova-printer-sim"));
   QCoreApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));

@@ -107,10 +107,24 @@ void PtyPort::closeWhenRead() {
   poll->start(10);
 }
 
+bool PtyPort::speedMatches() const {
+  if (requiredBaud_ == 0) return true;
+  termios tio{};
+  if (tcgetattr(slave_, &tio) != 0) return false;
+  static const std::pair<int, speed_t> speeds[] = {{9600, B9600}, {19200, B19200}, {38400, B38400}, {115200, B115200}};
+  for (const auto& [baud, code] : speeds)
+    if (baud == requiredBaud_) return cfgetospeed(&tio) == code;
+  return false;
+}
+
 void PtyPort::readMaster() {
   char buf[4096];
   for (;;) {
     const ssize_t n = ::read(master_, buf, sizeof buf);
+    if (n > 0 && !speedMatches()) {
+      log_.event(link(), QStringLiteral("ignored at another speed"));
+      continue;
+    }
     if (n > 0) {
       session_->receive(QByteArray(buf, static_cast<int>(n)));
       if (master_ < 0) return;  // dropped by the session

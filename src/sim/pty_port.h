@@ -26,6 +26,9 @@ class PtyPort : public QObject {
   void close();
   QString slaveName() const { return slaveName_; }
   QString link() const { return QStringLiteral("pty:") + linkPath_; }
+  // Answers only while the port is set to this speed (0: any); what arrives at another speed is
+  // dropped, as a printer takes garbage for it.
+  void setRequiredBaud(int baud) { requiredBaud_ = baud; }
 
  signals:
   void printerChanged();
@@ -41,7 +44,10 @@ class PtyPort : public QObject {
   SimLog& log_;
   QString linkPath_;
   QString slaveName_;
+  bool speedMatches() const;
+
   int master_ = -1;
+  int requiredBaud_ = 0;
   int slave_ = -1;
   QByteArray outgoing_;
   QSocketNotifier* readNotifier_ = nullptr;  // children of this port

@@ -70,6 +70,8 @@ void AddOptions(QCommandLineParser& parser) {
       {"name", "Reported model name instead of the model's own (any text, e.g. an unknown model).", "text"},
       {"tcp", "Serve TCP on a loopback address; port 0 picks a free port.", "host:port"},
       {"pty", "Create a raw pseudo-terminal and a symbolic link at path to its slave device.", "path"},
+      {"baud", "The pty answers only while its port is set to this speed (9600, 19200, 38400 or 115200); "
+               "a pseudo-terminal keeps no parity, so only the speed is checked.", "n"},
       {"count", "Number of independent printers, on consecutive TCP ports (default 1). The pty is "
                 "served by the first.", "n"},
       {"switches", "Switch bytes SW1..SW5 as decimal numbers (default 0,0,0,0,0).", "b1,b2,b3,b4,b5"},
@@ -125,7 +127,19 @@ bool ReadOptions(const QCommandLineParser& p, SimOptions& o, QString* error) {
     *error = QStringLiteral("give --tcp, --pty or both");
     return false;
   }
-  if (!ReadInt(p, "count", 1, 64, o.count, error)) return false;
+  if (!ReadInt(p, "count", 1, 4096, o.count, error)) return false;
+  if (p.isSet("baud")) {
+    bool ok = false;
+    o.ptyBaud = p.value("baud").toInt(&ok);
+    if (!ok || (o.ptyBaud != 9600 && o.ptyBaud != 19200 && o.ptyBaud != 38400 && o.ptyBaud != 115200)) {
+      *error = QStringLiteral("--baud: 9600, 19200, 38400 or 115200");
+      return false;
+    }
+    if (o.ptyPath.isEmpty()) {
+      *error = QStringLiteral("--baud applies to --pty");
+      return false;
+    }
+  }
   if (o.tcpPort != 0 && o.tcpPort + o.count - 1 > 65535) {
     *error = QStringLiteral("--count goes past port 65535");
     return false;

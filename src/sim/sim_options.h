@@ -16,6 +16,7 @@ struct SimOptions {
   QHostAddress tcpAddress;
   quint16 tcpPort = 0;   // 0: a free port for each printer
   QString ptyPath;
+  int ptyBaud = 0;       // the pty answers only while its port is set to this speed; 0: any
   int count = 1;         // printers on consecutive TCP ports
   QString statePath;
   QString logPath;

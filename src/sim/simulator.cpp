@@ -48,6 +48,7 @@ bool Simulator::start(QTextStream& out, QString* error) {
   }
   if (!options_.ptyPath.isEmpty()) {
     pty_ = std::make_unique<PtyPort>(*printers_.front(), options_.faults, log_);
+    pty_->setRequiredBaud(options_.ptyBaud);
     if (!pty_->open(options_.ptyPath, error)) return false;
     connect(pty_.get(), &PtyPort::printerChanged, this, [this] { saveState(nullptr); });
     log_.event(pty_->link(), QStringLiteral("listening ") + pty_->slaveName());

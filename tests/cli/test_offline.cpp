@@ -214,6 +214,10 @@ class OfflineTest : public QObject {
     QTest::addRow("set maybe") << QStringList{"write", "--tcp", "127.0.0.1:1", "--set", "SW1-1=MAYBE"} << "--set SW1-1=MAYBE";
     QTest::addRow("font maybe") << QStringList{"write", "--tcp", "127.0.0.1:1", "--font8x16", "maybe"} << "--font8x16 maybe";
     QTest::addRow("two switches on write") << QStringList{"write", "--tcp", "127.0.0.1:1", "--switches", v, "--switches", v} << "--switches once";
+    QTest::addRow("check without file") << QStringList{"check", "--tcp", "127.0.0.1:1"} << "check needs --from FILE.json";
+    QTest::addRow("set on check") << QStringList{"check", "--tcp", "127.0.0.1:1", "--set", "SW1-1=ON"} << "--set does not apply to check";
+    QTest::addRow("empty tcp list") << QStringList{"read", "--tcp-list", "/dev/null"} << "--tcp-list names no printer";
+    QTest::addRow("probe over tcp") << QStringList{"probe", "--tcp", "127.0.0.1:1"} << "--tcp does not apply to probe";
     QTest::addRow("missing file") << QStringList{"write", "--tcp", "127.0.0.1:1", "--from", "/nonexistent/golden.json"} << "--from /nonexistent/golden.json";
   }
   void usageErrors() {

@@ -279,6 +279,59 @@ class ReadTest : public QObject {
     QCOMPARE(fast.exitCode, 0);
     QCOMPARE(fast.outLines().size(), 2);
   }
+
+  // probe: the settings at which the pty printer answers (a pty keeps no parity, so both parities
+  // answer at its speed); an unknown model answers nowhere: exit 1 with the reason.
+  void probe_data() {
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addRow("38400") << QStringList{"--baud", "38400"} << 0
+                           << QStringList{"answers at 38400 bit/s, parity none: RT5600", "answers at 38400 bit/s, parity even: RT5600"};
+    QTest::addRow("unknown model") << QStringList{"--name", "XY-0000"} << 1 << QStringList{};
+  }
+  void probe() {
+    QFETCH(QStringList, simArgs);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, lines);
+    Printer printer;
+    QVERIFY2(printer.start(simArgs + QStringList{"--pty", printer.ptyPath()}), qPrintable(printer.errorText()));
+    const CliRun run = RunSwctl({"probe", "--serial", printer.ptyPath()});
+    QCOMPARE(run.exitCode, exitCode);
+    QStringList expected;
+    for (const QString& l : lines) expected << printer.ptyPath() + ": " + l;
+    QCOMPARE(run.outLines(), expected);
+    if (exitCode == 1)
+      QCOMPARE(run.errText(), printer.ptyPath() + ": no printer answered at 115200, 38400, 19200 or 9600 bit/s, parity none or even\n");
+  }
+
+  // More printers than 1024 open files allow at once, under a hard limit of 1024, given by
+  // --tcp-list (with comments): every printer is read, one line each, in the order given.
+  void fleetUnderFileLimit() {
+    constexpr int kCount = 1100;
+    Printer printer;
+    QVERIFY2(printer.start({"--tcp", "127.0.0.1:0", "--count", QString::number(kCount)}, kCount),
+             qPrintable(printer.errorText()));
+    QTemporaryDir dir;
+    QFile list(dir.filePath("fleet.txt"));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("# the store printers\n\n");
+    for (int i = kCount - 1; i >= 0; --i) list.write((printer.tcp(i) + "  # till\n").toUtf8());
+    list.close();
+    QProcess process;
+    process.start("sh", {"-c", "ulimit -n 1024 && exec \"$0\" \"$@\"", SwctlBinary(), "read", "--json", "--fast",
+                         "--tcp-list", list.fileName()});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.readAllStandardError(), QByteArray());
+    const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+    QCOMPARE(lines.size(), kCount + 1);
+    for (int i = 0; i < kCount; ++i) {
+      const QJsonObject o = JsonObjectOf(lines[i]);
+      QCOMPARE(o.value("link").toString(), printer.tcp(kCount - 1 - i));
+      QCOMPARE(o.value("ok"), QJsonValue(true));
+    }
+  }
 };
 
 QTEST_GUILESS_MAIN(ReadTest)

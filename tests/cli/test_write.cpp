@@ -77,6 +77,53 @@ class WriteTest : public QObject {
     QCOMPARE(printer.events().filter(QStringLiteral("connect ")).size(), 1);
   }
 
+  // --dry-run: the changes as a write shows them, and nothing sent but the read's 18 queries.
+  void dryRunSendsOnlyTheRead() {
+    Printer printer;
+    QVERIFY2(printer.start({"--model", "RT5600", "--tcp", "127.0.0.1:0"}), qPrintable(printer.errorText()));
+    const CliRun run = RunSwctl({"write", "--tcp", printer.tcp(), "--set", "SW3-8=OFF", "--dry-run", "--fast"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.outLines(), (QStringList{"SW3-8: ON -> OFF (Auto cutter - Disable -> Auto cutter - Enable)",
+                                          "Dry run: nothing written"}));
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(printer.received().size(), 18);
+    QVERIFY(!printer.received().contains(kUnlock));
+  }
+
+  // check: one printer with one changed switch among matching ones and one that cannot be read;
+  // one line (or object) each, in the order given, exit 1; exit 0 when all match.
+  void checkFindsTheChangedSwitch() {
+    Printer fleet;
+    QVERIFY2(fleet.start({"--model", "RT5600", "--switches", "10,20,30,40,50", "--code-page", "19", "--tcp",
+                          "127.0.0.1:0", "--count", "2"}, 2), qPrintable(fleet.errorText()));
+    Printer drifted;
+    QVERIFY2(drifted.start({"--model", "RT5600", "--switches", "10,20,158,40,50", "--code-page", "19", "--tcp", "127.0.0.1:0"}),
+             qPrintable(drifted.errorText()));
+    QTemporaryDir dir;
+    const QString file = dir.filePath("golden.json");
+    QVERIFY(WriteFile(file, RunSwctl({"read", "--tcp", fleet.tcp(0), "--json", "--fast"}).out));
+    const QString refused = QStringLiteral("127.0.0.1:%1").arg(FreePort());
+    const QStringList links = {"--tcp", fleet.tcp(0), "--tcp", drifted.tcp(), "--tcp", refused, "--tcp", fleet.tcp(1)};
+
+    const CliRun text = RunSwctl(QStringList{"check", "--from", file, "--fast"} + links);
+    QCOMPARE(text.exitCode, 1);
+    QCOMPARE(text.outLines(),
+             (QStringList{fleet.tcp(0) + ": matches the file",
+                          drifted.tcp() + ": 1 difference: SW3-8 file ON (Auto cutter - Disable), printer OFF (Auto cutter - Enable)",
+                          refused + ": Read software switch FAILED: " + refused + ": connection refused",
+                          fleet.tcp(1) + ": matches the file"}));
+    const CliRun json = RunSwctl(QStringList{"check", "--from", file, "--fast", "--json"} + links);
+    QCOMPARE(json.exitCode, 1);
+    QCOMPARE(JsonObjectOf(json.outLines().at(1).toUtf8()),
+             (QJsonObject{{"link", drifted.tcp()}, {"ok", true}, {"match", false},
+                          {"differences", QJsonArray{QJsonObject{{"switch", "SW3-8"},
+                                                                 {"file", "ON (Auto cutter - Disable)"},
+                                                                 {"printer", "OFF (Auto cutter - Enable)"}}}}}));
+    QCOMPARE(JsonObjectOf(json.outLines().at(2).toUtf8()).value("ok"), QJsonValue(false));
+    QCOMPARE(RunSwctl({"check", "--from", file, "--fast", "--tcp", fleet.tcp(1)}).exitCode, 0);
+    QVERIFY(!drifted.received().contains(kUnlock));
+  }
+
   // Serial component: all eleven commands in order (SW3 in 8 bytes); a picked code page brings
   // its name and resets the character set, which --charset then sets.
   void serialCodePageAndCharset() {

@@ -183,12 +183,13 @@ class UsbCliTest : public QObject {
     UsbFaults midRead;
     midRead.unplugAfterOut = 3;
     QTest::addRow("unplugged during a read") << QStringList{"read"} << midRead
-                                             << "Read software switch FAILED: USB: link lost at query 4: " + target + ": the printer was unplugged\n"
+                                             << "Read software switch FAILED: USB: link lost at query 3: " + target + ": the printer was unplugged\n"
                                              << "unplugged";
     UsbFaults midWrite;
     midWrite.unplugAfterEvent = "unlock";
     QTest::addRow("unplugged during a write") << QStringList{"write", "--set", "SW1-1=ON"} << midWrite
-                                              << "\nWrite software switch FAILED: USB: SW1 not sent in full: " + target + ": the printer was unplugged\n"
+                                              << "\nWrite software switch FAILED: USB: SW1 not sent in full: " + target +
+                                                     ": the printer was unplugged; Lock not sent: the link is closed\n"
                                               << "unplugged";
     UsbFaults silent;
     silent.silentIn = true;
