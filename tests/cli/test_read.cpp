@@ -298,9 +298,13 @@ class ReadTest : public QObject {
     QVERIFY2(printer.start(simArgs + QStringList{"--pty", printer.ptyPath()}), qPrintable(printer.errorText()));
     const CliRun run = RunSwctl({"probe", "--serial", printer.ptyPath()});
     QCOMPARE(run.exitCode, exitCode);
-    QStringList expected;
-    for (const QString& l : lines) expected << printer.ptyPath() + ": " + l;
-    QCOMPARE(run.outLines(), expected);
+    // A pty keeps no parity: whether an even-parity open of it succeeds depends on what the pty
+    // was left with, so only the answer at parity none is certain; any other answer is at the
+    // printer's speed too.
+    const QStringList out = run.outLines();
+    QCOMPARE(out.isEmpty(), lines.isEmpty());
+    for (const QString& l : lines) QVERIFY2(out.contains(printer.ptyPath() + ": " + l) || l.contains("even"), qPrintable(out.join('\n')));
+    for (const QString& l : out) QVERIFY2(lines.contains(l.mid(printer.ptyPath().size() + 2)), qPrintable(l));
     if (exitCode == 1)
       QCOMPARE(run.errText(), printer.ptyPath() + ": no printer answered at 115200, 38400, 19200 or 9600 bit/s, parity none or even\n");
   }
