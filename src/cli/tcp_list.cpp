@@ -1,6 +1,7 @@
 #include "cli/tcp_list.h"
 
 #include <QFile>
+#include <string>
 
 namespace kestrova::cli {
 
@@ -12,9 +13,16 @@ std::optional<std::vector<TcpListEntry>> ReadTcpList(const std::string& path, st
   }
   std::vector<TcpListEntry> entries;
   int line = 0;
+  // A line is one address; a longer one means the file is not an address list (or never ends,
+  // like a device), and reading it whole could take all memory.
+  constexpr qint64 kMaxLine = 1024;
   while (!file.atEnd()) {
     ++line;
-    QByteArray text = file.readLine();
+    QByteArray text = file.readLine(kMaxLine + 1);
+    if (text.size() >= kMaxLine && !text.endsWith('\n')) {
+      error = "line " + std::to_string(line) + ": longer than " + std::to_string(kMaxLine) + " characters";
+      return std::nullopt;
+    }
     const qsizetype hash = text.indexOf('#');
     if (hash >= 0) text.truncate(hash);
     text = text.trimmed();

@@ -217,6 +217,11 @@ class OfflineTest : public QObject {
     QTest::addRow("check without file") << QStringList{"check", "--tcp", "127.0.0.1:1"} << "check needs --from FILE.json";
     QTest::addRow("set on check") << QStringList{"check", "--tcp", "127.0.0.1:1", "--set", "SW1-1=ON"} << "--set does not apply to check";
     QTest::addRow("empty tcp list") << QStringList{"read", "--tcp-list", "/dev/null"} << "--tcp-list names no printer";
+    const QString binary = QDir::temp().filePath("kestrova-offline-long-line.txt");
+    QFile long_(binary);
+    if (long_.open(QIODevice::WriteOnly)) long_.write(QByteArray(4096, 'a'));
+    QTest::addRow("not an address list") << QStringList{"read", "--tcp-list", binary}
+                                         << "--tcp-list " + binary + ": line 1: longer than 1024 characters";
     QTest::addRow("probe over tcp") << QStringList{"probe", "--tcp", "127.0.0.1:1"} << "--tcp does not apply to probe";
     QTest::addRow("missing file") << QStringList{"write", "--tcp", "127.0.0.1:1", "--from", "/nonexistent/golden.json"} << "--from /nonexistent/golden.json";
   }

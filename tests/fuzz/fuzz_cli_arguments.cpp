@@ -33,6 +33,7 @@ QStringList Words(std::string_view input) {
     const std::string_view word = input.substr(start, end - start);
     QString w = QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size()));
     if (w.startsWith(QLatin1String("--from"))) w = QStringLiteral("--from=") + QLatin1String(kNoSuchFile);
+    if (w.startsWith(QLatin1String("--tcp-list"))) w = QStringLiteral("--tcp-list=") + QLatin1String(kNoSuchFile);
     words << w;
     start = end + 1;
   }
@@ -46,6 +47,7 @@ void CheckRequest(const Request& r) {
     case Command::Models:
     case Command::Help:
     case Command::Version:
+    case Command::UsbList:
       return;
     case Command::Explain:
       FUZZ_CHECK(ModelOk(r.model));
@@ -55,6 +57,8 @@ void CheckRequest(const Request& r) {
     case Command::Write:
     case Command::SelfTest:
     case Command::FontTest:
+    case Command::Check:
+    case Command::Probe:
       break;
   }
   FUZZ_CHECK(!r.links.empty());
