@@ -94,6 +94,7 @@ class ScriptedLink : public kestrova::ByteLink {
   std::vector<kestrova::Bytes> attempted;  // every command handed to send(), failed ones included
   int failedSends = 0;
   bool lastSendOk = true;
+  bool unplugged = false;  // the device went away after a send (control byte 0xFE)
   int closes = 0;
 
   kestrova::LinkShape shape() const override { return shape_; }
@@ -117,6 +118,7 @@ class ScriptedLink : public kestrova::ByteLink {
     lastSendOk = true;
     if (control == 0xFE) {
       open_ = false;
+      unplugged = true;
     } else if (control < 0xF0) {
       buffer_ += script_.bytes(control);
     }
