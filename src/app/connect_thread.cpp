@@ -108,8 +108,8 @@ void TForm2::ExecuteRead(const JobInput& input) {
     return;
   }
   if (result.outcome == ReadOutcome::Success) {
-    bridge_.run([this, input, tcp = kind.isTcp()] {
-      if (generation_ == input.generation) ReadSucceeded(tcp);
+    bridge_.run([this, input, tcp = kind.isTcp(), integrity = result.integrity] {
+      if (generation_ == input.generation) ReadSucceeded(tcp, integrity);
     });
   }
   // Successful or cancelled: the serial port and the device handle are closed; TCP stays open.

@@ -105,9 +105,17 @@ TForm2::TForm2(WindowOptions options, QWidget* parent) : QMainWindow(parent), op
     connect(button, &QRadioButton::clicked, this, guarded([this] { RDB_BaudRate9600Click(); }));
   connect(ui_.handshaking, &RadioGroup::clicked, this, guarded([this] { RBG_HandshakingClick(); }));
   connect(ui_.parity, &RadioGroup::clicked, this, guarded([this] { RBG_ParityCheckClick(); }));
-  connect(ui_.selectCodePage, QOverload<int>::of(&QComboBox::activated), this, guarded([this] { CMB_SelectCodePageChange(); }));
+  connect(ui_.selectCodePage, QOverload<int>::of(&QComboBox::activated), this, guarded([this] {
+            userSet_.codePage = userSet_.charSet = true;
+            CMB_SelectCodePageChange();
+          }));
+  connect(ui_.internationalCharSet, QOverload<int>::of(&QComboBox::activated), this, [this] { userSet_.charSet = true; });
+  connect(ui_.selectNewFont, QOverload<int>::of(&QComboBox::activated), this, [this] { userSet_.font = true; });
   for (int i = 0; i < kSwitchBits; ++i)
-    connect(ui_.switches[static_cast<std::size_t>(i)], &RadioGroup::clicked, this, guarded([this, i] { RBG_SwitchClick(i); }));
+    connect(ui_.switches[static_cast<std::size_t>(i)], &RadioGroup::clicked, this, guarded([this, i] {
+              userSet_.setSwitch(i);
+              RBG_SwitchClick(i);
+            }));
   connect(ui_.readSW, &QPushButton::clicked, this, guarded([this] { BTN_ReadSWClick(); }));
   connect(ui_.writeSW, &QPushButton::clicked, this, guarded([this] { BTN_WriteSWClick(); }));
   connect(ui_.selfTest, &QPushButton::clicked, this, guarded([this] { BTN_SelfTestClick(); }));
@@ -277,6 +285,8 @@ void TForm2::BTN_ReadSWClick() {
     w->setEnabled(false);
   linkErrorFlag_ = false;
   activeModelNo_ = 0;
+  readIntegrity_ = {};
+  userSet_ = {};
   watchdogTicks_ = 0;
   lastAbortReason_.clear();
   ui_.progress->setValue(0);
@@ -311,6 +321,7 @@ WriteValues TForm2::writeValues() const {
   values.codePageName = language.codePageName;
   values.charSetNumber = language.charsetNumber;
   values.fontOn = language.new8x16FontOn;
+  values.unverified = UnverifiedValues(readIntegrity_, userSet_);
   return values;
 }
 
@@ -401,7 +412,9 @@ void TForm2::ReadFailed(int code, const std::string& cause) {
   emit readFinished(false);
 }
 
-void TForm2::ReadSucceeded(bool tcp) {
+void TForm2::ReadSucceeded(bool tcp, const ReadIntegrity& integrity) {
+  readIntegrity_ = integrity;
+  userSet_ = {};
   ui_.writeSW->setEnabled(true);
   ui_.saveProfile->setEnabled(true);
   ui_.loadProfile->setEnabled(true);

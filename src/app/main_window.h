@@ -17,6 +17,7 @@
 #include "model/catalogue.h"
 #include "model/notifier.h"
 #include "model/switch_definitions.h"
+#include "protocol/read_integrity.h"
 #include "protocol/write_sequence.h"
 
 namespace kestrova {
@@ -97,7 +98,7 @@ class TForm2 : public QMainWindow {
   void SaveLogClick();
   void Timer1Timer();
   void ReadFailed(int code, const std::string& cause);
-  void ReadSucceeded(bool tcp);
+  void ReadSucceeded(bool tcp, const kestrova::ReadIntegrity& integrity);
 
   // Link-thread side (connect_thread.cpp).
   void ConnectThreadExecute(ConnectMode mode, const JobInput& input);
@@ -143,6 +144,10 @@ class TForm2 : public QMainWindow {
   std::string lastAbortReason_;
   std::string hostText_;                  // the printer's address as the last read or write used it
   kestrova::ModelNo activeModelNo_ = 0;   // written on the window's thread only
+  // What a write may send back: the values the last read took cleanly, and those the user set
+  // since (by a click, a pick from a list or a profile). Window's thread only.
+  kestrova::ReadIntegrity readIntegrity_;
+  kestrova::UserSetValues userSet_;
   std::atomic<kestrova::ModelNo> selectedModelNo_{0};
   std::atomic<bool> linkErrorFlag_{false};
   std::atomic<int> generation_{0};        // bumped when a read is given up: its job stops touching anything

@@ -75,6 +75,7 @@ bool TForm2::loadProfileFrom(const QString& path) {
   for (int n = 1; n <= kSwitchBytes; ++n) {
     const auto byte = loaded->bytes[static_cast<std::size_t>(n - 1)];
     if (!byte) continue;
+    userSet_.setByte(n);
     for (int b = 1; b <= kBitsPerSwitch; ++b) {
       const int bit = SwitchIndex(n, b);
       ui_.switches[static_cast<std::size_t>(bit)]->setItemIndex((*byte >> (b - 1)) & 1);
@@ -82,9 +83,13 @@ bool TForm2::loadProfileFrom(const QString& path) {
     }
   }
   LanguageState language = ReadLanguageControls(ui_);
+  // Picking the code page runs its change handler, which sets the character set as well.
   if (loaded->codePagePosition) SelectCodePage(language, *loaded->codePagePosition);
   if (loaded->charsetPosition) SelectCharset(language, *loaded->charsetPosition);
   if (loaded->fontPosition) SelectNew8x16Font(language, *loaded->fontPosition);
+  userSet_.codePage = userSet_.codePage || loaded->codePagePosition.has_value();
+  userSet_.charSet = userSet_.charSet || loaded->codePagePosition.has_value() || loaded->charsetPosition.has_value();
+  userSet_.font = userSet_.font || loaded->fontPosition.has_value();
   ShowLanguageControls(ui_, language);
   return true;
 }

@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include <mutex>
+
 #include "cli/check_command.h"
 #include "cli/cli_request.h"
 #include "cli/probe_command.h"
@@ -94,14 +96,18 @@ int Read(const Request& r, std::ostream& out, std::ostream& err, bool terminal) 
 }
 
 int Write(const Request& r, std::ostream& out, std::ostream& err, bool terminal) {
-  if (!r.edits.dryRun) err << WriteWarningMessage().text << "\n";
   ProgressLine progress = MakeProgress(r, err, terminal);
+  // The warning goes out once, before the first write is sent, and never for a write refused.
+  std::once_flag warned;
+  const std::function<void()> warn = [&progress, &warned] {
+    std::call_once(warned, [&progress] { progress.note(WriteWarningMessage().text); });
+  };
   std::vector<std::function<WriteReport()>> jobs;
   const PacingPolicy& pacing = PacingFor(r);
   for (std::size_t i = 0; i < r.links.size(); ++i) {
     const LinkTarget target = r.links[i];
-    jobs.push_back([target, &r, &pacing, &progress, i] {
-      return WriteJob(target, r.edits, pacing, [&progress, i](int steps) { progress.update(i, steps); });
+    jobs.push_back([target, &r, &pacing, &progress, &warn, i] {
+      return WriteJob(target, r.edits, pacing, [&progress, i](int steps) { progress.update(i, steps); }, warn);
     });
   }
   const std::vector<WriteReport> reports = RunOnLinkThreads(std::move(jobs));

@@ -26,6 +26,21 @@ QJsonObject FailureJson(const LinkFailure& failure) {
   return {{"ok", false}, {"error", JsonText(failure.message)}, {"cause", JsonText(failure.cause)}};
 }
 
+namespace {
+
+// The values a read did not take cleanly: "SW1".."SW5" and the keys of "printer".
+QJsonArray UncleanJson(const ReadIntegrity& integrity) {
+  QJsonArray names;
+  for (const Query& q : Queries()) {
+    if (integrity.isClean(q.step)) continue;
+    names.append(q.effect == QueryEffect::Switch ? QString("SW%1").arg(q.switchNo)
+                                                 : QString::fromLatin1(RecordFieldInfoOf(q.field).jsonKey));
+  }
+  return names;
+}
+
+}  // namespace
+
 QJsonObject ReadJson(const ReadReport& report, bool withLink) {
   QJsonObject o;
   if (report.failure) {
@@ -43,7 +58,8 @@ QJsonObject ReadJson(const ReadReport& report, bool withLink) {
          {"printer", printer},
          {"bytes", bytes},
          {"switches", SwitchesJson(s.view.positions, s.view.labels)},
-         {"log", log}};
+         {"log", log},
+         {"unclean", UncleanJson(s.integrity)}};
   }
   if (withLink) o.insert("link", QString::fromStdString(report.target.label()));
   return o;

@@ -98,7 +98,7 @@ class PrinterConnection {
     switch (t_.kind) {
       case LinkTarget::Kind::Tcp: {
         if (auto failure = connectTcp(kReadFailed, false)) return failure;
-        return readResult(ReadData(*tcp_, clock_, observer, pacing));
+        return readResult(ReadData(*tcp_, clock_, observer, pacing), observer);
       }
       case LinkTarget::Kind::Serial: {
         map_.setOverride(1, t_.device);
@@ -111,7 +111,7 @@ class PrinterConnection {
         const ReadResult result = ReadData(*serial_, clock_, observer, pacing);
         // The end of every read closes the serial port.
         serial_->close();
-        return readResult(result);
+        return readResult(result, observer);
       }
       case LinkTarget::Kind::Device: {
         LinkError error;
@@ -119,14 +119,14 @@ class PrinterConnection {
         if (!link) return LinkFailure{kReadFailed, DescribeLinkError(error)};
         const ReadResult result = ReadDeviceData(*link, clock_, observer, 0, pacing);
         link->close();
-        return readResult(result);
+        return readResult(result, observer);
       }
       case LinkTarget::Kind::Usb: {
         ModelNo active = 0;
         if (auto failure = openUsb(kOpenUsbFailed, active)) return failure;
         const ReadResult result = ReadDeviceData(*slot_.link(), clock_, observer, active, pacing);
         slot_.close();
-        return readResult(result);
+        return readResult(result, observer);
       }
     }
     return LinkFailure{kReadFailed, "unknown link"};
@@ -239,7 +239,8 @@ class PrinterConnection {
     return {message, t_.label() + ": link error " + std::to_string(errorCode_.load())};
   }
 
-  std::optional<LinkFailure> readResult(const ReadResult& result) const {
+  std::optional<LinkFailure> readResult(const ReadResult& result, PlainReadObserver& observer) const {
+    observer.integrity = result.integrity;
     if (result.ok()) return std::nullopt;
     return LinkFailure{kReadFailed, t_.label() + ": " + result.reason};
   }
@@ -269,7 +270,7 @@ ReadReport ReadJob(const LinkTarget& target, const PacingPolicy& pacing, const P
 }
 
 WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const PacingPolicy& pacing,
-                     const ProgressFn& progress) {
+                     const ProgressFn& progress, const std::function<void()>& beforeSend) {
   WriteReport report;
   report.target = target;
   PrinterConnection connection(target);
@@ -288,13 +289,16 @@ WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const Pa
   }
   EditableSettings settings = SettingsAsRead(observer);
   ApplyEdits(edits, settings);
-  const WriteValues values = ToWriteValues(settings);
+  WriteValues values = ToWriteValues(settings);
+  values.unverified = UnverifiedValues(observer.integrity, UserSetBy(edits));
   if (const auto why = WriteRefusal(values)) {
     report.failure = LinkFailure{kWriteFailed, target.label() + ": " + *why + "; nothing written"};
     return report;
   }
   report.changes = DescribeChanges(model, observer, settings);
-  if (!edits.dryRun) report.failure = connection.write(values);
+  if (edits.dryRun) return report;
+  if (beforeSend) beforeSend();
+  report.failure = connection.write(values);
   return report;
 }
 

@@ -50,8 +50,9 @@ struct WriteReport {
 using ProgressFn = std::function<void(int steps)>;
 
 ReadReport ReadJob(const LinkTarget& target, const PacingPolicy& pacing, const ProgressFn& progress);
+// beforeSend is called (on the link thread) right before the write goes out, and only then.
 WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const PacingPolicy& pacing,
-                     const ProgressFn& progress);
+                     const ProgressFn& progress, const std::function<void()>& beforeSend = {});
 // Sends the test bytes only; nullopt when every block went out in full.
 std::optional<LinkFailure> TestPrintJob(const LinkTarget& target, TestPrint print);
 

@@ -28,6 +28,16 @@ void ProgressLine::finish() {
   shownWidth_ = 0;
 }
 
+void ProgressLine::note(const std::string& line) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (enabled_ && shownWidth_ > 0) err_ << '\r' << std::string(shownWidth_, ' ') << '\r';
+  err_ << line << '\n' << std::flush;
+  if (!enabled_) return;
+  shownWidth_ = 0;
+  shownPercent_ = -1;
+  render();
+}
+
 void ProgressLine::render() {
   long done = 0;
   long total = 0;

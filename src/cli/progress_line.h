@@ -19,6 +19,8 @@ class ProgressLine {
   void update(std::size_t printer, int steps);
   // Clears the line (before the results are printed).
   void finish();
+  // Prints one line of text above the progress line (which is drawn again below it).
+  void note(const std::string& line);
 
   static constexpr int kBarWidth = 20;
 

@@ -62,6 +62,25 @@ WriteValues ToWriteValues(const EditableSettings& s) {
   return v;
 }
 
+UserSetValues UserSetBy(const WriteEdits& edits) {
+  UserSetValues user;
+  if (const auto& from = edits.from) {
+    for (int n = 1; n <= kSwitchBytes; ++n)
+      if (from->bytes[static_cast<std::size_t>(n - 1)]) user.setByte(n);
+    user.codePage = from->codePagePosition.has_value();
+    user.charSet = from->charsetPosition.has_value();
+    user.font = from->fontPosition.has_value();
+  }
+  if (edits.switches)
+    for (int n = 1; n <= kSwitchBytes; ++n) user.setByte(n);
+  for (const SwitchSetting& set : edits.sets) user.setSwitch(set.index);
+  // A code page picked from its list runs the change handler, which sets the character set too.
+  if (edits.codePageNumber && CodePagePositionOfNumber(*edits.codePageNumber)) user.codePage = user.charSet = true;
+  if (edits.charsetNumber) user.charSet = true;
+  if (edits.fontOn) user.font = true;
+  return user;
+}
+
 std::vector<std::string> DescribeChanges(ModelNo model, const PlainReadObserver& read, const EditableSettings& after) {
   const SwitchExplanation next = ExplainSwitches(model, after.bank);
   std::vector<std::string> out;

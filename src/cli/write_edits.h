@@ -28,6 +28,9 @@ void ApplyEdits(const WriteEdits& edits, EditableSettings& settings);
 // What "Write Settings" takes from the radio groups and lists.
 WriteValues ToWriteValues(const EditableSettings& settings);
 
+// The values the options set whole (the rest must come cleanly from the read).
+UserSetValues UserSetBy(const WriteEdits& edits);
+
 // One line per switch whose position or meaning changes ("SW3-8: ON -> OFF (before -> after)"),
 // then the derived texts and the language settings that change.
 std::vector<std::string> DescribeChanges(ModelNo model, const PlainReadObserver& read, const EditableSettings& after);

@@ -44,6 +44,7 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
 
   int interQueryDelayMs = 0;
   int validReplies = 0;
+  bool missed = false;  // some query had no whole reply
   for (const Query& q : Queries()) {
     for (int d = 0; d < q.deviceDelays; ++d)
       if (interQueryDelayMs > 0) clock.sleepMs(interQueryDelayMs);
@@ -71,10 +72,15 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
       return !link.isOpen() || (!error.ok() && error.kind != LinkError::Kind::TimedOut);
     };
 
+    // Bytes waiting before a query are a late reply to an earlier one (before the first query:
+    // left over from before this read, and only dropped).
+    if (!link.takeAvailable().empty() && q.step > 1) result.integrity.outOfStep = true;
+
     // Each read lands at the start of the buffer; what it does not cover stays from before.
     Bytes buffer(kDeviceReplyBuffer, '\0');
     if (!link.send(DeviceQueryCommand(q)) && gone()) return lost(link.lastError());
     bool valid = false;
+    bool whole = false;  // the read that made the reply valid brought all of it
     for (int attempt = 0; attempt < kDeviceAttempts && !valid; ++attempt) {
       if (attempt > 0 && observer.cancelled()) {
         result.outcome = ReadOutcome::Cancelled;
@@ -84,12 +90,16 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
       const Bytes got = link.receive(kDeviceReadMax, kDeviceReceiveTimeoutMs);
       const std::size_t n = std::min(got.size(), kDeviceReadMax);
       buffer.replace(0, n, got, 0, n);
+      if (MoreThanOneReply(got)) result.integrity.outOfStep = true;
       valid = static_cast<unsigned char>(buffer[0]) == 0x5F;
+      whole = valid && WholeReply(got);
     }
 
     if (!valid && gone()) return lost(link.lastError());
 
     const std::string value = ValueText(buffer);
+    if (!whole) missed = true;
+    result.integrity.markClean(q.step, whole && ValueFits(q, value));
     if (valid) {
       ++validReplies;
       observer.logLine(FormatLogLine(q.logTemplate, value));
@@ -112,11 +122,15 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
       // Matched whether or not the reply was valid: the buffer holds what the last read left.
       const auto match = MatchReportedName(NameList::Usb, value);
       if (match) result.activeModelNo = *match;
+      if (!match) result.integrity.markClean(q.step, false);
       interQueryDelayMs = match && (*match == kRt4300 || *match == kKd250) ? kSlowModelDelayMs : 0;
       observer.stopWatchdog();
     }
   }
 
+  // A query that went unanswered may still be answered: bytes arriving now show that the
+  // replies were taken one query late.
+  if (missed && validReplies > 0 && !link.peek(kDeviceStrayReplyWaitMs).empty()) result.integrity.outOfStep = true;
   link.discard();
   link.close();
 

@@ -17,6 +17,7 @@
 #include "model/switch_bank.h"
 #include "model/switch_definitions.h"
 #include "model/switch_view.h"
+#include "protocol/read_integrity.h"
 #include "protocol/read_observer.h"
 
 namespace kestrova {
@@ -54,6 +55,8 @@ class PlainReadObserver : public ReadObserver {
   int progressSteps = 0;
   // The decoded replies of the last read: nullopt where the reply was not valid.
   std::array<std::optional<std::uint8_t>, kSwitchBytes> replyBytes{};
+  // Which values the last read took cleanly (the caller copies it from the read's result).
+  ReadIntegrity integrity;
 };
 
 }  // namespace kestrova

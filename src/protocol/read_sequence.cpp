@@ -30,8 +30,6 @@ class QuerySeries {
 
   // Runs the 18 steps; throws Aborted. Returns false when cancelled.
   bool run() {
-    // What arrived before the first command belongs to no query of this read.
-    if (serial_) link_.takeAvailable();
     for (const Query& q : Queries()) {
       if (observer_.cancelled()) return false;
       switch (q.effect) {
@@ -49,20 +47,31 @@ class QuerySeries {
           break;
       }
     }
+    // A query that went unanswered may still be answered: bytes arriving now show that the
+    // replies were taken one query late.
+    if (missed_ && !link_.peek(kStrayReplyWaitMs).empty()) integrity_.outOfStep = true;
     return true;
   }
 
   ModelNo model() const { return model_; }
   const SwitchSlots& slots() const { return slots_; }
+  const ReadIntegrity& integrity() const { return integrity_; }
 
  private:
-  // Send, pause, take: the reply kept to `keep` bytes.
-  Bytes ask(const Query& q, std::size_t keep, std::size_t tcpMax) {
+  // Send, pause, take: the reply kept to `keep` bytes; `whole` tells whether it came whole.
+  Bytes ask(const Query& q, std::size_t keep, std::size_t tcpMax, bool& whole) {
+    // Bytes waiting before a query are a late reply to an earlier one. Before the first query
+    // of the read they belong to no query of it and are only dropped.
+    if (!link_.takeAvailable().empty() && asked_) integrity_.outOfStep = true;
+    asked_ = true;
     if (!link_.send(QueryCommand(q))) {
       throw Aborted{"query " + std::to_string(q.step) + " not sent: " + DescribeLinkError(link_.lastError())};
     }
     pacing_.awaitReply(link_, clock_, kCommandPauseMs);
     Bytes reply = serial_ ? link_.takeAvailable() : link_.receive(tcpMax, kReceiveTimeoutMs);
+    whole = WholeReply(reply) && reply.size() <= keep;
+    if (MoreThanOneReply(reply)) integrity_.outOfStep = true;
+    if (!whole) missed_ = true;
     if (reply.size() > keep) reply.resize(keep);
     return reply;
   }
@@ -78,10 +87,12 @@ class QuerySeries {
     const NameList list = serial_ ? NameList::Serial : NameList::Tcp;
     for (int attempt = 1; attempt <= kModelNameAttempts; ++attempt) {
       if (attempt > 1 && observer_.cancelled()) return false;
-      const Bytes reply = ask(q, kReplyKeep, kTcpReceiveMax);
+      bool whole = false;
+      const Bytes reply = ask(q, kReplyKeep, kTcpReceiveMax, whole);
       const std::string value = ValueText(reply);
       if (const auto match = MatchReportedName(list, value)) {
         model_ = *match;
+        integrity_.markClean(q.step, whole);
         logged(q, value);
         observer_.fieldText(q.field, value);
         return true;
@@ -94,21 +105,26 @@ class QuerySeries {
   bool switchByte(const Query& q) {
     SwitchSlot& slot = slots_[static_cast<std::size_t>(q.switchNo - 1)];
     const int attempts = serial_ ? 1 : kTcpSwitchAttempts;
+    bool whole = false;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
       if (attempt > 1 && observer_.cancelled()) return false;
       slot.fill('\0');
-      const Bytes reply = ask(q, kSwitchKeep, kTcpSwitchReceiveMax);
+      const Bytes reply = ask(q, kSwitchKeep, kTcpSwitchReceiveMax, whole);
       std::copy(reply.begin(), reply.end(), slot.begin());
       if (serial_ && q.switchNo == 1 && reply.empty()) throw Aborted{"no reply to the SW1 query"};
       if (static_cast<unsigned char>(slot[0]) == 0x5F) break;
     }
-    logged(q, ValueText(SlotView(slot)));
+    const std::string value = ValueText(SlotView(slot));
+    integrity_.markClean(q.step, whole && ValueFits(q, value));
+    logged(q, value);
     return true;
   }
 
   void plain(const Query& q) {
-    const Bytes reply = ask(q, kReplyKeep, kTcpReceiveMax);
+    bool whole = false;
+    const Bytes reply = ask(q, kReplyKeep, kTcpReceiveMax, whole);
     const std::string value = ValueText(reply);
+    integrity_.markClean(q.step, whole && ValueFits(q, value));
     logged(q, value);
     switch (q.effect) {
       case QueryEffect::CodePage: observer_.fieldText(q.field, observer_.applyCodePage(CDecimalToInt(value))); break;
@@ -125,6 +141,9 @@ class QuerySeries {
   const bool serial_;
   ModelNo model_ = 0;
   SwitchSlots slots_{};
+  ReadIntegrity integrity_;
+  bool asked_ = false;   // a query has been sent
+  bool missed_ = false;  // some take was not a whole reply
 };
 
 ReadResult Stopped(ReadOutcome outcome, std::string reason = {}) {
@@ -171,6 +190,7 @@ ReadResult ReadData(ByteLink& link, Clock& clock, ReadObserver& observer, const 
     ReadResult r = Stopped(ReadOutcome::Aborted, a.reason);
     r.activeModelNo = series.model();
     r.switchSlots = series.slots();
+    r.integrity = series.integrity();
     return r;
   } catch (const std::exception& e) {
     DebugTrace(std::string("(ReadData)") + e.what());
@@ -183,6 +203,7 @@ ReadResult ReadData(ByteLink& link, Clock& clock, ReadObserver& observer, const 
   r.outcome = ReadOutcome::Success;
   r.activeModelNo = series.model();
   r.switchSlots = series.slots();
+  r.integrity = series.integrity();
   return r;
 }
 

@@ -18,6 +18,7 @@
 #include "link/clock.h"
 #include "model/catalogue.h"
 #include "protocol/pacing.h"
+#include "protocol/read_integrity.h"
 #include "protocol/read_observer.h"
 
 namespace kestrova {
@@ -44,6 +45,10 @@ constexpr int kDeviceReceiveTimeoutMs = 50;
 constexpr int kSlowModelDelayMs = 1000;
 // A valid device-handle switch reply fills the first five bytes of its slot ("_255" + 0x00).
 constexpr std::size_t kDeviceSwitchCopy = 5;
+// After a read in which a query went unanswered, how long the link is watched for that reply
+// coming late: one query's window on each kind of link.
+constexpr int kStrayReplyWaitMs = kCommandPauseMs + kReceiveTimeoutMs;
+constexpr int kDeviceStrayReplyWaitMs = kDeviceAttempts * (kDeviceAttemptWaitMs + kDeviceReceiveTimeoutMs);
 
 enum class ReadOutcome { Success, Aborted, Cancelled };
 
@@ -51,7 +56,8 @@ struct ReadResult {
   ReadOutcome outcome = ReadOutcome::Aborted;
   std::string reason;            // why an aborted read stopped; empty on success
   ModelNo activeModelNo = 0;     // the model the read ended with
-  SwitchSlots switchSlots{};           // the raw switch replies
+  SwitchSlots switchSlots{};     // the raw switch replies
+  ReadIntegrity integrity;       // which values came cleanly
 
   bool ok() const { return outcome == ReadOutcome::Success; }
 };

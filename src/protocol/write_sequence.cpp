@@ -120,6 +120,11 @@ Bytes ValueCommand(unsigned char function, std::string_view text, std::size_t le
 }
 
 std::optional<std::string> WriteRefusal(const WriteValues& values) {
+  if (!values.unverified.empty()) {
+    std::string names;
+    for (const std::string& name : values.unverified) names += (names.empty() ? "" : ", ") + name;
+    return "not read cleanly: " + names + "; read the printer again";
+  }
   for (int n = 1; n <= 5; ++n)
     if (!values.switches[static_cast<std::size_t>(n - 1)])
       return SwitchName(n) + " has a switch with no position selected";

@@ -47,6 +47,9 @@ struct WriteValues {
   // nullopt when the box holds typed text rather than an entry of its list.
   std::optional<int> charSetNumber;
   bool fontOn = false;           // the new 8x16 font box shows "ON"
+  // The values above that the last read did not take cleanly and the user did not set
+  // (UnverifiedValues): a write of them would send the printer a value it never reported.
+  std::vector<std::string> unverified;
 };
 
 struct WriteCommand {

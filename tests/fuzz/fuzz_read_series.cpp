@@ -201,7 +201,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const auto decoded = DecodeSwitchReply(std::string_view(slot.data(), slot.size()));
       FUZZ_CHECK(plain.replyBytes[static_cast<std::size_t>(n - 1)] == decoded);
       if (decoded) FUZZ_CHECK(plain.bankBytes()[static_cast<std::size_t>(n - 1)] == decoded);
+      // A switch counted clean holds exactly the decimal text of the byte it decodes to.
+      if (first.result.integrity.isClean(n + 1))
+        FUZZ_CHECK(decoded && ValueText(std::string_view(slot.data(), slot.size())) == std::to_string(*decoded));
     }
   }
+  // The same input, the same verdict on every value.
+  FUZZ_CHECK(second.result.integrity.clean == first.result.integrity.clean);
+  FUZZ_CHECK(second.result.integrity.outOfStep == first.result.integrity.outOfStep);
   return 0;
 }

@@ -15,17 +15,19 @@ enum class Link { Tcp, Serial, Device };
 enum class Expect {
   ReadOk,            // read OK; every value exactly as the printer holds it
   ReadFailed,        // "Read software switch FAILED" once; nothing shown
-  ReadOkShifted,     // serial, replies later than the pause: each reply is taken by the next query,
-                     // so fields show earlier replies; or, when a take after the model name finds
-                     // nothing, "Read software switch FAILED"
+  ReadOkShifted,     // replies later than a query's window: each reply is taken by a later query,
+                     // so fields show earlier replies, and the write is refused as not read
+                     // cleanly, nothing sent; or, when a take after the model name finds nothing,
+                     // "Read software switch FAILED"
   ReadOkNoSwitches,  // read OK with the values shown, but no switch reply valid: no switch has a
-                     // position; the write is refused and nothing is sent
+                     // position; the write is refused (not read cleanly) and nothing is sent
   ReadOkPadded,      // serial, overlong replies: each value followed by '#', cut to 126 characters,
                      // or (when the pty has not passed the whole 10 kB of the previous reply in
                      // time) '#' alone; a switch shows its own byte or no position
-  ReadOkOverlong,    // TCP/IP and device handle, overlong replies: only the model name reply is
-                     // whole ("RT-5600#..."); what follows is the rest of it, so no switch reply is
-                     // valid; the write is refused and nothing is sent
+  ReadOkOverlong,    // TCP/IP and device handle, overlong replies: the model name shows
+                     // "RT-5600#..."; the rest of a reply is dropped before the next query, so each
+                     // field shows the start of its own reply or '#'; the read is out of step and
+                     // the write is refused, nothing sent
   ReadOkUnknownModel,// device handle, unknown model: read OK as model 0, every switch "Reserve"
   WriteOk,           // read OK, then the write OK ("FINISH"); the printer took every command
   WriteCut,          // read OK, then the write cut short: "Write software switch FAILED"
