@@ -3,8 +3,13 @@
 // them on the printer, logs, and sends the replies as the faults shape them. The transport hands
 // in its operations (write, unsent, close, overflow) and knows nothing of commands.
 //
-// Replies not yet sent (delayed ones and those the transport still holds) may not exceed
-// unsentLimit(); over it the transport's overflow() decides (TCP drops the connection).
+// Bounds against a client that misbehaves:
+//  - replies not yet sent (delayed ones and those the transport still holds) may not exceed
+//    UnsentLimit(); over it the transport's overflow() decides (TCP drops the connection);
+//  - a run of bytes that form no command is logged in part: its first kGarbageShown bytes in the
+//    rx lines and "ignored <hex>" events as usual, the rest only counted, as "(N more bytes)" in
+//    an rx line and one "ignored N more bytes" event when a command ends the run, at every
+//    kGarbageReportEvery bytes and when the link ends.
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -33,6 +38,8 @@ class Session : public QObject {
   };
 
   static constexpr qint64 kUnsentLimit = 64 * 1024;
+  static constexpr int kGarbageShown = 32;
+  static constexpr qint64 kGarbageReportEvery = 1024 * 1024;
 
   Session(SimPrinter& printer, const Faults& faults, SimLog& log, QString link, LinkOps ops,
           QObject* parent = nullptr);
@@ -43,7 +50,7 @@ class Session : public QObject {
   void receive(const QByteArray& bytes);
   // The peer sends nothing more (TCP half-close): the replies still due go out, then the link closes.
   void endOfInput();
-  // The transport closed the link: nothing more is sent.
+  // The transport closed the link: nothing more is sent; the garbage count still due is logged.
   void linkGone();
 
  signals:
@@ -56,6 +63,11 @@ class Session : public QObject {
   void sendDue();
   bool withinLimit();
   void closeIfDone();
+  void reportHiddenGarbage();
+  // The rx line of bytes starting at stream offset `start`, the ranges in `hidden` left out;
+  // shownBeforeTail tells whether a byte before stream offset `tail` is shown.
+  QByteArray rxText(const QByteArray& bytes, qint64 start, const std::vector<std::pair<qint64, qint64>>& hidden,
+                    qint64 tail, bool* shownBeforeTail = nullptr) const;
 
   SimPrinter& printer_;
   Faults faults_;
@@ -70,6 +82,11 @@ class Session : public QObject {
   bool inputEnded_ = false;
   bool closed_ = false;
 
+  qint64 received_ = 0;        // bytes received so far: the stream offset of the next chunk
+  qint64 runStart_ = -1;       // the current run of ignored bytes, as stream offsets; -1: none
+  qint64 runEnd_ = -1;
+  qint64 hiddenGarbage_ = 0;   // bytes of the run left out of the log and not yet reported
+  QByteArray unshownTail_;     // held-back bytes of a chunk that got no rx line, for the next line
 
   struct Delayed {
     qint64 due;

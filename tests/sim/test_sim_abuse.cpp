@@ -1,5 +1,6 @@
 // The real kestrova-printer-sim against clients that misbehave: a query sent with the half-close,
-// a client that never reads its replies (TCP and pty), more connections than open files.
+// a client that never reads its replies (TCP and pty), more connections than open files, and
+// garbage with --log.
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -15,6 +16,13 @@ const QByteArray kModelReply("_RT-5600\0", 9);
 constexpr qint64 kUnsentLimit = 64 * 1024;
 constexpr int kLongestReply = 9;              // "_RT-5600\0", the longest reply a flood below gets
 constexpr qint64 kMemoryCeilingKiB = 40 * 1024;  // the idle simulator needs about 12 MiB
+
+// Bytes that never form a command: 0x20..0x3C in a pattern.
+QByteArray Garbage(int size) {
+  QByteArray g(size, '\0');
+  for (int i = 0; i < size; ++i) g[i] = static_cast<char>(0x20 + (i * 7 + 1) % 0x1D);
+  return g;
+}
 
 }  // namespace
 
@@ -178,6 +186,52 @@ class SimAbuseTest : public QObject {
     QVERIFY(newcomer.connect(sim.tcpPort(0)));
     QVERIFY(newcomer.write(kModelQuery));
     QCOMPARE(newcomer.read(kModelReply.size(), 3000), kModelReply);
+  }
+
+  // A run of garbage costs the log its first 32 bytes and one count, however it is cut up.
+  void garbageLogIsBounded_data() {
+    QTest::addColumn<QByteArray>("garbage");
+    QTest::addColumn<int>("writeSize");
+    QTest::addColumn<bool>("queryAfter");
+    QTest::newRow("256 KiB in one write") << Garbage(256 * 1024) << 256 * 1024 << true;
+    QTest::newRow("48 KiB in 16-byte writes") << Garbage(48 * 1024) << 16 << true;
+    QTest::newRow("held-back command starts") << Hex("1d6799").repeated(20000) << 16 << true;
+    QTest::newRow("ended by the close") << Garbage(64 * 1024) << 1000 << false;
+  }
+  void garbageLogIsBounded() {
+    QFETCH(QByteArray, garbage);
+    QFETCH(int, writeSize);
+    QFETCH(bool, queryAfter);
+    const QString log = dir_.filePath("garbage.log");
+    SimProcess sim;
+    QVERIFY2(sim.start({"--tcp", "127.0.0.1:0", "--log", log}), qPrintable(sim.errorText()));
+    const QString link = QStringLiteral("tcp:%1").arg(sim.tcpPort());
+    RawTcpClient client;
+    QVERIFY(client.connect(sim.tcpPort()));
+    for (qsizetype at = 0; at < garbage.size(); at += writeSize) QVERIFY(client.write(garbage.mid(at, writeSize)));
+    if (queryAfter) {
+      QVERIFY(client.write(kModelQuery));
+      QCOMPARE(client.read(kModelReply.size()), kModelReply);
+    }
+    client.close();
+    QVERIFY(WaitForLogLine(log, link + " event disconnect"));
+
+    // The shown head is the run's first 32 bytes; the count is the rest, logged where the run ends.
+    const QStringList events = LogLines(log).filter(QRegularExpression("^" + link + " event "));
+    const QRegularExpression count("^" + link + " event ignored (\\d+) more bytes$");
+    QStringList head;
+    QStringList counts;
+    for (const QString& e : events) {
+      if (count.match(e).hasMatch()) counts << e;
+      else if (e.startsWith(link + " event ignored ")) head << e.section(' ', 3);
+    }
+    QCOMPARE(head.join(' ').toLatin1(), garbage.left(32).toHex(' '));
+    const QString expected = QStringLiteral("%1 event ignored %2 more bytes").arg(link).arg(garbage.size() - 32);
+    QCOMPARE(counts, QStringList{expected});
+    QCOMPARE(events.value(events.indexOf(expected) + 1),
+             link + (queryAfter ? " event query model-name" : " event disconnect"));
+    // Without the bound the log grew six times the garbage.
+    QVERIFY2(QFileInfo(log).size() < 4096, qPrintable(QString::number(QFileInfo(log).size())));
   }
 
  private:
