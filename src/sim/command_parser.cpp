@@ -132,6 +132,7 @@ std::vector<Command> CommandParser::feed(const QByteArray& bytes) {
   while (!buffer_.isEmpty()) {
     if (zerosToSwallow_ > 0 && buffer_[0] == '\0') {
       buffer_.remove(0, 1);
+      ++consumed_;
       --zerosToSwallow_;
       continue;
     }
@@ -139,13 +140,17 @@ std::vector<Command> CommandParser::feed(const QByteArray& bytes) {
     if (m.status == Status::NeedMore) break;
     zerosToSwallow_ = 0;
     if (m.status == Status::NoMatch) {
+      if (unknown_.isEmpty()) unknownOffset_ = consumed_;
       unknown_.append(buffer_[0]);
       buffer_.remove(0, 1);
+      ++consumed_;
       continue;
     }
     flushUnknown(out);
     m.command.raw = buffer_.left(m.length);
+    m.command.offset = consumed_;
     buffer_.remove(0, m.length);
+    consumed_ += m.length;
     zerosToSwallow_ = m.zerosAfter;
     if (m.command.kind == Command::Kind::FontBlock) {
       int& block = m.command.fontBlock;
@@ -164,6 +169,7 @@ void CommandParser::flushUnknown(std::vector<Command>& out) {
   Command c;
   c.kind = Command::Kind::Unknown;
   c.raw = unknown_;
+  c.offset = unknownOffset_;
   out.push_back(std::move(c));
   unknown_.clear();
 }

@@ -44,6 +44,7 @@ struct Command {
   bool shortField = false;      // Set: the field was cut short by the start of another command
   int fontBlock = 0;            // FontBlock: 1..7
   QByteArray raw;               // the bytes this command was made of (Unknown: the skipped bytes)
+  qint64 offset = 0;            // where raw starts in the stream the parser was fed (0 = first byte)
 };
 
 class CommandParser {
@@ -69,7 +70,9 @@ class CommandParser {
   void flushUnknown(std::vector<Command>& out);
 
   QByteArray buffer_;
+  qint64 consumed_ = 0;  // stream offset of buffer_'s first byte
   QByteArray unknown_;
+  qint64 unknownOffset_ = 0;
   int zerosToSwallow_ = 0;
   int lastFontHeader_ = 0;  // 1 after block 1, 4 after block 4, 0 after block 7
 };

@@ -60,8 +60,12 @@ bool PtyPort::open(const QString& linkPath, QString* error) {
   }
   if (::symlink(name, path.constData()) != 0) return fail(ErrnoText("symlink"));
 
-  session_ = new Session(
-      printer_, faults_, log_, link(), [this](const QByteArray& b) { queue(b); }, [this] { closeWhenRead(); }, this);
+  Session::LinkOps ops;
+  ops.write = [this](const QByteArray& b) { queue(b); };
+  ops.unsent = [this] { return qint64(outgoing_.size()); };
+  ops.close = [this] { closeWhenRead(); };
+  ops.overflow = [this](qint64 unsent) { return discardUnread(unsent); };
+  session_ = new Session(printer_, faults_, log_, link(), std::move(ops), this);
   connect(session_, &Session::printerChanged, this, &PtyPort::printerChanged);
   readNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Read, this);
   connect(readNotifier_, &QSocketNotifier::activated, this, &PtyPort::readMaster);
@@ -133,6 +137,16 @@ void PtyPort::readMaster() {
     if (n < 0 && errno == EINTR) continue;
     return;  // EAGAIN: nothing more for now
   }
+}
+
+bool PtyPort::discardUnread(qint64 unsent) {
+  // A printer cannot hang up its serial line: the replies nobody reads are thrown away, those in
+  // the pty included, and the printer goes on answering.
+  log_.event(link(), QStringLiteral("discard %1 bytes unsent (limit %2)").arg(unsent).arg(session_->unsentLimit()));
+  outgoing_ = QByteArray();
+  if (slave_ >= 0) ::tcflush(slave_, TCIFLUSH);
+  if (writeNotifier_) writeNotifier_->setEnabled(false);
+  return true;
 }
 
 void PtyPort::queue(const QByteArray& bytes) {

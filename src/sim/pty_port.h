@@ -38,6 +38,7 @@ class PtyPort : public QObject {
   void readMaster();
   void writeMaster();
   void queue(const QByteArray& bytes);
+  bool discardUnread(qint64 unsent);
 
   SimPrinter& printer_;
   Faults faults_;

@@ -19,6 +19,8 @@ class SimLog {
   bool open(const QString& path, QString* error);
 
   void rx(const QString& link, const QByteArray& bytes) { line(link, QStringLiteral("rx"), bytes.toHex(' ')); }
+  // An rx line whose text is made already (hex pairs, with "(N more bytes)" for bytes left out).
+  void rxText(const QString& link, const QByteArray& text) { line(link, QStringLiteral("rx"), text); }
   void tx(const QString& link, const QByteArray& bytes) { line(link, QStringLiteral("tx"), bytes.toHex(' ')); }
   void event(const QString& link, const QString& text) { line(link, QStringLiteral("event"), text.toUtf8()); }
 

@@ -22,8 +22,15 @@ const char kDescription[] =
     "  <yyyy-MM-ddTHH:mm:ss.zzz> <link> tx <hex bytes>   one line per reply sent\n"
     "  <yyyy-MM-ddTHH:mm:ss.zzz> <link> event <text>     connect, disconnect, query <item>, unlock,\n"
     "        set <item>=<value>, ignored set ..., lock, self-test, font-test block <n>,\n"
-    "        ignored <hex bytes>, drop after <n> commands\n"
-    "  <link> is tcp:<port> or pty:<path>; hex bytes are lower case, separated by blanks.";
+    "        ignored <hex bytes>, ignored <n> more bytes, drop after <n> commands,\n"
+    "        drop: <n> bytes unsent (limit <l>), discard <n> bytes unsent (limit <l>),\n"
+    "        accept paused: <reason>, accept resumed\n"
+    "  <link> is tcp:<port> or pty:<path>; hex bytes are lower case, separated by blanks. Of a run\n"
+    "  of garbage the first 32 bytes are shown, the rest counted (\"(<n> more bytes)\" in rx lines).\n"
+    "\n"
+    "A link holds at most 64 KiB of unsent replies: a TCP client over it is dropped, the pty's\n"
+    "unread replies are thrown away. At the open-file limit accepting pauses until a connection\n"
+    "closes. A query sent with the client's half-close is answered before the close.";
 
 struct TextOption {
   const char* name;

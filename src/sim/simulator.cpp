@@ -41,6 +41,10 @@ bool Simulator::start(QTextStream& out, QString* error) {
       const quint16 port = options_.tcpPort == 0 ? 0 : static_cast<quint16>(options_.tcpPort + i);
       if (!listener->listen(options_.tcpAddress, port, error)) return false;
       connect(listener.get(), &TcpListener::printerChanged, this, [this] { saveState(nullptr); });
+      // A descriptor freed by any printer's connection lets a listener paused at the limit go on.
+      connect(listener.get(), &TcpListener::descriptorFreed, this, [this] {
+        for (const auto& l : listeners_) l->resumeAccepting();
+      });
       log_.event(listener->link(), QStringLiteral("listening"));
       out << "listening tcp " << options_.tcpAddress.toString() << ':' << listener->port() << '\n';
       listeners_.push_back(std::move(listener));

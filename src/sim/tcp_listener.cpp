@@ -1,37 +1,136 @@
 #include "sim/tcp_listener.h"
 
-#include <QTcpSocket>
+#include <QSocketNotifier>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "sim/session.h"
 #include "sim/sim_log.h"
+#include "sim/tcp_connection.h"
 
 namespace kestrova::sim {
 
+namespace {
+
+QString PeerText(const sockaddr_storage& peer) {
+  char host[INET6_ADDRSTRLEN] = {};
+  quint16 port = 0;
+  if (peer.ss_family == AF_INET) {
+    const auto& a = reinterpret_cast<const sockaddr_in&>(peer);
+    inet_ntop(AF_INET, &a.sin_addr, host, sizeof host);
+    port = ntohs(a.sin_port);
+  } else if (peer.ss_family == AF_INET6) {
+    const auto& a = reinterpret_cast<const sockaddr_in6&>(peer);
+    inet_ntop(AF_INET6, &a.sin6_addr, host, sizeof host);
+    port = ntohs(a.sin6_port);
+  }
+  return QStringLiteral("%1:%2").arg(QString::fromLatin1(host)).arg(port);
+}
+
+}  // namespace
+
 TcpListener::TcpListener(SimPrinter& printer, const Faults& faults, SimLog& log, QObject* parent)
     : QObject(parent), printer_(printer), faults_(faults), log_(log) {
-  connect(&server_, &QTcpServer::newConnection, this, &TcpListener::accept);
+  retry_.setSingleShot(true);
+  connect(&retry_, &QTimer::timeout, this, &TcpListener::resumeAccepting);
+}
+
+TcpListener::~TcpListener() {
+  // The connections first: they log their disconnect while the link still exists.
+  for (TcpConnection* c : findChildren<TcpConnection*>(Qt::FindDirectChildrenOnly)) delete c;
+  if (fd_ >= 0) ::close(fd_);
 }
 
 bool TcpListener::listen(const QHostAddress& address, quint16 port, QString* error) {
-  if (server_.listen(address, port)) return true;
-  if (error)
-    *error = QStringLiteral("cannot listen on %1:%2: %3").arg(address.toString()).arg(port).arg(server_.errorString());
-  return false;
+  auto fail = [&](const char* what) {
+    if (error)
+      *error = QStringLiteral("cannot listen on %1:%2: %3 failed: %4")
+                   .arg(address.toString())
+                   .arg(port)
+                   .arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    return false;
+  };
+  sockaddr_storage addr{};
+  socklen_t length = 0;
+  if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+    auto& a = reinterpret_cast<sockaddr_in6&>(addr);
+    a.sin6_family = AF_INET6;
+    a.sin6_port = htons(port);
+    const Q_IPV6ADDR bytes = address.toIPv6Address();
+    std::memcpy(&a.sin6_addr, &bytes, sizeof a.sin6_addr);
+    length = sizeof a;
+  } else {
+    auto& a = reinterpret_cast<sockaddr_in&>(addr);
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(address.toIPv4Address());
+    length = sizeof a;
+  }
+  fd_ = ::socket(addr.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd_ < 0) return fail("socket");
+  const int on = 1;
+  ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&addr), length) != 0) return fail("bind");
+  if (::listen(fd_, SOMAXCONN) != 0) return fail("listen");
+  sockaddr_storage bound{};
+  socklen_t boundLength = sizeof bound;
+  if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&bound), &boundLength) != 0) return fail("getsockname");
+  port_ = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6&>(bound).sin6_port
+                                            : reinterpret_cast<const sockaddr_in&>(bound).sin_port);
+  notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, &TcpListener::acceptSome);
+  return true;
 }
 
-void TcpListener::accept() {
-  while (QTcpSocket* socket = server_.nextPendingConnection()) {
+void TcpListener::resumeAccepting() {
+  if (!paused_) return;
+  paused_ = false;
+  retry_.stop();
+  notifier_->setEnabled(true);  // fires at once when clients wait in the queue
+}
+
+void TcpListener::acceptSome() {
+  while (!paused_) {
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    const int fd = ::accept4(fd_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) {
+      // Errors of the one connection in the queue (Linux passes network errors on): the next.
+      if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO || errno == ENETDOWN || errno == ENONET ||
+          errno == EHOSTDOWN || errno == EHOSTUNREACH || errno == ENETUNREACH || errno == ENOPROTOOPT ||
+          errno == EPERM)
+        continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+      // Out of descriptors or memory (or anything else that would fail again at once): stop
+      // watching until a descriptor is freed.
+      if (!pauseLogged_)
+        log_.event(link(), QStringLiteral("accept paused: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+      pauseLogged_ = true;
+      paused_ = true;
+      notifier_->setEnabled(false);
+      retry_.start(kRetryMs);
+      return;
+    }
+    if (pauseLogged_) {
+      log_.event(link(), QStringLiteral("accept resumed"));
+      pauseLogged_ = false;
+    }
+    // The kernel holds no more unsent replies than the simulator itself does (kUnsentLimit), so a
+    // client that does not read is noticed after some 200 KiB of replies, not megabytes.
+    const int sendBuffer = static_cast<int>(Session::kUnsentLimit);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
     const QString link = this->link();
-    log_.event(link, QStringLiteral("connect %1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort()));
-    auto* session = new Session(
-        printer_, faults_, log_, link, [socket](const QByteArray& b) { socket->write(b); },
-        [socket] { socket->disconnectFromHost(); }, socket);
-    connect(session, &Session::printerChanged, this, &TcpListener::printerChanged);
-    connect(socket, &QTcpSocket::readyRead, session, [socket, session] { session->receive(socket->readAll()); });
-    connect(socket, &QTcpSocket::disconnected, this, [this, socket, link] {
-      log_.event(link, QStringLiteral("disconnect"));
-      socket->deleteLater();
-    });
+    log_.event(link, QStringLiteral("connect ") + PeerText(peer));
+    auto* connection = new TcpConnection(fd, printer_, faults_, log_, link, this);
+    connect(connection, &TcpConnection::printerChanged, this, &TcpListener::printerChanged);
+    connect(connection, &TcpConnection::closed, this, &TcpListener::descriptorFreed);
   }
 }
 

@@ -4,9 +4,16 @@
 #include <QFile>
 #include <QThread>
 
+#include <QRegularExpression>
+
+#include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,6 +29,13 @@ bool SimProcess::start(const QStringList& args, int lines) {
   process_.setProgram(SimBinary());
   process_.setArguments(args);
   process_.setProcessChannelMode(QProcess::SeparateChannels);
+  if (openFileLimit_ > 0) {
+    const rlim_t limit = static_cast<rlim_t>(openFileLimit_);
+    process_.setChildProcessModifier([limit] {
+      const rlimit l{limit, limit};
+      ::setrlimit(RLIMIT_NOFILE, &l);
+    });
+  }
   process_.start();
   if (!process_.waitForStarted(5000)) {
     error_ = process_.errorString();
@@ -90,6 +104,93 @@ QByteArray Exchange(QTcpSocket& socket, const QByteArray& bytes, int expected, i
   return got;
 }
 
+bool RawTcpClient::connect(quint16 port, int receiveBuffer) {
+  close();
+  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd_ < 0) return false;
+  if (receiveBuffer > 0) ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+  const int on = 1;  // every write goes out as its own segment
+  ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 ||
+      ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK) != 0) {
+    close();
+    return false;
+  }
+  return true;
+}
+
+qint64 RawTcpClient::writeSome(const QByteArray& bytes) {
+  for (;;) {
+    const ssize_t n = ::send(fd_, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL);
+    if (n >= 0) return n;
+    if (errno == EINTR) continue;
+    return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
+  }
+}
+
+bool RawTcpClient::write(const QByteArray& bytes, int timeoutMs) {
+  QDeadlineTimer deadline(timeoutMs);
+  qsizetype done = 0;
+  while (fd_ >= 0 && done < bytes.size()) {
+    const qint64 n = writeSome(bytes.mid(done));
+    if (n < 0) return false;
+    done += n;
+    if (done == bytes.size()) break;
+    pollfd p{fd_, POLLOUT, 0};
+    if (deadline.hasExpired() || ::poll(&p, 1, static_cast<int>(deadline.remainingTime())) <= 0) return false;
+  }
+  return fd_ >= 0;
+}
+
+bool RawTcpClient::shutdownWrite() { return fd_ >= 0 && ::shutdown(fd_, SHUT_WR) == 0; }
+
+QByteArray RawTcpClient::read(int expected, int timeoutMs, bool* closed) {
+  if (closed) *closed = false;
+  QByteArray got;
+  QDeadlineTimer deadline(timeoutMs);
+  while (fd_ >= 0 && got.size() < expected) {
+    pollfd p{fd_, POLLIN, 0};
+    if (deadline.hasExpired() || ::poll(&p, 1, static_cast<int>(deadline.remainingTime())) <= 0) break;
+    char buf[4096];
+    const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+    if (n > 0) {
+      got.append(buf, static_cast<qsizetype>(n));
+    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+      if (closed) *closed = true;
+      break;
+    }
+  }
+  return got;
+}
+
+void RawTcpClient::close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+double ProcessCpuSeconds(qint64 pid) {
+  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  // After the command name in parentheses: state is field 3, utime 14 and stime 15.
+  const QByteArray stat = f.readAll();
+  const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+  if (fields.size() < 13) return -1;
+  return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(::sysconf(_SC_CLK_TCK));
+}
+
+qint64 ProcessMemoryKiB(qint64 pid, const char* field) {
+  QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  const QByteArray prefix = QByteArray(field) + ':';
+  for (const QByteArray& line : f.readAll().split('\n'))
+    if (line.startsWith(prefix)) return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
+  return -1;
+}
+
 PtyClient::~PtyClient() {
   if (fd_ >= 0) ::close(fd_);
 }
@@ -105,6 +206,12 @@ bool PtyClient::open(const QString& path) {
 
 bool PtyClient::write(const QByteArray& bytes) {
   return fd_ >= 0 && ::write(fd_, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size();
+}
+
+qint64 PtyClient::writeSome(const QByteArray& bytes) {
+  const ssize_t n = fd_ < 0 ? -1 : ::write(fd_, bytes.constData(), static_cast<size_t>(bytes.size()));
+  if (n >= 0) return n;
+  return errno == EAGAIN || errno == EINTR ? 0 : -1;
 }
 
 QByteArray PtyClient::read(int expected, int timeoutMs) {
@@ -137,6 +244,17 @@ bool WaitForLogLine(const QString& path, const QString& line, int timeoutMs) {
     QThread::msleep(20);
   } while (!deadline.hasExpired());
   return false;
+}
+
+QString WaitForLogMatch(const QString& path, const QString& pattern, int timeoutMs) {
+  const QRegularExpression re(pattern);
+  QDeadlineTimer deadline(timeoutMs);
+  for (;;) {
+    for (const QString& l : LogLines(path))
+      if (re.match(l).hasMatch()) return l;
+    if (deadline.hasExpired()) return {};
+    QThread::msleep(static_cast<unsigned long>(std::min<qint64>(20, deadline.remainingTime())));
+  }
 }
 
 }  // namespace kestrova::sim::testing

@@ -13,6 +13,8 @@ class SimProcess {
  public:
   ~SimProcess() { stop(); }
 
+  // The simulator started next gets this open-file limit (soft and hard); 0: inherited.
+  void setOpenFileLimit(int limit) { openFileLimit_ = limit; }
   // Starts the simulator and waits up to 5 s for `lines` listening lines on its stdout.
   bool start(const QStringList& args, int lines = 1);
   // SIGTERM, then SIGKILL after 3 s.
@@ -22,8 +24,10 @@ class SimProcess {
   // The port of the i-th "listening tcp" line; 0 when there is none.
   quint16 tcpPort(int i = 0) const;
   QString errorText() const { return error_; }
+  qint64 pid() const { return process_.processId(); }
 
  private:
+  int openFileLimit_ = 0;
   QProcess process_;
   QStringList listening_;
   QString error_;
@@ -37,12 +41,44 @@ bool ConnectTcp(QTcpSocket& socket, quint16 port);
 // Sends bytes and collects what arrives until `expected` bytes are in or timeoutMs has passed.
 QByteArray Exchange(QTcpSocket& socket, const QByteArray& bytes, int expected, int timeoutMs = 2000);
 
+// A TCP client on a bare descriptor, for what QTcpSocket does not do: half-close, writing without
+// ever reading, a small receive buffer, and many connections at once.
+class RawTcpClient {
+ public:
+  RawTcpClient() = default;
+  RawTcpClient(const RawTcpClient&) = delete;
+  RawTcpClient& operator=(const RawTcpClient&) = delete;
+  ~RawTcpClient() { close(); }
+
+  // Connects to 127.0.0.1:port (blocking); receiveBuffer > 0 sets SO_RCVBUF first.
+  bool connect(quint16 port, int receiveBuffer = 0);
+  // Writes all of bytes within timeoutMs.
+  bool write(const QByteArray& bytes, int timeoutMs = 2000);
+  // Writes what fits now without waiting; the bytes written, or -1 with errno once the peer is gone.
+  qint64 writeSome(const QByteArray& bytes);
+  bool shutdownWrite();
+  // Reads until `expected` bytes are in, the peer closes (closed is set) or timeoutMs has passed.
+  QByteArray read(int expected, int timeoutMs = 2000, bool* closed = nullptr);
+  void close();
+  bool isOpen() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// CPU time (user + system) the process has used so far, in seconds; -1 when it cannot be read.
+double ProcessCpuSeconds(qint64 pid);
+// A "Vm..." field of /proc/<pid>/status in KiB ("VmHWM", "VmRSS"); -1 when it cannot be read.
+qint64 ProcessMemoryKiB(qint64 pid, const char* field);
+
 // A raw client of the simulator's pty link path.
 class PtyClient {
  public:
   ~PtyClient();
   bool open(const QString& path);
   bool write(const QByteArray& bytes);
+  // Writes what fits now; the bytes written, or -1 on an error other than a full pty.
+  qint64 writeSome(const QByteArray& bytes);
   // Reads until `expected` bytes are in or timeoutMs has passed.
   QByteArray read(int expected, int timeoutMs = 2000);
 
@@ -54,5 +90,8 @@ class PtyClient {
 QStringList LogLines(const QString& path);
 // Waits up to timeoutMs for a log line (without timestamp) equal to line.
 bool WaitForLogLine(const QString& path, const QString& line, int timeoutMs = 2000);
+// Waits up to timeoutMs for a log line (without timestamp) that matches pattern; returns it, or
+// an empty string.
+QString WaitForLogMatch(const QString& path, const QString& pattern, int timeoutMs = 2000);
 
 }  // namespace kestrova::sim::testing

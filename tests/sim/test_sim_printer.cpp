@@ -296,6 +296,41 @@ class SimPrinterTest : public QObject {
     QCOMPARE(steps[1].reply, QByteArray("_RT-5600\0", 9));
   }
 
+  // Where each command starts in the stream, across chunks and swallowed 00 bytes.
+  void commandOffsets_data() {
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QList<qint64>>("offsets");
+    QTest::addColumn<QList<QByteArray>>("raws");
+    QTest::newRow("queries in one chunk") << QList<QByteArray>{Hex("1d494300" "1d673427")} << QList<qint64>{0, 4}
+                                          << QList<QByteArray>{Hex("1d4943"), Hex("1d673427")};
+    QTest::newRow("garbage, query, garbage") << QList<QByteArray>{Hex("0102" "1d4943" "0303")}
+                                             << QList<qint64>{0, 2, 5}
+                                             << QList<QByteArray>{Hex("0102"), Hex("1d4943"), Hex("0303")};
+    QTest::newRow("swallowed 00 counted") << QList<QByteArray>{Hex("1d494300" "00" "07")} << QList<qint64>{0, 4}
+                                          << QList<QByteArray>{Hex("1d4943"), Hex("0007")};
+    QTest::newRow("garbage run over chunks") << QList<QByteArray>{Hex("0102"), Hex("0304"), Hex("1d673427")}
+                                             << QList<qint64>{0, 2, 4}
+                                             << QList<QByteArray>{Hex("0102"), Hex("0304"), Hex("1d673427")};
+    QTest::newRow("held-back start turns garbage") << QList<QByteArray>{Hex("011d67"), Hex("99" "1d494300")}
+                                                   << QList<qint64>{0, 1, 4}
+                                                   << QList<QByteArray>{Hex("01"), Hex("1d6799"), Hex("1d4943")};
+  }
+  void commandOffsets() {
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QList<qint64>, offsets);
+    QFETCH(QList<QByteArray>, raws);
+    CommandParser parser;
+    QList<qint64> gotOffsets;
+    QList<QByteArray> gotRaws;
+    for (const QByteArray& chunk : chunks)
+      for (const Command& c : parser.feed(chunk)) {
+        gotOffsets << c.offset;
+        gotRaws << c.raw;
+      }
+    QCOMPARE(gotOffsets, offsets);
+    QCOMPARE(gotRaws, raws);
+  }
+
   void garbageNeverRepliesOrGrows() {
     // Random bytes with the command lead bytes made frequent; a query can only come out of them by
     // chance, so the stream leaves out 0x49 and 0x34 entirely.
