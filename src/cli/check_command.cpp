@@ -3,6 +3,7 @@
 #include <QJsonArray>
 
 #include "cli/json_report.h"
+#include "cli/visible_text.h"
 #include "model/language_settings.h"
 #include "model/switch_explain.h"
 #include "profile/printer_profile.h"
@@ -75,9 +76,9 @@ int Check(const Request& r, std::ostream& out, std::ostream& err) {
         QJsonObject o = FailureJson(*report.failure);
         o.insert("link", QString::fromStdString(label));
         out << JsonLine(o);
-        err << label << ": " << cause << "\n";
+        err << VisibleText(label + ": " + cause) << "\n";
       } else {
-        out << label << ": " << cause << "\n";
+        out << VisibleText(label + ": " + cause) << "\n";
       }
       continue;
     }
@@ -91,7 +92,8 @@ int Check(const Request& r, std::ostream& out, std::ostream& err) {
                                   {"match", differences.empty()}, {"differences", list}});
       continue;
     }
-    out << label << ": ";
+    // The label and a difference may echo a host name or printer text.
+    out << VisibleText(label) << ": ";
     if (differences.empty()) {
       out << "matches the file\n";
       continue;
@@ -99,7 +101,8 @@ int Check(const Request& r, std::ostream& out, std::ostream& err) {
     out << differences.size() << (differences.size() == 1 ? " difference: " : " differences: ");
     for (std::size_t i = 0; i < differences.size(); ++i) {
       const Difference& d = differences[i];
-      out << (i ? "; " : "") << d.what << " file " << d.file << ", printer " << d.printer;
+      out << (i ? "; " : "") << VisibleText(d.what) << " file " << VisibleText(d.file) << ", printer "
+          << VisibleText(d.printer);
     }
     out << "\n";
   }

@@ -8,6 +8,7 @@
 #include "cli/progress_line.h"
 #include "cli/text_report.h"
 #include "cli/usb_list.h"
+#include "cli/visible_text.h"
 #include "model/switch_explain.h"
 #include "protocol/write_sequence.h"
 
@@ -30,14 +31,17 @@ ProgressLine MakeProgress(const Request& r, std::ostream& err, bool terminal) {
   std::vector<std::string> labels;
   std::vector<int> steps;
   for (const LinkTarget& t : r.links) {
-    labels.push_back(t.label());
+    labels.push_back(VisibleText(t.label()));
     const bool device = t.kind == LinkTarget::Kind::Device || t.kind == LinkTarget::Kind::Usb;
     steps.push_back(device ? kDeviceReadSteps : kReadSteps);
   }
   return ProgressLine(err, terminal, labels, steps);
 }
 
-std::string FailureText(const LinkFailure& f) { return f.cause.empty() ? f.message : f.message + ": " + f.cause; }
+// The failure as its line shows it; the cause may echo a host name or printer text.
+std::string FailureText(const LinkFailure& f) {
+  return VisibleText(f.cause.empty() ? f.message : f.message + ": " + f.cause);
+}
 
 int Models(const Request& r, std::ostream& out) {
   out << (r.json ? JsonLine(ModelsJson()) : ModelsText());
@@ -76,7 +80,7 @@ int Read(const Request& r, std::ostream& out, std::ostream& err, bool terminal) 
   int status = kExitOk;
   bool first = true;
   for (const ReadReport& report : reports) {
-    const std::string prefix = fleet ? report.target.label() + ": " : std::string();
+    const std::string prefix = fleet ? VisibleText(report.target.label()) + ": " : std::string();
     if (!report.ok()) {
       status = kExitFailed;
       err << prefix << FailureText(*report.failure) << "\n";
@@ -85,7 +89,7 @@ int Read(const Request& r, std::ostream& out, std::ostream& err, bool terminal) 
       out << JsonLine(ReadJson(report, fleet));
     } else if (report.ok()) {
       if (!first) out << "\n";
-      if (fleet) out << "== " << report.target.label() << " ==\n";
+      if (fleet) out << "== " << VisibleText(report.target.label()) << " ==\n";
       out << ReadText(report);
       first = false;
     }
@@ -110,8 +114,8 @@ int Write(const Request& r, std::ostream& out, std::ostream& err, bool terminal)
   const bool fleet = r.links.size() > 1;
   int status = kExitOk;
   for (const WriteReport& report : reports) {
-    const std::string prefix = fleet ? report.target.label() + ": " : std::string();
-    for (const std::string& change : report.changes) out << prefix << change << "\n";
+    const std::string prefix = fleet ? VisibleText(report.target.label()) + ": " : std::string();
+    for (const std::string& change : report.changes) out << prefix << VisibleText(change) << "\n";
     if (report.ok()) {
       if (report.changes.empty()) out << prefix << "No change: the values read were written back\n";
       out << prefix << (r.edits.dryRun ? kDryRunOk : kWriteOk) << "\n";
@@ -133,7 +137,7 @@ int Test(const Request& r, std::ostream& out, std::ostream& err) {
     err << FailureText(*failure) << "\n";
     return kExitFailed;
   }
-  out << (print == TestPrint::SelfTest ? "Self Test" : "Fonts Test") << " sent to " << target.label() << "\n";
+  out << (print == TestPrint::SelfTest ? "Self Test" : "Fonts Test") << " sent to " << VisibleText(target.label()) << "\n";
   return kExitOk;
 }
 
@@ -142,7 +146,8 @@ int Test(const Request& r, std::ostream& out, std::ostream& err) {
 int RunCli(const QStringList& arguments, std::ostream& out, std::ostream& err, bool errIsTerminal) {
   const ParseResult parsed = ParseCommandLine(arguments);
   if (!parsed.request) {
-    err << "kestrova-swctl: " << parsed.error << "\n";
+    // Usage errors echo arguments and the lines of named files.
+    err << "kestrova-swctl: " << VisibleText(parsed.error) << "\n";
     return kExitUsage;
   }
   const Request& r = *parsed.request;

@@ -39,7 +39,22 @@ std::vector<ModelNo> AllModels() {
 
 class OfflineTest : public QObject {
   Q_OBJECT
+ private:
+  QTemporaryDir files_;
+
+  QString file(const char* name, const QByteArray& content) {
+    QFile f(files_.filePath(name));
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size()) qFatal("cannot write %s", name);
+    return f.fileName();
+  }
+
  private slots:
+  void initTestCase() {
+    QVERIFY(files_.isValid());
+    file("golden.json", R"({"ok": true, "model": {"no": 9, "code": "RT5600"}, "bytes": [0, 0, 112, 0, 0]})");
+    file("escape.txt", "# fleet\np\x1b[2Jq:0\n");
+  }
+
   void init() {
     if (!ProgramsBuilt()) QSKIP("kestrova-swctl or the printer simulator is not built");
   }
@@ -233,6 +248,49 @@ class OfflineTest : public QObject {
     QVERIFY2(run.errText().startsWith(QStringLiteral("kestrova-swctl: ")), qPrintable(run.errText()));
     QVERIFY2(run.errText().contains(message), qPrintable(run.errText()));
     QCOMPARE(run.out, QByteArray());
+  }
+
+  // Refusals and failures whose message echoes an argument or a line of a named file: the exact
+  // status and texts, control bytes escaped.
+  void exactRefusals_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray dir = files_.path().toUtf8();
+    const QString golden = files_.filePath("golden.json");
+    const QByteArray port = ": the port must be a number from 1 to 65535\n";
+    const QByteArray silent = ": no printer answered at 115200, 38400, 19200 or 9600 bit/s, parity none or even\n";
+
+    QTest::addRow("escape in --tcp") << QStringList{"read", "--tcp", "pr\x1b]0;x\x07n:70000"} << 2 << QByteArray()
+                                     << "kestrova-swctl: --tcp pr\\x1b]0;x\\x07n:70000" + port;
+    QTest::addRow("backslash in --tcp") << QStringList{"read", "--tcp", "a\\b:0"} << 2 << QByteArray()
+                                        << "kestrova-swctl: --tcp a\\\\b:0" + port;
+    QTest::addRow("escape in a --tcp-list line")
+        << QStringList{"read", "--tcp-list", files_.filePath("escape.txt")} << 2 << QByteArray()
+        << "kestrova-swctl: --tcp-list " + dir + "/escape.txt line 2: --tcp p\\x1b[2Jq:0" + port;
+    QTest::addRow("escape in an unknown option") << QStringList{"models", "--x\x1b[2J"} << 2 << QByteArray()
+                                                 << QByteArray("kestrova-swctl: Unknown option 'x\\x1b[2J'.\n");
+    QTest::addRow("escape in a device path")
+        << QStringList{"read", "--device", "/nonexistent/t\x1b]52;c;eA==\x07"} << 1 << QByteArray()
+        << QByteArray("Read software switch FAILED: /nonexistent/t\\x1b]52;c;eA==\\x07: no such port\n");
+    QTest::addRow("escape in a checked device path")
+        << QStringList{"check", "--device", "/nonexistent/c\r\x1b[2J", "--from", golden} << 1
+        << QByteArray("/nonexistent/c\\x0d\\x1b[2J: Read software switch FAILED: /nonexistent/c\\x0d\\x1b[2J: no such port\n")
+        << QByteArray();
+    QTest::addRow("escape in a probed path") << QStringList{"probe", "--serial", "/nonexistent/p\x1b[2J"} << 1
+                                             << QByteArray() << "/nonexistent/p\\x1b[2J" + silent;
+  }
+  void exactRefusals() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    const CliRun run = RunSwctl(args, 10000);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.err, err);
   }
 
   void fromFileThatIsNoConfiguration_data() {
