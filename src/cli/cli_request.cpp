@@ -7,6 +7,7 @@
 #include <map>
 
 #include "cli/json_report.h"
+#include "cli/regular_file.h"
 #include "cli/tcp_list.h"
 #include "link/tcp_link.h"
 #include "model/catalogue.h"
@@ -179,8 +180,9 @@ bool ParseFont(const std::string& text) {
 }
 
 SavedConfiguration ReadConfigurationFile(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) throw Fail{"--from " + path + ": " + S(file.errorString())};
+  QFile file;
+  std::string why;
+  if (!OpenRegularFile(path, file, why)) throw Fail{"--from " + path + ": " + why};
   // A configuration is a few kilobytes; anything far larger is not one.
   const QByteArray data = file.read(1 << 20);
   std::string error;

@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <sys/stat.h>
 
 #include "cli_harness.h"
 #include "model/catalogue.h"
@@ -51,8 +52,10 @@ class OfflineTest : public QObject {
  private slots:
   void initTestCase() {
     QVERIFY(files_.isValid());
+    file("empty.txt", "");
     file("golden.json", R"({"ok": true, "model": {"no": 9, "code": "RT5600"}, "bytes": [0, 0, 112, 0, 0]})");
     file("escape.txt", "# fleet\np\x1b[2Jq:0\n");
+    QVERIFY(::mkfifo(qPrintable(files_.filePath("fifo")), 0600) == 0);
   }
 
   void init() {
@@ -231,7 +234,7 @@ class OfflineTest : public QObject {
     QTest::addRow("two switches on write") << QStringList{"write", "--tcp", "127.0.0.1:1", "--switches", v, "--switches", v} << "--switches once";
     QTest::addRow("check without file") << QStringList{"check", "--tcp", "127.0.0.1:1"} << "check needs --from FILE.json";
     QTest::addRow("set on check") << QStringList{"check", "--tcp", "127.0.0.1:1", "--set", "SW1-1=ON"} << "--set does not apply to check";
-    QTest::addRow("empty tcp list") << QStringList{"read", "--tcp-list", "/dev/null"} << "--tcp-list names no printer";
+    QTest::addRow("empty tcp list") << QStringList{"read", "--tcp-list", files_.filePath("empty.txt")} << "--tcp-list names no printer";
     const QString binary = QDir::temp().filePath("kestrova-offline-long-line.txt");
     QFile long_(binary);
     if (long_.open(QIODevice::WriteOnly)) long_.write(QByteArray(4096, 'a'));
@@ -251,13 +254,14 @@ class OfflineTest : public QObject {
   }
 
   // Refusals and failures whose message echoes an argument or a line of a named file: the exact
-  // status and texts, control bytes escaped.
+  // status and texts, control bytes escaped, and nothing waits on a file that is no regular file.
   void exactRefusals_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QByteArray>("err");
     const QByteArray dir = files_.path().toUtf8();
+    const QString fifo = files_.filePath("fifo");
     const QString golden = files_.filePath("golden.json");
     const QByteArray port = ": the port must be a number from 1 to 65535\n";
     const QByteArray silent = ": no printer answered at 115200, 38400, 19200 or 9600 bit/s, parity none or even\n";
@@ -280,6 +284,22 @@ class OfflineTest : public QObject {
         << QByteArray();
     QTest::addRow("escape in a probed path") << QStringList{"probe", "--serial", "/nonexistent/p\x1b[2J"} << 1
                                              << QByteArray() << "/nonexistent/p\\x1b[2J" + silent;
+
+    QTest::addRow("--from a FIFO") << QStringList{"write", "--tcp", "127.0.0.1:1", "--from", fifo} << 2 << QByteArray()
+                                   << "kestrova-swctl: --from " + dir + "/fifo: not a regular file (a FIFO)\n";
+    QTest::addRow("check --from a FIFO") << QStringList{"check", "--tcp", "127.0.0.1:1", "--from", fifo} << 2
+                                         << QByteArray()
+                                         << "kestrova-swctl: --from " + dir + "/fifo: not a regular file (a FIFO)\n";
+    QTest::addRow("--from a directory") << QStringList{"write", "--tcp", "127.0.0.1:1", "--from", files_.path()} << 2
+                                        << QByteArray()
+                                        << "kestrova-swctl: --from " + dir + ": not a regular file (a directory)\n";
+    QTest::addRow("--tcp-list a FIFO") << QStringList{"read", "--tcp-list", fifo} << 2 << QByteArray()
+                                       << "kestrova-swctl: --tcp-list " + dir + "/fifo: not a regular file (a FIFO)\n";
+    QTest::addRow("--tcp-list a device") << QStringList{"read", "--tcp-list", "/dev/null"} << 2 << QByteArray()
+                                         << QByteArray("kestrova-swctl: --tcp-list /dev/null: not a regular file (a character device)\n");
+    QTest::addRow("--tcp-list missing") << QStringList{"check", "--tcp-list", "/nonexistent/fleet.txt", "--from", golden}
+                                        << 2 << QByteArray()
+                                        << QByteArray("kestrova-swctl: --tcp-list /nonexistent/fleet.txt: No such file or directory\n");
   }
   void exactRefusals() {
     QFETCH(QStringList, args);
