@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QSet>
+#include <algorithm>
 #include <cctype>
 #include <map>
 
@@ -95,6 +96,11 @@ int Count(const QCommandLineParser& parser, const char* name) {
 LinkTarget ParseTcp(const std::string& text) {
   LinkTarget t;
   t.kind = LinkTarget::Kind::Tcp;
+  // The printers speak IPv4 only, and the link connects over IPv4. A host name holds no colon,
+  // so a second colon (or an opening bracket) can only be an IPv6 address, which would otherwise
+  // be split at its last colon and fail at the connect.
+  if ((!text.empty() && text.front() == '[') || std::count(text.begin(), text.end(), ':') > 1)
+    throw Fail{"--tcp " + text + ": an IPv6 address; only IPv4 addresses and host names are supported"};
   std::string host = text;
   const auto colon = text.rfind(':');
   if (colon != std::string::npos) {

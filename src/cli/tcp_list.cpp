@@ -22,6 +22,11 @@ std::optional<std::vector<TcpListEntry>> ReadTcpList(const std::string& path, st
       error = "line " + std::to_string(line) + ": longer than " + std::to_string(kMaxLine) + " characters";
       return std::nullopt;
     }
+    // A NUL byte would cut the entry short in some places and not in others: no text file has one.
+    if (text.contains('\0')) {
+      error = "line " + std::to_string(line) + ": holds a NUL byte";
+      return std::nullopt;
+    }
     const qsizetype hash = text.indexOf('#');
     if (hash >= 0) text.truncate(hash);
     text = text.trimmed();

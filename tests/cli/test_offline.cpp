@@ -55,6 +55,9 @@ class OfflineTest : public QObject {
     file("empty.txt", "");
     file("golden.json", R"({"ok": true, "model": {"no": 9, "code": "RT5600"}, "bytes": [0, 0, 112, 0, 0]})");
     file("escape.txt", "# fleet\np\x1b[2Jq:0\n");
+    file("ipv6.txt", "10.0.0.1\nfe80::1\n");
+    file("nul.txt", QByteArray("127.0.0.1:9100\n127.0.0.1\0:9101\n", 31));
+    file("nul-comment.txt", QByteArray("127.0.0.1 # a\0b\n", 16));
     QVERIFY(::mkfifo(qPrintable(files_.filePath("fifo")), 0600) == 0);
   }
 
@@ -264,6 +267,7 @@ class OfflineTest : public QObject {
     const QString fifo = files_.filePath("fifo");
     const QString golden = files_.filePath("golden.json");
     const QByteArray port = ": the port must be a number from 1 to 65535\n";
+    const QByteArray ipv6 = ": an IPv6 address; only IPv4 addresses and host names are supported\n";
     const QByteArray silent = ": no printer answered at 115200, 38400, 19200 or 9600 bit/s, parity none or even\n";
 
     QTest::addRow("escape in --tcp") << QStringList{"read", "--tcp", "pr\x1b]0;x\x07n:70000"} << 2 << QByteArray()
@@ -300,6 +304,22 @@ class OfflineTest : public QObject {
     QTest::addRow("--tcp-list missing") << QStringList{"check", "--tcp-list", "/nonexistent/fleet.txt", "--from", golden}
                                         << 2 << QByteArray()
                                         << QByteArray("kestrova-swctl: --tcp-list /nonexistent/fleet.txt: No such file or directory\n");
+
+    QTest::addRow("IPv6 loopback") << QStringList{"read", "--tcp", "::1"} << 2 << QByteArray()
+                                   << "kestrova-swctl: --tcp ::1" + ipv6;
+    QTest::addRow("IPv6 any") << QStringList{"read", "--tcp", "::"} << 2 << QByteArray() << "kestrova-swctl: --tcp ::" + ipv6;
+    QTest::addRow("IPv6 with a port") << QStringList{"write", "--tcp", "[::1]:9100", "--set", "SW1-1=ON"} << 2
+                                      << QByteArray() << "kestrova-swctl: --tcp [::1]:9100" + ipv6;
+    QTest::addRow("IPv6 in brackets") << QStringList{"self-test", "--tcp", "[2001:db8::7]"} << 2 << QByteArray()
+                                      << "kestrova-swctl: --tcp [2001:db8::7]" + ipv6;
+    QTest::addRow("IPv6 in a list") << QStringList{"read", "--tcp-list", files_.filePath("ipv6.txt")} << 2
+                                    << QByteArray() << "kestrova-swctl: --tcp-list " + dir + "/ipv6.txt line 2: --tcp fe80::1" + ipv6;
+    QTest::addRow("NUL in a list line") << QStringList{"read", "--tcp-list", files_.filePath("nul.txt")} << 2
+                                        << QByteArray()
+                                        << "kestrova-swctl: --tcp-list " + dir + "/nul.txt: line 2: holds a NUL byte\n";
+    QTest::addRow("NUL in a list comment") << QStringList{"read", "--tcp-list", files_.filePath("nul-comment.txt")} << 2
+                                           << QByteArray()
+                                           << "kestrova-swctl: --tcp-list " + dir + "/nul-comment.txt: line 1: holds a NUL byte\n";
   }
   void exactRefusals() {
     QFETCH(QStringList, args);
