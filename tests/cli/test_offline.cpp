@@ -341,6 +341,10 @@ class OfflineTest : public QObject {
     QTest::addRow("model 2") << QByteArray(R"({"ok": true, "model": {"no": 2}, "bytes": [0,0,0,0,0]})") << "line 1: expected a model number of the catalogue (model.no) for \"no\"";
     QTest::addRow("four bytes") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [0,0,0,0]})") << "line 1: expected five values (a number 0..255 or null) for \"bytes\"";
     QTest::addRow("byte 300") << QByteArray("{\"ok\": true,\n \"model\": {\"no\": 9},\n \"bytes\": [0,0,300,0,0]}") << "line 3: expected a number 0..255 or null at bytes[2] for \"bytes\"";
+    QTest::addRow("code of another model") << QByteArray("{\"ok\": true,\n \"model\": {\"no\": 9, \"code\": \"RT3200\"},\n \"bytes\": [0,0,0,0,0]}")
+                                           << "line 2: expected \"RT5600\", the code of model 9 (model.code), not \"RT3200\" for \"code\"";
+    QTest::addRow("all bytes null") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [null,null,null,null,null]})")
+                                    << "line 1: expected at least one number 0..255 among the five values, not five nulls for \"bytes\"";
     QTest::addRow("code page text") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [0,0,0,0,0], "printer": {"codePage": "99 - Klingon"}})")
                                     << "line 1: expected an entry of the code page list (printer.codePage), not \"99 - Klingon\" for \"codePage\"";
   }
