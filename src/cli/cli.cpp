@@ -2,6 +2,7 @@
 
 #include "cli/check_command.h"
 #include "cli/cli_request.h"
+#include "cli/fleet_output.h"
 #include "cli/probe_command.h"
 #include "cli/json_report.h"
 #include "cli/printer_jobs.h"
@@ -65,74 +66,68 @@ int Explain(const Request& r, std::ostream& out) {
 
 int Read(const Request& r, std::ostream& out, std::ostream& err, bool terminal) {
   ProgressLine progress = MakeProgress(r, err, terminal);
-  std::vector<std::function<ReadReport()>> jobs;
   const PacingPolicy& pacing = PacingFor(r);
-  for (std::size_t i = 0; i < r.links.size(); ++i) {
-    const LinkTarget target = r.links[i];
-    jobs.push_back([target, &pacing, &progress, i] {
-      return ReadJob(target, pacing, [&progress, i](int steps) { progress.update(i, steps); });
-    });
-  }
-  const std::vector<ReadReport> reports = RunOnLinkThreads(std::move(jobs));
-  progress.finish();
-
   const bool fleet = r.links.size() > 1;
-  int status = kExitOk;
-  bool first = true;
-  for (const ReadReport& report : reports) {
-    const std::string prefix = fleet ? VisibleText(report.target.label()) + ": " : std::string();
-    if (!report.ok()) {
-      status = kExitFailed;
-      err << prefix << FailureText(*report.failure) << "\n";
-    }
-    if (r.json) {
-      out << JsonLine(ReadJson(report, fleet));
-    } else if (report.ok()) {
-      if (!first) out << "\n";
-      if (fleet) out << "== " << VisibleText(report.target.label()) << " ==\n";
-      out << ReadText(report);
-      first = false;
-    }
-  }
-  return status;
+  std::vector<PrinterLines> lines(r.links.size());
+  RunOnLinkThreads(
+      r.links.size(),
+      [&](std::size_t i) {
+        return ReadJob(r.links[i], pacing, [&progress, i](int steps) { progress.update(i, steps); });
+      },
+      [&](std::size_t i, const ReadReport& report) {
+        PrinterLines& p = lines[i];
+        const std::string prefix = fleet ? VisibleText(report.target.label()) + ": " : std::string();
+        p.errFirst = true;
+        if (!report.ok()) {
+          p.failed = true;
+          p.err = prefix + FailureText(*report.failure) + "\n";
+        }
+        if (r.json) {
+          p.out = JsonLine(ReadJson(report, fleet));
+        } else if (report.ok()) {
+          p.block = true;
+          if (fleet) p.out = "== " + VisibleText(report.target.label()) + " ==\n";
+          p.out += ReadText(report);
+        }
+      });
+  progress.finish();
+  return PrintInOrder(lines, out, err);
 }
 
 int Write(const Request& r, std::ostream& out, std::ostream& err, bool terminal) {
   if (!r.edits.dryRun) err << WriteWarningMessage().text << "\n";
   ProgressLine progress = MakeProgress(r, err, terminal);
-  std::vector<std::function<WriteReport()>> jobs;
   const PacingPolicy& pacing = PacingFor(r);
-  for (std::size_t i = 0; i < r.links.size(); ++i) {
-    const LinkTarget target = r.links[i];
-    jobs.push_back([target, &r, &pacing, &progress, i] {
-      return WriteJob(target, r.edits, pacing, [&progress, i](int steps) { progress.update(i, steps); });
-    });
-  }
-  const std::vector<WriteReport> reports = RunOnLinkThreads(std::move(jobs));
-  progress.finish();
-
   const bool fleet = r.links.size() > 1;
-  int status = kExitOk;
-  for (const WriteReport& report : reports) {
-    const std::string prefix = fleet ? VisibleText(report.target.label()) + ": " : std::string();
-    for (const std::string& change : report.changes) out << prefix << VisibleText(change) << "\n";
-    if (report.ok()) {
-      if (report.changes.empty()) out << prefix << "No change: the values read were written back\n";
-      out << prefix << (r.edits.dryRun ? kDryRunOk : kWriteOk) << "\n";
-    } else {
-      status = kExitFailed;
-      err << prefix << FailureText(*report.failure) << "\n";
-    }
-  }
-  return status;
+  std::vector<PrinterLines> lines(r.links.size());
+  RunOnLinkThreads(
+      r.links.size(),
+      [&](std::size_t i) {
+        return WriteJob(r.links[i], r.edits, pacing, [&progress, i](int steps) { progress.update(i, steps); });
+      },
+      [&](std::size_t i, const WriteReport& report) {
+        PrinterLines& p = lines[i];
+        const std::string prefix = fleet ? VisibleText(report.target.label()) + ": " : std::string();
+        for (const std::string& change : report.changes) p.out += prefix + VisibleText(change) + "\n";
+        if (report.ok()) {
+          if (report.changes.empty()) p.out += prefix + "No change: the values read were written back\n";
+          p.out += prefix + (r.edits.dryRun ? kDryRunOk : kWriteOk) + "\n";
+        } else {
+          p.failed = true;
+          p.err = prefix + FailureText(*report.failure) + "\n";
+        }
+      });
+  progress.finish();
+  return PrintInOrder(lines, out, err);
 }
 
 int Test(const Request& r, std::ostream& out, std::ostream& err) {
   const TestPrint print = r.command == Command::SelfTest ? TestPrint::SelfTest : TestPrint::FontTest;
-  const LinkTarget target = r.links.front();
-  std::vector<std::function<std::optional<LinkFailure>()>> jobs;
-  jobs.push_back([target, print] { return TestPrintJob(target, print); });
-  const auto failure = RunOnLinkThreads(std::move(jobs)).front();
+  const LinkTarget& target = r.links.front();
+  std::optional<LinkFailure> failure;
+  RunOnLinkThreads(
+      1, [&](std::size_t) { return TestPrintJob(target, print); },
+      [&](std::size_t, const std::optional<LinkFailure>& result) { failure = result; });
   if (failure) {
     err << FailureText(*failure) << "\n";
     return kExitFailed;

@@ -327,6 +327,22 @@ class ReadTest : public QObject {
     QCOMPARE(fast.outLines().size(), 2);
   }
 
+  // The readable output of a fleet: each printer read as its own read shows it, under a "== link =="
+  // header, the blocks in the order given and set off by an empty line; a failed printer has its
+  // line on standard error and no block.
+  void fleetReadableOutput() {
+    Printer printer;
+    QVERIFY2(printer.start(kPrinter + QStringList{"--tcp", "127.0.0.1:0", "--count", "2"}, 2), qPrintable(printer.errorText()));
+    const QString refused = QStringLiteral("127.0.0.1:%1").arg(FreePort());
+    const CliRun single = RunSwctl({"read", "--fast", "--tcp", printer.tcp(1)});
+    QCOMPARE(single.exitCode, 0);
+    const CliRun run = RunSwctl({"read", "--fast", "--tcp", printer.tcp(1), "--tcp", refused, "--tcp", printer.tcp(0)});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, "== " + printer.tcp(1).toLatin1() + " ==\n" + single.out + "\n== " + printer.tcp(0).toLatin1() +
+                          " ==\n" + single.out);
+    QCOMPARE(run.errText(), refused + ": Read software switch FAILED: " + refused + ": connection refused\n");
+  }
+
   // probe: the settings at which the pty printer answers (a pty keeps no parity, so both parities
   // answer at its speed); an unknown model answers nowhere: exit 1 with the reason.
   void probe_data() {
