@@ -2,7 +2,9 @@
 
 #include <QJsonArray>
 
+#include "cli/fleet_output.h"
 #include "cli/json_report.h"
+#include "cli/visible_text.h"
 #include "model/language_settings.h"
 #include "model/switch_explain.h"
 #include "profile/printer_profile.h"
@@ -35,7 +37,8 @@ void CompareEntry(std::vector<Difference>& out, const char* what, const std::opt
 std::vector<Difference> CompareWithProfile(const SavedConfiguration& file, const ReadReport& read) {
   // The printer's values through the same reader as the file's, so both sides mean the same.
   std::string error;
-  const auto printer = profile::ParseProfile(QByteArray::fromStdString(JsonLine(ReadJson(read, false))), error);
+  const auto printer = profile::ParseProfile(QByteArray::fromStdString(JsonLine(ReadJson(read, false))), error,
+                                             profile::OpenBytes::Allowed);
   if (!printer) return {{"Profile", "", error}};
   std::vector<Difference> out;
   if (printer->model != file.model) return {{"Model", ModelName(file.model), ModelName(printer->model)}};
@@ -56,54 +59,62 @@ std::vector<Difference> CompareWithProfile(const SavedConfiguration& file, const
   return out;
 }
 
+namespace {
+
+// The line (with --json the object, and the cause on err) of one printer.
+PrinterLines CheckLines(const Request& r, const ReadReport& report) {
+  PrinterLines p;
+  const std::string label = report.target.label();
+  if (!report.ok()) {
+    p.failed = true;
+    const std::string cause = report.failure->cause.empty() ? report.failure->message
+                                                            : report.failure->message + ": " + report.failure->cause;
+    if (r.json) {
+      QJsonObject o = FailureJson(*report.failure);
+      o.insert("link", QString::fromStdString(label));
+      p.out = JsonLine(o);
+      p.err = VisibleText(label + ": " + cause) + "\n";
+    } else {
+      p.out = VisibleText(label + ": " + cause) + "\n";
+    }
+    return p;
+  }
+  const std::vector<Difference> differences = CompareWithProfile(*r.edits.from, report);
+  p.failed = !differences.empty();
+  if (r.json) {
+    QJsonArray list;
+    for (const Difference& d : differences)
+      list.append(QJsonObject{{"switch", JsonText(d.what)}, {"file", JsonText(d.file)}, {"printer", JsonText(d.printer)}});
+    p.out = JsonLine(QJsonObject{{"link", QString::fromStdString(label)}, {"ok", true},
+                                 {"match", differences.empty()}, {"differences", list}});
+    return p;
+  }
+  // The label and a difference may echo a host name or printer text.
+  p.out = VisibleText(label) + ": ";
+  if (differences.empty()) {
+    p.out += "matches the file\n";
+    return p;
+  }
+  p.out += std::to_string(differences.size()) + (differences.size() == 1 ? " difference: " : " differences: ");
+  for (std::size_t i = 0; i < differences.size(); ++i) {
+    const Difference& d = differences[i];
+    p.out += (i ? "; " : "") + VisibleText(d.what) + " file " + VisibleText(d.file) + ", printer " +
+             VisibleText(d.printer);
+  }
+  p.out += "\n";
+  return p;
+}
+
+}  // namespace
+
 int Check(const Request& r, std::ostream& out, std::ostream& err) {
-  std::vector<std::function<ReadReport()>> jobs;
   static const ReplyTerminatedPacing fast;
   const PacingPolicy& pacing = r.fast ? static_cast<const PacingPolicy&>(fast) : FixedPacing::instance();
-  for (const LinkTarget& target : r.links)
-    jobs.push_back([target, &pacing] { return ReadJob(target, pacing, [](int) {}); });
-  const std::vector<ReadReport> reports = RunOnLinkThreads(std::move(jobs));
-
-  int status = kExitOk;
-  for (const ReadReport& report : reports) {
-    const std::string label = report.target.label();
-    if (!report.ok()) {
-      status = kExitFailed;
-      const std::string cause = report.failure->cause.empty() ? report.failure->message
-                                                              : report.failure->message + ": " + report.failure->cause;
-      if (r.json) {
-        QJsonObject o = FailureJson(*report.failure);
-        o.insert("link", QString::fromStdString(label));
-        out << JsonLine(o);
-        err << label << ": " << cause << "\n";
-      } else {
-        out << label << ": " << cause << "\n";
-      }
-      continue;
-    }
-    const std::vector<Difference> differences = CompareWithProfile(*r.edits.from, report);
-    if (!differences.empty()) status = kExitFailed;
-    if (r.json) {
-      QJsonArray list;
-      for (const Difference& d : differences)
-        list.append(QJsonObject{{"switch", JsonText(d.what)}, {"file", JsonText(d.file)}, {"printer", JsonText(d.printer)}});
-      out << JsonLine(QJsonObject{{"link", QString::fromStdString(label)}, {"ok", true},
-                                  {"match", differences.empty()}, {"differences", list}});
-      continue;
-    }
-    out << label << ": ";
-    if (differences.empty()) {
-      out << "matches the file\n";
-      continue;
-    }
-    out << differences.size() << (differences.size() == 1 ? " difference: " : " differences: ");
-    for (std::size_t i = 0; i < differences.size(); ++i) {
-      const Difference& d = differences[i];
-      out << (i ? "; " : "") << d.what << " file " << d.file << ", printer " << d.printer;
-    }
-    out << "\n";
-  }
-  return status;
+  std::vector<PrinterLines> lines(r.links.size());
+  RunOnLinkThreads(
+      r.links.size(), [&](std::size_t i) { return ReadJob(r.links[i], pacing, [](int) {}); },
+      [&](std::size_t i, const ReadReport& report) { lines[i] = CheckLines(r, report); });
+  return PrintInOrder(lines, out, err);
 }
 
 }  // namespace kestrova::cli

@@ -4,12 +4,14 @@
 
 #include "cli/check_command.h"
 #include "cli/cli_request.h"
+#include "cli/fleet_output.h"
 #include "cli/probe_command.h"
 #include "cli/json_report.h"
 #include "cli/printer_jobs.h"
 #include "cli/progress_line.h"
 #include "cli/text_report.h"
 #include "cli/usb_list.h"
+#include "cli/visible_text.h"
 #include "model/switch_explain.h"
 #include "protocol/write_sequence.h"
 
@@ -32,14 +34,17 @@ ProgressLine MakeProgress(const Request& r, std::ostream& err, bool terminal) {
   std::vector<std::string> labels;
   std::vector<int> steps;
   for (const LinkTarget& t : r.links) {
-    labels.push_back(t.label());
+    labels.push_back(VisibleText(t.label()));
     const bool device = t.kind == LinkTarget::Kind::Device || t.kind == LinkTarget::Kind::Usb;
     steps.push_back(device ? kDeviceReadSteps : kReadSteps);
   }
   return ProgressLine(err, terminal, labels, steps);
 }
 
-std::string FailureText(const LinkFailure& f) { return f.cause.empty() ? f.message : f.message + ": " + f.cause; }
+// The failure as its line shows it; the cause may echo a host name or printer text.
+std::string FailureText(const LinkFailure& f) {
+  return VisibleText(f.cause.empty() ? f.message : f.message + ": " + f.cause);
+}
 
 int Models(const Request& r, std::ostream& out) {
   out << (r.json ? JsonLine(ModelsJson()) : ModelsText());
@@ -63,36 +68,32 @@ int Explain(const Request& r, std::ostream& out) {
 
 int Read(const Request& r, std::ostream& out, std::ostream& err, bool terminal) {
   ProgressLine progress = MakeProgress(r, err, terminal);
-  std::vector<std::function<ReadReport()>> jobs;
   const PacingPolicy& pacing = PacingFor(r);
-  for (std::size_t i = 0; i < r.links.size(); ++i) {
-    const LinkTarget target = r.links[i];
-    jobs.push_back([target, &pacing, &progress, i] {
-      return ReadJob(target, pacing, [&progress, i](int steps) { progress.update(i, steps); });
-    });
-  }
-  const std::vector<ReadReport> reports = RunOnLinkThreads(std::move(jobs));
-  progress.finish();
-
   const bool fleet = r.links.size() > 1;
-  int status = kExitOk;
-  bool first = true;
-  for (const ReadReport& report : reports) {
-    const std::string prefix = fleet ? report.target.label() + ": " : std::string();
-    if (!report.ok()) {
-      status = kExitFailed;
-      err << prefix << FailureText(*report.failure) << "\n";
-    }
-    if (r.json) {
-      out << JsonLine(ReadJson(report, fleet));
-    } else if (report.ok()) {
-      if (!first) out << "\n";
-      if (fleet) out << "== " << report.target.label() << " ==\n";
-      out << ReadText(report);
-      first = false;
-    }
-  }
-  return status;
+  std::vector<PrinterLines> lines(r.links.size());
+  RunOnLinkThreads(
+      r.links.size(),
+      [&](std::size_t i) {
+        return ReadJob(r.links[i], pacing, [&progress, i](int steps) { progress.update(i, steps); });
+      },
+      [&](std::size_t i, const ReadReport& report) {
+        PrinterLines& p = lines[i];
+        const std::string prefix = fleet ? VisibleText(report.target.label()) + ": " : std::string();
+        p.errFirst = true;
+        if (!report.ok()) {
+          p.failed = true;
+          p.err = prefix + FailureText(*report.failure) + "\n";
+        }
+        if (r.json) {
+          p.out = JsonLine(ReadJson(report, fleet));
+        } else if (report.ok()) {
+          p.block = true;
+          if (fleet) p.out = "== " + VisibleText(report.target.label()) + " ==\n";
+          p.out += ReadText(report);
+        }
+      });
+  progress.finish();
+  return PrintInOrder(lines, out, err);
 }
 
 int Write(const Request& r, std::ostream& out, std::ostream& err, bool terminal) {
@@ -102,44 +103,42 @@ int Write(const Request& r, std::ostream& out, std::ostream& err, bool terminal)
   const std::function<void()> warn = [&progress, &warned] {
     std::call_once(warned, [&progress] { progress.note(WriteWarningMessage().text); });
   };
-  std::vector<std::function<WriteReport()>> jobs;
   const PacingPolicy& pacing = PacingFor(r);
-  for (std::size_t i = 0; i < r.links.size(); ++i) {
-    const LinkTarget target = r.links[i];
-    jobs.push_back([target, &r, &pacing, &progress, &warn, i] {
-      return WriteJob(target, r.edits, pacing, [&progress, i](int steps) { progress.update(i, steps); }, warn);
-    });
-  }
-  const std::vector<WriteReport> reports = RunOnLinkThreads(std::move(jobs));
-  progress.finish();
-
   const bool fleet = r.links.size() > 1;
-  int status = kExitOk;
-  for (const WriteReport& report : reports) {
-    const std::string prefix = fleet ? report.target.label() + ": " : std::string();
-    for (const std::string& change : report.changes) out << prefix << change << "\n";
-    if (report.ok()) {
-      if (report.changes.empty()) out << prefix << "No change: the values read were written back\n";
-      out << prefix << (r.edits.dryRun ? kDryRunOk : kWriteOk) << "\n";
-    } else {
-      status = kExitFailed;
-      err << prefix << FailureText(*report.failure) << "\n";
-    }
-  }
-  return status;
+  std::vector<PrinterLines> lines(r.links.size());
+  RunOnLinkThreads(
+      r.links.size(),
+      [&](std::size_t i) {
+        return WriteJob(r.links[i], r.edits, pacing, [&progress, i](int steps) { progress.update(i, steps); }, warn);
+      },
+      [&](std::size_t i, const WriteReport& report) {
+        PrinterLines& p = lines[i];
+        const std::string prefix = fleet ? VisibleText(report.target.label()) + ": " : std::string();
+        for (const std::string& change : report.changes) p.out += prefix + VisibleText(change) + "\n";
+        if (report.ok()) {
+          if (report.changes.empty()) p.out += prefix + "No change: the values read were written back\n";
+          p.out += prefix + (r.edits.dryRun ? kDryRunOk : kWriteOk) + "\n";
+        } else {
+          p.failed = true;
+          p.err = prefix + FailureText(*report.failure) + "\n";
+        }
+      });
+  progress.finish();
+  return PrintInOrder(lines, out, err);
 }
 
 int Test(const Request& r, std::ostream& out, std::ostream& err) {
   const TestPrint print = r.command == Command::SelfTest ? TestPrint::SelfTest : TestPrint::FontTest;
-  const LinkTarget target = r.links.front();
-  std::vector<std::function<std::optional<LinkFailure>()>> jobs;
-  jobs.push_back([target, print] { return TestPrintJob(target, print); });
-  const auto failure = RunOnLinkThreads(std::move(jobs)).front();
+  const LinkTarget& target = r.links.front();
+  std::optional<LinkFailure> failure;
+  RunOnLinkThreads(
+      1, [&](std::size_t) { return TestPrintJob(target, print); },
+      [&](std::size_t, const std::optional<LinkFailure>& result) { failure = result; });
   if (failure) {
     err << FailureText(*failure) << "\n";
     return kExitFailed;
   }
-  out << (print == TestPrint::SelfTest ? "Self Test" : "Fonts Test") << " sent to " << target.label() << "\n";
+  out << (print == TestPrint::SelfTest ? "Self Test" : "Fonts Test") << " sent to " << VisibleText(target.label()) << "\n";
   return kExitOk;
 }
 
@@ -148,7 +147,8 @@ int Test(const Request& r, std::ostream& out, std::ostream& err) {
 int RunCli(const QStringList& arguments, std::ostream& out, std::ostream& err, bool errIsTerminal) {
   const ParseResult parsed = ParseCommandLine(arguments);
   if (!parsed.request) {
-    err << "kestrova-swctl: " << parsed.error << "\n";
+    // Usage errors echo arguments and the lines of named files.
+    err << "kestrova-swctl: " << VisibleText(parsed.error) << "\n";
     return kExitUsage;
   }
   const Request& r = *parsed.request;

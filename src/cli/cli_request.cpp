@@ -3,10 +3,12 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QSet>
+#include <algorithm>
 #include <cctype>
 #include <map>
 
 #include "cli/json_report.h"
+#include "cli/regular_file.h"
 #include "cli/tcp_list.h"
 #include "link/tcp_link.h"
 #include "model/catalogue.h"
@@ -94,6 +96,11 @@ int Count(const QCommandLineParser& parser, const char* name) {
 LinkTarget ParseTcp(const std::string& text) {
   LinkTarget t;
   t.kind = LinkTarget::Kind::Tcp;
+  // The printers speak IPv4 only, and the link connects over IPv4. A host name holds no colon,
+  // so a second colon (or an opening bracket) can only be an IPv6 address, which would otherwise
+  // be split at its last colon and fail at the connect.
+  if ((!text.empty() && text.front() == '[') || std::count(text.begin(), text.end(), ':') > 1)
+    throw Fail{"--tcp " + text + ": an IPv6 address; only IPv4 addresses and host names are supported"};
   std::string host = text;
   const auto colon = text.rfind(':');
   if (colon != std::string::npos) {
@@ -179,8 +186,9 @@ bool ParseFont(const std::string& text) {
 }
 
 SavedConfiguration ReadConfigurationFile(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) throw Fail{"--from " + path + ": " + S(file.errorString())};
+  QFile file;
+  std::string why;
+  if (!OpenRegularFile(path, file, why)) throw Fail{"--from " + path + ": " + why};
   // A configuration is a few kilobytes; anything far larger is not one.
   const QByteArray data = file.read(1 << 20);
   std::string error;

@@ -145,7 +145,8 @@ Exit status:
      the cause where it is known (with read --json also as a failed-read object on standard
      output). For a fleet: 1 when any printer failed.
   2  a usage error (unknown command or option, unknown model, byte out of range, no such code
-     page or character set, unreadable --from file); nothing is sent.
+     page or character set, an IPv6 address, a --from or --tcp-list file that cannot be read
+     or is no regular file); nothing is sent.
 )";
 }
 

@@ -56,29 +56,25 @@ WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const Pa
 // Sends the test bytes only; nullopt when every block went out in full.
 std::optional<LinkFailure> TestPrintJob(const LinkTarget& target, TestPrint print);
 
-// Runs the jobs on at most inFlight link threads at once (each thread takes the next job not yet
-// started when one ends, so a slow printer holds up no other); the results in the order of the jobs,
-// one for every job.
-template <typename R>
-std::vector<R> RunOnLinkThreads(std::vector<std::function<R()>> jobs, std::size_t inFlight = PrintersInFlight()) {
-  std::vector<std::optional<R>> finished(jobs.size());
+// Runs job(i) for every i below count on at most inFlight link threads at once (each thread takes
+// the next job not yet started when one ends, so a slow printer holds up no other). Each result is
+// handed to done(i, result) on the thread that ran the job, as soon as it ends, and dropped after
+// it: a fleet holds the results of the jobs in flight only. done is called once for every job.
+template <typename Job, typename Done>
+void RunOnLinkThreads(std::size_t count, const Job& job, const Done& done, std::size_t inFlight = PrintersInFlight()) {
   std::atomic<std::size_t> next{0};
-  const std::size_t count = std::min(std::max<std::size_t>(inFlight, 1), jobs.size());
+  const std::size_t threadCount = std::min(std::max<std::size_t>(inFlight, 1), count);
   std::vector<std::unique_ptr<LinkThread>> threads;
   std::vector<std::future<void>> futures;
-  for (std::size_t t = 0; t < count; ++t) {
+  for (std::size_t t = 0; t < threadCount; ++t) {
     threads.push_back(std::make_unique<LinkThread>());
     threads.back()->begin();
-    futures.push_back(threads.back()->call([&jobs, &finished, &next] {
-      for (std::size_t i = next++; i < jobs.size(); i = next++) finished[i].emplace(jobs[i]());
+    futures.push_back(threads.back()->call([&job, &done, &next, count] {
+      for (std::size_t i = next++; i < count; i = next++) done(i, job(i));
     }));
   }
   for (auto& f : futures) f.get();
   for (auto& t : threads) t->stop();
-  std::vector<R> results;
-  results.reserve(finished.size());
-  for (auto& s : finished) results.push_back(std::move(*s));
-  return results;
 }
 
 }  // namespace kestrova::cli

@@ -4,6 +4,7 @@
 
 #include "cli/json_report.h"
 #include "cli/printer_jobs.h"
+#include "cli/visible_text.h"
 
 namespace kestrova::cli {
 
@@ -42,13 +43,13 @@ int Probe(const Request& r, std::ostream& out, std::ostream& err) {
       answers.append(QJsonObject{{"baud", c.baud}, {"parity", c.parityText}, {"model", ModelJson(model)}});
     } else {
       const PrinterModel* m = FindModel(model);
-      out << base.device << ": answers at " << c.baud << " bit/s, parity " << c.parityText << ": "
+      out << VisibleText(base.device) << ": answers at " << c.baud << " bit/s, parity " << c.parityText << ": "
           << (m ? m->code : "model 0") << "\n";
     }
   }
   if (r.json) out << JsonLine(QJsonObject{{"device", QString::fromStdString(base.device)}, {"answers", answers}});
   if (found == 0) {
-    err << base.device << ": no printer answered at 115200, 38400, 19200 or 9600 bit/s, parity none or even\n";
+    err << VisibleText(base.device) << ": no printer answered at 115200, 38400, 19200 or 9600 bit/s, parity none or even\n";
     return kExitFailed;
   }
   return kExitOk;

@@ -13,7 +13,7 @@ struct TcpListEntry {
 
 // The entries of the file in order: blanks around an entry are dropped, empty lines and lines
 // starting with '#' skipped, and a '#' after an entry starts a comment. nullopt with error when
-// the file cannot be read.
+// the file cannot be read or is no regular file.
 std::optional<std::vector<TcpListEntry>> ReadTcpList(const std::string& path, std::string& error);
 
 }  // namespace kestrova::cli

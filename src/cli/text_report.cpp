@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "cli/visible_text.h"
 #include "model/printer_record.h"
 
 namespace kestrova::cli {
@@ -62,8 +63,9 @@ std::string ReadText(const ReadReport& report) {
   for (const RecordFieldInfo& f : RecordFields()) width = std::max(width, Caption(f).size());
   std::ostringstream out;
   out << ModelLine(s.record.activeModelNo);
+  // The fields hold the printer's replies as they came.
   for (const RecordFieldInfo& f : RecordFields())
-    out << Pad(Caption(f), width + 2) << s.record.text(f.field) << "\n";
+    out << Pad(Caption(f), width + 2) << VisibleText(s.record.text(f.field)) << "\n";
   out << "\n" << SwitchTable(s.view.positions, s.view.labels);
   return out.str();
 }

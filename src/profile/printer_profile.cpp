@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <algorithm>
 
 #include "model/language_settings.h"
 #include "model/switch_explain.h"
@@ -56,7 +57,7 @@ std::optional<int> EntryPosition(const QByteArray& json, const QJsonObject& prin
   Expected(json, key, std::string(what) + ", not \"" + text + "\"");
 }
 
-PrinterProfile Parse(const QByteArray& json) {
+PrinterProfile Parse(const QByteArray& json, OpenBytes open) {
   QJsonParseError parseError{};
   const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
   if (doc.isNull())
@@ -72,6 +73,18 @@ PrinterProfile Parse(const QByteArray& json) {
   if (!no || (*no != 0 && !FindModel(static_cast<ModelNo>(*no))))
     Expected(json, root.contains("model") ? "no" : "model", "a model number of the catalogue (model.no)");
   p.model = static_cast<ModelNo>(*no);
+  // model.code says the same as model.no (null for model 0) or is left out: a file whose two
+  // disagree was edited by hand, and which of them was meant cannot be told.
+  const QJsonValue code = root.value("model").toObject().value("code");
+  if (!code.isUndefined()) {
+    const PrinterModel* m = FindModel(p.model);
+    const std::string expected = m ? "\"" + std::string(m->code) + "\", the code of model " + std::to_string(*no)
+                                   : std::string("null, as model 0 has no code");
+    const std::string given = code.isString() ? ", not \"" + Trimmed(code.toString()) + "\"" : std::string();
+    const bool same = m ? code.isString() && code.toString().compare(QLatin1String(m->code), Qt::CaseInsensitive) == 0
+                        : code.isNull();
+    if (!same) Expected(json, "code", expected + " (model.code)" + given);
+  }
 
   const QJsonArray bytes = root.value("bytes").toArray();
   if (!root.value("bytes").isArray() || bytes.size() != kSwitchBytes)
@@ -83,6 +96,9 @@ PrinterProfile Parse(const QByteArray& json) {
     if (!b) Expected(json, "bytes", "a number 0..255 or null at bytes[" + std::to_string(i) + "]");
     p.bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(*b);
   }
+  // Five nulls leave every switch open: such a file would match any printer and write nothing.
+  if (open == OpenBytes::Refused && std::none_of(p.bytes.begin(), p.bytes.end(), [](const auto& b) { return b.has_value(); }))
+    Expected(json, "bytes", "at least one number 0..255 among the five values, not five nulls");
 
   const QJsonObject printer = root.value("printer").toObject();
   p.codePagePosition = EntryPosition(json, printer, "codePage", CodePageTable(),
@@ -136,9 +152,9 @@ QByteArray SerializeProfile(const PrinterProfile& p) {
   return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
-std::optional<PrinterProfile> ParseProfile(const QByteArray& json, std::string& error) {
+std::optional<PrinterProfile> ParseProfile(const QByteArray& json, std::string& error, OpenBytes open) {
   try {
-    return Parse(json);
+    return Parse(json, open);
   } catch (const Fault& f) {
     error = f.text;
     return std::nullopt;

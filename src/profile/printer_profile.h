@@ -33,7 +33,12 @@ PrinterProfile ProfileFromValues(ModelNo model, const std::array<std::uint8_t, k
 // texts), bytes, switches (with the model's definitions).
 QByteArray SerializeProfile(const PrinterProfile& profile);
 
+// Whether a profile may leave all five bytes open. A file may not (it would match any printer and
+// write nothing); a printer's own read may, when none of its switch replies was valid.
+enum class OpenBytes { Refused, Allowed };
+
 // Parses and checks a profile; nullopt with error "line N: expected ..." naming the fault.
-std::optional<PrinterProfile> ParseProfile(const QByteArray& json, std::string& error);
+std::optional<PrinterProfile> ParseProfile(const QByteArray& json, std::string& error,
+                                           OpenBytes open = OpenBytes::Refused);
 
 }  // namespace kestrova::profile

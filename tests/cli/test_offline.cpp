@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <sys/stat.h>
 
 #include "cli_harness.h"
 #include "model/catalogue.h"
@@ -39,7 +40,27 @@ std::vector<ModelNo> AllModels() {
 
 class OfflineTest : public QObject {
   Q_OBJECT
+ private:
+  QTemporaryDir files_;
+
+  QString file(const char* name, const QByteArray& content) {
+    QFile f(files_.filePath(name));
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size()) qFatal("cannot write %s", name);
+    return f.fileName();
+  }
+
  private slots:
+  void initTestCase() {
+    QVERIFY(files_.isValid());
+    file("empty.txt", "");
+    file("golden.json", R"({"ok": true, "model": {"no": 9, "code": "RT5600"}, "bytes": [0, 0, 112, 0, 0]})");
+    file("escape.txt", "# fleet\np\x1b[2Jq:0\n");
+    file("ipv6.txt", "10.0.0.1\nfe80::1\n");
+    file("nul.txt", QByteArray("127.0.0.1:9100\n127.0.0.1\0:9101\n", 31));
+    file("nul-comment.txt", QByteArray("127.0.0.1 # a\0b\n", 16));
+    QVERIFY(::mkfifo(qPrintable(files_.filePath("fifo")), 0600) == 0);
+  }
+
   void init() {
     if (!ProgramsBuilt()) QSKIP("kestrova-swctl or the printer simulator is not built");
   }
@@ -216,7 +237,7 @@ class OfflineTest : public QObject {
     QTest::addRow("two switches on write") << QStringList{"write", "--tcp", "127.0.0.1:1", "--switches", v, "--switches", v} << "--switches once";
     QTest::addRow("check without file") << QStringList{"check", "--tcp", "127.0.0.1:1"} << "check needs --from FILE.json";
     QTest::addRow("set on check") << QStringList{"check", "--tcp", "127.0.0.1:1", "--set", "SW1-1=ON"} << "--set does not apply to check";
-    QTest::addRow("empty tcp list") << QStringList{"read", "--tcp-list", "/dev/null"} << "--tcp-list names no printer";
+    QTest::addRow("empty tcp list") << QStringList{"read", "--tcp-list", files_.filePath("empty.txt")} << "--tcp-list names no printer";
     const QString binary = QDir::temp().filePath("kestrova-offline-long-line.txt");
     QFile long_(binary);
     if (long_.open(QIODevice::WriteOnly)) long_.write(QByteArray(4096, 'a'));
@@ -235,6 +256,83 @@ class OfflineTest : public QObject {
     QCOMPARE(run.out, QByteArray());
   }
 
+  // Refusals and failures whose message echoes an argument or a line of a named file: the exact
+  // status and texts, control bytes escaped, and nothing waits on a file that is no regular file.
+  void exactRefusals_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray dir = files_.path().toUtf8();
+    const QString fifo = files_.filePath("fifo");
+    const QString golden = files_.filePath("golden.json");
+    const QByteArray port = ": the port must be a number from 1 to 65535\n";
+    const QByteArray ipv6 = ": an IPv6 address; only IPv4 addresses and host names are supported\n";
+    const QByteArray silent = ": no printer answered at 115200, 38400, 19200 or 9600 bit/s, parity none or even\n";
+
+    QTest::addRow("escape in --tcp") << QStringList{"read", "--tcp", "pr\x1b]0;x\x07n:70000"} << 2 << QByteArray()
+                                     << "kestrova-swctl: --tcp pr\\x1b]0;x\\x07n:70000" + port;
+    QTest::addRow("backslash in --tcp") << QStringList{"read", "--tcp", "a\\b:0"} << 2 << QByteArray()
+                                        << "kestrova-swctl: --tcp a\\\\b:0" + port;
+    QTest::addRow("escape in a --tcp-list line")
+        << QStringList{"read", "--tcp-list", files_.filePath("escape.txt")} << 2 << QByteArray()
+        << "kestrova-swctl: --tcp-list " + dir + "/escape.txt line 2: --tcp p\\x1b[2Jq:0" + port;
+    QTest::addRow("escape in an unknown option") << QStringList{"models", "--x\x1b[2J"} << 2 << QByteArray()
+                                                 << QByteArray("kestrova-swctl: Unknown option 'x\\x1b[2J'.\n");
+    QTest::addRow("escape in a device path")
+        << QStringList{"read", "--device", "/nonexistent/t\x1b]52;c;eA==\x07"} << 1 << QByteArray()
+        << QByteArray("Read software switch FAILED: /nonexistent/t\\x1b]52;c;eA==\\x07: no such port\n");
+    QTest::addRow("escape in a checked device path")
+        << QStringList{"check", "--device", "/nonexistent/c\r\x1b[2J", "--from", golden} << 1
+        << QByteArray("/nonexistent/c\\x0d\\x1b[2J: Read software switch FAILED: /nonexistent/c\\x0d\\x1b[2J: no such port\n")
+        << QByteArray();
+    QTest::addRow("escape in a probed path") << QStringList{"probe", "--serial", "/nonexistent/p\x1b[2J"} << 1
+                                             << QByteArray() << "/nonexistent/p\\x1b[2J" + silent;
+
+    QTest::addRow("--from a FIFO") << QStringList{"write", "--tcp", "127.0.0.1:1", "--from", fifo} << 2 << QByteArray()
+                                   << "kestrova-swctl: --from " + dir + "/fifo: not a regular file (a FIFO)\n";
+    QTest::addRow("check --from a FIFO") << QStringList{"check", "--tcp", "127.0.0.1:1", "--from", fifo} << 2
+                                         << QByteArray()
+                                         << "kestrova-swctl: --from " + dir + "/fifo: not a regular file (a FIFO)\n";
+    QTest::addRow("--from a directory") << QStringList{"write", "--tcp", "127.0.0.1:1", "--from", files_.path()} << 2
+                                        << QByteArray()
+                                        << "kestrova-swctl: --from " + dir + ": not a regular file (a directory)\n";
+    QTest::addRow("--tcp-list a FIFO") << QStringList{"read", "--tcp-list", fifo} << 2 << QByteArray()
+                                       << "kestrova-swctl: --tcp-list " + dir + "/fifo: not a regular file (a FIFO)\n";
+    QTest::addRow("--tcp-list a device") << QStringList{"read", "--tcp-list", "/dev/null"} << 2 << QByteArray()
+                                         << QByteArray("kestrova-swctl: --tcp-list /dev/null: not a regular file (a character device)\n");
+    QTest::addRow("--tcp-list missing") << QStringList{"check", "--tcp-list", "/nonexistent/fleet.txt", "--from", golden}
+                                        << 2 << QByteArray()
+                                        << QByteArray("kestrova-swctl: --tcp-list /nonexistent/fleet.txt: No such file or directory\n");
+
+    QTest::addRow("IPv6 loopback") << QStringList{"read", "--tcp", "::1"} << 2 << QByteArray()
+                                   << "kestrova-swctl: --tcp ::1" + ipv6;
+    QTest::addRow("IPv6 any") << QStringList{"read", "--tcp", "::"} << 2 << QByteArray() << "kestrova-swctl: --tcp ::" + ipv6;
+    QTest::addRow("IPv6 with a port") << QStringList{"write", "--tcp", "[::1]:9100", "--set", "SW1-1=ON"} << 2
+                                      << QByteArray() << "kestrova-swctl: --tcp [::1]:9100" + ipv6;
+    QTest::addRow("IPv6 in brackets") << QStringList{"self-test", "--tcp", "[2001:db8::7]"} << 2 << QByteArray()
+                                      << "kestrova-swctl: --tcp [2001:db8::7]" + ipv6;
+    QTest::addRow("IPv6 in a list") << QStringList{"read", "--tcp-list", files_.filePath("ipv6.txt")} << 2
+                                    << QByteArray() << "kestrova-swctl: --tcp-list " + dir + "/ipv6.txt line 2: --tcp fe80::1" + ipv6;
+    QTest::addRow("NUL in a list line") << QStringList{"read", "--tcp-list", files_.filePath("nul.txt")} << 2
+                                        << QByteArray()
+                                        << "kestrova-swctl: --tcp-list " + dir + "/nul.txt: line 2: holds a NUL byte\n";
+    QTest::addRow("NUL in a list comment") << QStringList{"read", "--tcp-list", files_.filePath("nul-comment.txt")} << 2
+                                           << QByteArray()
+                                           << "kestrova-swctl: --tcp-list " + dir + "/nul-comment.txt: line 1: holds a NUL byte\n";
+  }
+  void exactRefusals() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    const CliRun run = RunSwctl(args, 10000);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.err, err);
+  }
+
   void fromFileThatIsNoConfiguration_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("message");
@@ -243,6 +341,10 @@ class OfflineTest : public QObject {
     QTest::addRow("model 2") << QByteArray(R"({"ok": true, "model": {"no": 2}, "bytes": [0,0,0,0,0]})") << "line 1: expected a model number of the catalogue (model.no) for \"no\"";
     QTest::addRow("four bytes") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [0,0,0,0]})") << "line 1: expected five values (a number 0..255 or null) for \"bytes\"";
     QTest::addRow("byte 300") << QByteArray("{\"ok\": true,\n \"model\": {\"no\": 9},\n \"bytes\": [0,0,300,0,0]}") << "line 3: expected a number 0..255 or null at bytes[2] for \"bytes\"";
+    QTest::addRow("code of another model") << QByteArray("{\"ok\": true,\n \"model\": {\"no\": 9, \"code\": \"RT3200\"},\n \"bytes\": [0,0,0,0,0]}")
+                                           << "line 2: expected \"RT5600\", the code of model 9 (model.code), not \"RT3200\" for \"code\"";
+    QTest::addRow("all bytes null") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [null,null,null,null,null]})")
+                                    << "line 1: expected at least one number 0..255 among the five values, not five nulls for \"bytes\"";
     QTest::addRow("code page text") << QByteArray(R"({"ok": true, "model": {"no": 9}, "bytes": [0,0,0,0,0], "printer": {"codePage": "99 - Klingon"}})")
                                     << "line 1: expected an entry of the code page list (printer.codePage), not \"99 - Klingon\" for \"codePage\"";
   }

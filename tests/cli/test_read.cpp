@@ -194,6 +194,53 @@ class ReadTest : public QObject {
     CheckRead(JsonObjectOf(run.out), "");
   }
 
+  // Texts the printer sends are shown with their control bytes escaped, so a reply cannot clear
+  // the screen, set the title, write the clipboard or forge a line; the JSON keeps them as sent.
+  void printerTextShownEscaped_data() {
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("jsonKey");
+    QTest::addColumn<QByteArray>("shown");
+    QTest::addRow("title and clear in the model name")
+        << "--name" << QStringLiteral("RT-5600\x1b]0;owned\x07\x1b[2J") << "Model Name" << "modelName"
+        << QByteArray("RT-5600\\x1b]0;owned\\x07\\x1b[2J");
+    QTest::addRow("forged line in the serial number")
+        << "--serial" << QStringLiteral("KS1\r\nModel Name                   RT-9999") << "Serial Number"
+        << "serialNumber" << QByteArray("KS1\\x0d\\x0aModel Name                   RT-9999");
+    QTest::addRow("clipboard write in the firmware")
+        << "--firmware" << QStringLiteral("\x1b]52;c;cm0gLXJmIH4K\x07") << "Firmware Revision" << "firmwareRevision"
+        << QByteArray("\\x1b]52;c;cm0gLXJmIH4K\\x07");
+    // A backslash is doubled, so an escape the printer spells out differs from a real one; U+009B
+    // arrives as C2 9B, and its C1 byte is escaped.
+    QTest::addRow("backslash and C1 in the firmware")
+        << "--firmware" << QStringLiteral("V2\\x1b\u009b\x7f") << "Firmware Revision" << "firmwareRevision"
+        << QByteArray("V2\\\\x1b\xc2\\x9b\\x7f");
+  }
+  void printerTextShownEscaped() {
+    QFETCH(QString, option);
+    QFETCH(QString, value);
+    QFETCH(QString, caption);
+    QFETCH(QString, jsonKey);
+    QFETCH(QByteArray, shown);
+    Printer printer;
+    QVERIFY2(printer.start(kPrinter + QStringList{option, value, "--tcp", "127.0.0.1:0"}), qPrintable(printer.errorText()));
+    const CliRun text = RunSwctl({"read", "--tcp", printer.tcp(), "--fast"});
+    QCOMPARE(text.exitCode, 0);
+    QCOMPARE(text.err, QByteArray());
+    const QByteArray line = caption.toLatin1().leftJustified(29, ' ') + shown;
+    QVERIFY2(text.out.split('\n').contains(line), text.out.constData());
+    for (const char c : text.out) {
+      const auto byte = static_cast<unsigned char>(c);
+      QVERIFY2(byte == '\n' || (byte >= 0x20 && byte < 0x7f) || byte >= 0xa0, qPrintable(QString::number(byte, 16)));
+    }
+    // The JSON holds the bytes as sent (one character each).
+    const CliRun json = RunSwctl({"read", "--tcp", printer.tcp(), "--fast", "--json"});
+    QCOMPARE(json.exitCode, 0);
+    QCOMPARE(JsonObjectOf(json.out).value("printer").toObject().value(jsonKey).toString(),
+             QString::fromLatin1(value.toUtf8()));
+  }
+
   // A printer that never answers: three model-name attempts, then the read fails; no switch
   // query is sent.
   void silentPrinter() {
@@ -278,6 +325,22 @@ class ReadTest : public QObject {
     const CliRun fast = RunSwctl({"read", "--json", "--fast", "--tcp", printer.tcp(0), "--tcp", printer.tcp(1)});
     QCOMPARE(fast.exitCode, 0);
     QCOMPARE(fast.outLines().size(), 2);
+  }
+
+  // The readable output of a fleet: each printer read as its own read shows it, under a "== link =="
+  // header, the blocks in the order given and set off by an empty line; a failed printer has its
+  // line on standard error and no block.
+  void fleetReadableOutput() {
+    Printer printer;
+    QVERIFY2(printer.start(kPrinter + QStringList{"--tcp", "127.0.0.1:0", "--count", "2"}, 2), qPrintable(printer.errorText()));
+    const QString refused = QStringLiteral("127.0.0.1:%1").arg(FreePort());
+    const CliRun single = RunSwctl({"read", "--fast", "--tcp", printer.tcp(1)});
+    QCOMPARE(single.exitCode, 0);
+    const CliRun run = RunSwctl({"read", "--fast", "--tcp", printer.tcp(1), "--tcp", refused, "--tcp", printer.tcp(0)});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, "== " + printer.tcp(1).toLatin1() + " ==\n" + single.out + "\n== " + printer.tcp(0).toLatin1() +
+                          " ==\n" + single.out);
+    QCOMPARE(run.errText(), refused + ": Read software switch FAILED: " + refused + ": connection refused\n");
   }
 
   // probe: the settings at which the pty printer answers (a pty keeps no parity, so both parities

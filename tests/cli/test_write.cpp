@@ -124,6 +124,22 @@ class WriteTest : public QObject {
     QVERIFY(!drifted.received().contains(kUnlock));
   }
 
+  // A printer whose switch replies are all invalid is read with the five bytes open: check shows
+  // each switch the file sets as a difference, never the printer's read as a faulty profile.
+  void checkPrinterWithoutValidSwitchReplies() {
+    Printer printer;
+    QVERIFY2(printer.start({"--model", "RT5600", "--no-header", "--tcp", "127.0.0.1:0"}), qPrintable(printer.errorText()));
+    QTemporaryDir dir;
+    const QString file = dir.filePath("golden.json");
+    QVERIFY(WriteFile(file, R"({"ok": true, "model": {"no": 9, "code": "RT5600"}, "bytes": [null, null, null, null, 0]})"));
+    const CliRun run = RunSwctl({"check", "--from", file, "--fast", "--tcp", printer.tcp()});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, QByteArray());
+    const QString line = run.outText();
+    QVERIFY2(line.startsWith(printer.tcp() + ": 8 differences: SW5-1 file ON ("), qPrintable(line));
+    QCOMPARE(line.count(QStringLiteral(", printer (none) (")), 8);
+  }
+
   // Serial component: all eleven commands in order (SW3 in 8 bytes); a picked code page brings
   // its name and resets the character set, which --charset then sets.
   void serialCodePageAndCharset() {

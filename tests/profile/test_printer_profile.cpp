@@ -2,6 +2,8 @@
 // language boxes, and every fault names its line and what was expected.
 #include <QtTest>
 
+#include <algorithm>
+
 #include "profile/printer_profile.h"
 
 using namespace kestrova;
@@ -60,6 +62,17 @@ class PrinterProfileTest : public QObject {
                                     << "line 3: expected an entry of the character set list (printer.internationalCharSet) for \"internationalCharSet\"";
     QTest::addRow("font text") << QByteArray("{\"model\": {\"no\": 9}, \"bytes\": [0,0,0,0,0], \"printer\": {\"new8x16Font\": \"maybe\"}}")
                                << "line 1: expected an entry of the 8x16 font list (printer.new8x16Font), not \"maybe\" for \"new8x16Font\"";
+    QTest::addRow("code of another model")
+        << QByteArray("{\n  \"bytes\": [0,0,0,0,0],\n  \"model\": {\n    \"code\": \"RT3200\",\n    \"no\": 9\n  }\n}")
+        << "line 4: expected \"RT5600\", the code of model 9 (model.code), not \"RT3200\" for \"code\"";
+    QTest::addRow("code not text") << QByteArray("{\"model\": {\"no\": 1,\n\"code\": 1}, \"bytes\": [0,0,0,0,0]}")
+                                   << "line 2: expected \"RT3200\", the code of model 1 (model.code) for \"code\"";
+    QTest::addRow("code null for model 9") << QByteArray("{\"model\": {\"no\": 9, \"code\": null}, \"bytes\": [0,0,0,0,0]}")
+                                           << "line 1: expected \"RT5600\", the code of model 9 (model.code) for \"code\"";
+    QTest::addRow("code for model 0") << QByteArray("{\"model\": {\"no\": 0, \"code\": \"RT5600\"}, \"bytes\": [0,0,0,0,0]}")
+                                      << "line 1: expected null, as model 0 has no code (model.code), not \"RT5600\" for \"code\"";
+    QTest::addRow("all bytes null") << QByteArray("{\"model\": {\"no\": 9},\n\"bytes\": [null, null,\nnull, null, null]}")
+                                    << "line 2: expected at least one number 0..255 among the five values, not five nulls for \"bytes\"";
   }
   void faults() {
     QFETCH(QByteArray, json);
@@ -67,6 +80,33 @@ class PrinterProfileTest : public QObject {
     std::string got;
     QVERIFY(!ParseProfile(json, got));
     QCOMPARE(QString::fromStdString(got), error);
+  }
+
+  // model.code may be left out or agree with model.no in any case; bytes may be partly open; a
+  // printer's own read may leave all five open.
+  void accepted_data() {
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("openBytes");
+    QTest::addColumn<bool>("fromRead");
+    QTest::addRow("no code") << QByteArray(R"({"model": {"no": 9}, "bytes": [0,0,0,0,0]})") << 9 << 0 << false;
+    QTest::addRow("code as written") << QByteArray(R"({"model": {"no": 9, "code": "RT5600"}, "bytes": [0,0,0,0,0]})") << 9 << 0 << false;
+    QTest::addRow("code in lower case") << QByteArray(R"({"model": {"no": 13, "code": "rt5500e"}, "bytes": [0,0,0,0,0]})") << 13 << 0 << false;
+    QTest::addRow("model 0, code null") << QByteArray(R"({"model": {"no": 0, "code": null}, "bytes": [0,0,0,0,0]})") << 0 << 0 << false;
+    QTest::addRow("four bytes open") << QByteArray(R"({"model": {"no": 9}, "bytes": [null,null,7,null,null]})") << 9 << 4 << false;
+    QTest::addRow("a read with no valid switch reply") << QByteArray(R"({"model": {"no": 9, "code": "RT5600"}, "bytes": [null,null,null,null,null]})")
+                                                   << 9 << 5 << true;
+  }
+  void accepted() {
+    QFETCH(QByteArray, json);
+    QFETCH(int, model);
+    QFETCH(int, openBytes);
+    QFETCH(bool, fromRead);
+    std::string error;
+    const auto p = ParseProfile(json, error, fromRead ? OpenBytes::Allowed : OpenBytes::Refused);
+    QVERIFY2(p, error.c_str());
+    QCOMPARE(int(p->model), model);
+    QCOMPARE(int(std::count(p->bytes.begin(), p->bytes.end(), std::nullopt)), openBytes);
   }
 };
 

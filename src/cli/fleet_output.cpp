@@ -1,0 +1,23 @@
+#include "cli/fleet_output.h"
+
+#include "cli/cli_request.h"
+
+namespace kestrova::cli {
+
+int PrintInOrder(const std::vector<PrinterLines>& printers, std::ostream& out, std::ostream& err) {
+  int status = kExitOk;
+  bool firstBlock = true;
+  for (const PrinterLines& p : printers) {
+    if (p.failed) status = kExitFailed;
+    if (p.errFirst) err << p.err;
+    if (p.block) {
+      if (!firstBlock) out << "\n";
+      firstBlock = false;
+    }
+    out << p.out;
+    if (!p.errFirst) err << p.err;
+  }
+  return status;
+}
+
+}  // namespace kestrova::cli
