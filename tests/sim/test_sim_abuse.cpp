@@ -17,6 +17,16 @@ constexpr qint64 kUnsentLimit = 64 * 1024;
 constexpr int kLongestReply = 9;              // "_RT-5600\0", the longest reply a flood below gets
 constexpr qint64 kMemoryCeilingKiB = 40 * 1024;  // the idle simulator needs about 12 MiB
 
+// Under a sanitizer the simulator's memory is the runtime's shadow and quarantine, and the
+// runtime itself needs descriptors (it opens /proc files to check and report): at the open-file
+// limit it fails before the simulator does. Those two checks run in plain builds only; the rest
+// of each test (the drop and its log line, the clients served) runs in every build.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // Bytes that never form a command: 0x20..0x3C in a pattern.
 QByteArray Garbage(int size) {
   QByteArray g(size, '\0');
@@ -102,7 +112,7 @@ class SimAbuseTest : public QObject {
     const QStringList after = lines.mid(lines.indexOf(drop) + 1).filter(QRegularExpression("^" + link + " event "));
     QCOMPARE(after.value(0), link + " event disconnect");
 
-    QVERIFY2(ProcessMemoryKiB(sim.pid(), "VmHWM") < kMemoryCeilingKiB,
+    QVERIFY2(kSanitized || ProcessMemoryKiB(sim.pid(), "VmHWM") < kMemoryCeilingKiB,
              qPrintable(QString::number(ProcessMemoryKiB(sim.pid(), "VmHWM"))));
     QCOMPARE(Exchange(other, kModelQuery, kModelReply.size()), kModelReply);
     QTcpSocket later;
@@ -131,7 +141,7 @@ class SimAbuseTest : public QObject {
     QVERIFY(!discard.isEmpty());
     const qint64 unsent = discard.section(' ', 3, 3).toLongLong();
     QVERIFY2(unsent > kUnsentLimit && unsent <= kUnsentLimit + kLongestReply, qPrintable(discard));
-    QVERIFY2(ProcessMemoryKiB(sim.pid(), "VmHWM") < kMemoryCeilingKiB,
+    QVERIFY2(kSanitized || ProcessMemoryKiB(sim.pid(), "VmHWM") < kMemoryCeilingKiB,
              qPrintable(QString::number(ProcessMemoryKiB(sim.pid(), "VmHWM"))));
 
     // The queries still under way are answered, then the printer answers afresh.
@@ -150,6 +160,7 @@ class SimAbuseTest : public QObject {
     QTest::newRow("another printer") << 2 << 1;
   }
   void openFileLimit() {
+    if (kSanitized) QSKIP("the sanitizer runtime needs descriptors of its own at the limit");
     QFETCH(int, printers);
     QFETCH(int, waitingOn);
     const QString log = dir_.filePath("limit.log");
