@@ -1,6 +1,6 @@
 // Real-time reads and a write against the printer simulator, one per link kind: TCP/IP, the serial
-// component on a pseudo-terminal, and the device handle on a pseudo-terminal. Skipped when the
-// simulator has not been built.
+// component on a pseudo-terminal, and the device handle on a pseudo-terminal (these two with the
+// reply-terminated pacing). Skipped when the simulator has not been built.
 #include <QtTest>
 
 #include <QFileInfo>
@@ -12,6 +12,7 @@
 #include "link/serial_component_link.h"
 #include "link/serial_device_link.h"
 #include "link/tcp_link.h"
+#include "protocol/pacing.h"
 #include "protocol/query_table.h"
 #include "protocol/read_sequence.h"
 #include "protocol/write_sequence.h"
@@ -114,7 +115,8 @@ class SimReadTest : public QObject {
     link.setCommPort(1);
     QVERIFY(link.probeAndOpen());
     RecordingObserver observer;
-    const ReadResult result = ReadData(link, SteadyClock::instance(), observer);
+    const ReplyTerminatedPacing fast;  // the fixed pause runs in real time over TCP above
+    const ReadResult result = ReadData(link, SteadyClock::instance(), observer, fast);
     CheckRead(result, observer, "");
     link.close();
   }
@@ -128,7 +130,8 @@ class SimReadTest : public QObject {
     auto link = SerialDeviceLink::Open(pty.toStdString(), error);
     QVERIFY2(link, DescribeLinkError(error).c_str());
     RecordingObserver observer;
-    const ReadResult result = ReadDeviceData(*link, SteadyClock::instance(), observer, 0);
+    const ReplyTerminatedPacing fast;
+    const ReadResult result = ReadDeviceData(*link, SteadyClock::instance(), observer, 0, fast);
     CheckRead(result, observer, " ");
     QVERIFY(!link->isOpen());
   }
