@@ -64,31 +64,6 @@ class WriteSequenceTest : public QObject {
     QCOMPARE(m.icon, MessageIcon::Information);
   }
 
-  void value128OfSw3OnEachPath_data() {
-    QTest::addColumn<LinkShape>("shape");
-    QTest::addColumn<Bytes>("command");
-    QTest::addColumn<Bytes>("block");
-    QTest::newRow("serial, 8 bytes") << LinkShape::SerialComponent << B({0x1D, 0x67, 0x38, 0x29, 0x31, 0x32, 0x38, 0x00})
-                                     << Bytes();
-    QTest::newRow("tcp, 9 bytes") << LinkShape::Tcp << B({0x1D, 0x67, 0x38, 0x29, 0x31, 0x32, 0x38, 0x00, 0x00}) << Bytes();
-    QTest::newRow("device handle, 4 + 4") << LinkShape::DeviceHandle << B({0x1D, 0x67, 0x38, 0x29})
-                                          << B({0x31, 0x32, 0x38, 0x00});
-  }
-  void value128OfSw3OnEachPath() {
-    QFETCH(LinkShape, shape);
-    QFETCH(Bytes, command);
-    QFETCH(Bytes, block);
-    WriteValues v = AllOn();
-    v.switches[2] = std::uint8_t(128);
-    FakeClock clock;
-    FakeLink link(shape, clock);
-    QVERIFY(WriteSwitchSettings(link, clock, v).ok());
-    const auto sent = link.sentBytes();
-    const auto it = std::find(sent.begin(), sent.end(), command);
-    QVERIFY(it != sent.end());
-    if (!block.empty()) QCOMPARE(*(it + 1), block);
-  }
-
   void switchValueTexts_data() {
     QTest::addColumn<int>("value");
     QTest::addColumn<Bytes>("serial");
@@ -198,17 +173,28 @@ class WriteSequenceTest : public QObject {
     QCOMPARE(link.sent.size(), std::size_t(15));
   }
 
-  void tcpNotConnectedSendsNothingAndIsNoSuccess() {
+  // A closed port or device, or a TCP/IP connection that cannot be made again: nothing is sent
+  // and the outcome is a warning.
+  void notConnectedSendsNothing_data() {
+    QTest::addColumn<LinkShape>("shape");
+    QTest::addColumn<int>("reconnects");
+    QTest::newRow("serial") << LinkShape::SerialComponent << 0;
+    QTest::newRow("tcp") << LinkShape::Tcp << 1;
+    QTest::newRow("device handle") << LinkShape::DeviceHandle << 0;
+  }
+  void notConnectedSendsNothing() {
+    QFETCH(LinkShape, shape);
+    QFETCH(int, reconnects);
     FakeClock clock;
-    FakeLink link(LinkShape::Tcp, clock, false);
-    int reconnects = 0;
+    FakeLink link(shape, clock, false);
+    int tries = 0;
     const WriteResult result = WriteSwitchSettings(link, clock, AllOn(), [&] {
-      ++reconnects;
+      ++tries;
       return false;
     });
     QCOMPARE(result.outcome, WriteOutcome::NotConnected);
-    QCOMPARE(reconnects, 1);
-    QVERIFY(link.sent.empty());
+    QCOMPARE(tries, reconnects);
+    QVERIFY(link.events.empty());
     const UserMessage m = WriteOutcomeMessage(result);
     QCOMPARE(m.text, std::string("Write software switch FAILED"));
     QCOMPARE(m.caption, std::string("WARNING"));
@@ -340,21 +326,6 @@ class WriteSequenceTest : public QObject {
     QCOMPARE(std::vector<Bytes>(sent.end() - static_cast<std::ptrdiff_t>(tail.size()), sent.end()), tail);
     QCOMPARE(std::count(link.events.begin(), link.events.end(), "send"), std::ptrdiff_t(sends));
     QCOMPARE(link.closes, shape == LinkShape::Tcp ? 0 : 1);
-  }
-
-  void closedSerialPortOrDeviceSendsNothing_data() {
-    QTest::addColumn<LinkShape>("shape");
-    QTest::newRow("serial") << LinkShape::SerialComponent;
-    QTest::newRow("device handle") << LinkShape::DeviceHandle;
-  }
-  void closedSerialPortOrDeviceSendsNothing() {
-    QFETCH(LinkShape, shape);
-    FakeClock clock;
-    FakeLink link(shape, clock, false);
-    const WriteResult result = WriteSwitchSettings(link, clock, AllOn());
-    QCOMPARE(result.outcome, WriteOutcome::NotConnected);
-    QVERIFY(link.events.empty());
-    QCOMPARE(WriteOutcomeMessage(result).caption, std::string("WARNING"));
   }
 
   void warningBeforeTheWrite() {
