@@ -47,65 +47,54 @@ class SwitchDefinitionsTest : public QObject {
   }
 
   // Unused bits of a few models, typed from the documentation.
-  void reservedBits_data() {
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("reserve");
-    QTest::newRow("RT5500") << "RT5500" << "SW2-1 SW3-2 SW3-3 SW3-4 SW5-1 SW5-2 SW5-6 SW5-7 SW5-8";
-    QTest::newRow("RT5602") << "RT5602" << "SW1-4 SW1-5 SW5-*";
-    QTest::newRow("RT5503") << "RT5503" << "SW2-1 SW5-3 SW5-4 SW5-5 SW5-6 SW5-7 SW5-8";
-    QTest::newRow("MV7500") << "MV7500" << "SW1-1 SW1-2 SW1-4 SW2-1 SW2-5 SW3-6 SW4-1 SW4-8 SW5-*";
-    QTest::newRow("RT3207") << "RT3207" << "SW5-1 SW5-6 SW5-7 SW5-8";
-    QTest::newRow("no model") << "none" << "SW1-* SW2-* SW3-* SW4-* SW5-*";
-  }
   void reservedBits() {
-    QFETCH(QString, model);
-    QFETCH(QString, reserve);
-    const SwitchDefinitions definitions = ModelDefinitions(Model(model));
-    std::vector<int> reserved;
-    for (int i = 0; i < kSwitchBits; ++i)
-      if (definitions[static_cast<std::size_t>(i)].on == kReserve) reserved.push_back(i);
-    QCOMPARE(reserved, Bits(reserve));
+    const char* const rows[][2] = {
+        {"RT5500", "SW2-1 SW3-2 SW3-3 SW3-4 SW5-1 SW5-2 SW5-6 SW5-7 SW5-8"},
+        {"RT5602", "SW1-4 SW1-5 SW5-*"},
+        {"RT5503", "SW2-1 SW5-3 SW5-4 SW5-5 SW5-6 SW5-7 SW5-8"},
+        {"MV7500", "SW1-1 SW1-2 SW1-4 SW2-1 SW2-5 SW3-6 SW4-1 SW4-8 SW5-*"},
+        {"RT3207", "SW5-1 SW5-6 SW5-7 SW5-8"},
+        {"none", "SW1-* SW2-* SW3-* SW4-* SW5-*"}};
+    for (const auto& row : rows) {
+      const SwitchDefinitions definitions = ModelDefinitions(Model(row[0]));
+      QStringList reserved, expected;
+      for (int i = 0; i < kSwitchBits; ++i)
+        if (definitions[std::size_t(i)].on == kReserve) reserved << Q(SwitchName(i));
+      for (int i : Bits(row[1])) expected << Q(SwitchName(i));
+      QCOMPARE(QString(row[0]) + ": " + reserved.join(' '), QString(row[0]) + ": " + expected.join(' '));
+    }
   }
 
   // Exact texts, trailing blanks and typing errors included.
-  void spotTexts_data() {
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("bit");
-    QTest::addColumn<QString>("on");
-    QTest::addColumn<QString>("off");
-    auto row = [](const char* model, const char* bit, const char* on, const char* off) {
-      QTest::addRow("%s %s", model, bit) << model << bit << on << off;
-    };
-    row("RT3200", "SW2-5", "Busy condition - Disable ", "Busy condition - Enable");
-    row("RT6100", "SW2-5", "Busy condition - Disable", "Busy condition - Enable");
-    row("MV7120SK", "SW2-5", "Handshaking - XON/XOFF", "Handshaking - DTR/DSR ");
-    row("KD250", "SW3-1", "Raster Bitmap Printing - Line Print", "Raster Bitmap Printing - Batch Print ");
-    row("RT3207", "SW2-2", "Paper width - 58mm", "Paper width - 80mn");
-    row("KD240", "SW2-6", "< CR > Auto Line Feed - Enalbe", "< CR > Auto Line Feed - Disable");
-    row("KD240", "SW1-8", "", "");
-    row("KD250", "SW1-8", "Undefined", "Undefined");
-    row("KD250", "SW3-2", "Reserved", "Reserved");
-    row("RT3200", "SW1-8", "Firmware update mode - Enable", "Firmware update mode - Disable(Fixed to OFF)");
-    row("RT3207", "SW1-8", "Firmware update Mode - Enable", "Firmware update Mode - Disable (Fixed to OFF)");
-    row("RT5602", "SW1-3", "COM", "USB");
-    row("RT4300", "SW2-1", "Paper Feed Back - Enable", "Paper Feed Back - Disable");
-    row("RT4300X", "SW3-2", "Print Speed - 200mm/s", "Print Speed - 170mm/s");
-    row("RT5502", "SW3-3", "Thai Font mode - 3 Pass", "Thai Font mode - 1 Pass");
-    row("RT6400K", "SW3-8", "Thai Font mode - 3 PASS", "Thai Font mode - 1 PASS");
-    row("RT3206", "SW4-8", "ASCII V 0 - Enable", "ASCII V 0 - Disable");
-    row("RT4300", "SW5-4", "No beep sound when Paper Out", "Keep on beeping when Paper Out");
-    row("RT5503", "SW5-1", "Printer PID - For RT5600", "Printer PID - Default");
-    row("MV7500", "SW1-8", "USB condition - NAK packet", "USB condition - Zero packet");
-  }
   void spotTexts() {
-    QFETCH(QString, model);
-    QFETCH(QString, bit);
-    QFETCH(QString, on);
-    QFETCH(QString, off);
-    const SwitchDefinitions definitions = ModelDefinitions(Model(model));
-    const auto& d = definitions[static_cast<std::size_t>(Bit(bit))];
-    QCOMPARE(Q(d.on), on);
-    QCOMPARE(Q(d.off), off);
+    const char* const rows[][4] = {
+        {"RT3200", "SW2-5", "Busy condition - Disable ", "Busy condition - Enable"},
+        {"RT6100", "SW2-5", "Busy condition - Disable", "Busy condition - Enable"},
+        {"MV7120SK", "SW2-5", "Handshaking - XON/XOFF", "Handshaking - DTR/DSR "},
+        {"KD250", "SW3-1", "Raster Bitmap Printing - Line Print", "Raster Bitmap Printing - Batch Print "},
+        {"RT3207", "SW2-2", "Paper width - 58mm", "Paper width - 80mn"},
+        {"KD240", "SW2-6", "< CR > Auto Line Feed - Enalbe", "< CR > Auto Line Feed - Disable"},
+        {"KD240", "SW1-8", "", ""},
+        {"KD250", "SW1-8", "Undefined", "Undefined"},
+        {"KD250", "SW3-2", "Reserved", "Reserved"},
+        {"RT3200", "SW1-8", "Firmware update mode - Enable", "Firmware update mode - Disable(Fixed to OFF)"},
+        {"RT3207", "SW1-8", "Firmware update Mode - Enable", "Firmware update Mode - Disable (Fixed to OFF)"},
+        {"RT5602", "SW1-3", "COM", "USB"},
+        {"RT4300", "SW2-1", "Paper Feed Back - Enable", "Paper Feed Back - Disable"},
+        {"RT4300X", "SW3-2", "Print Speed - 200mm/s", "Print Speed - 170mm/s"},
+        {"RT5502", "SW3-3", "Thai Font mode - 3 Pass", "Thai Font mode - 1 Pass"},
+        {"RT6400K", "SW3-8", "Thai Font mode - 3 PASS", "Thai Font mode - 1 PASS"},
+        {"RT3206", "SW4-8", "ASCII V 0 - Enable", "ASCII V 0 - Disable"},
+        {"RT4300", "SW5-4", "No beep sound when Paper Out", "Keep on beeping when Paper Out"},
+        {"RT5503", "SW5-1", "Printer PID - For RT5600", "Printer PID - Default"},
+        {"MV7500", "SW1-8", "USB condition - NAK packet", "USB condition - Zero packet"},
+    };
+    for (const auto& row : rows) {
+      const SwitchDefinitions definitions = ModelDefinitions(Model(row[0]));
+      const auto& d = definitions[std::size_t(Bit(row[1]))];
+      QCOMPARE(QString("%1 %2: [%3] [%4]").arg(row[0], row[1], Q(d.on), Q(d.off)),
+               QString("%1 %2: [%3] [%4]").arg(row[0], row[1], row[2], row[3]));
+    }
   }
 
   // A second read replaces the definitions completely: nothing of the first model stays.
@@ -162,48 +151,42 @@ class SwitchDefinitionsTest : public QObject {
       }
     }
   }
-  void derivedTexts_data() {
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<int>("sw3");
-    QTest::addColumn<QString>("unselected");
-    QTest::addColumn<QString>("density");
-    QTest::addColumn<QString>("thai");
-    auto row = [](const char* name, const char* model, int sw3, const char* unselected, const char* density, const char* thai) {
-      QTest::newRow(name) << model << sw3 << unselected << density << thai;
-    };
-    row("RT5600 80%", "RT5600", 0xA0, "", "80%", "before");
-    row("RT5602 undefined", "RT5602", 0x1A, "", "Undefined", "before");
-    row("RT3200 80%", "RT3200", 0x55, "", "80%", "before");
-    row("KD240 null", "KD240", 0x05, "", "null", "before");
-    row("RT5503 100%", "RT5503", 0xF0, "", "100%", "3 PASS");
-    row("RT6400K 70%", "RT6400K", 0x14, "", "70%", "before");
-    row("MV7500", "MV7500", 0x14, "", "before", "before");
-    // A group with nothing selected gives no density rather than an entry chosen by -1.
-    row("RT3200 SW3-5 none", "RT3200", 0xF0, "SW3-5", "", "before");
-    row("RT3200 SW3-8 none", "RT3200", 0xF0, "SW3-8", "", "before");
-    row("RT5602 SW3-7 none", "RT5602", 0xF0, "SW3-7", "", "before");
-    // Thai passes from SW3-3 for three models only.
-    row("RT5502 thai OFF", "RT5502", 0x04, "", "null", "1 PASS");
-    row("RT5500E thai ON", "RT5500E", 0x00, "", "null", "3 PASS");
-    row("RT5503 thai none", "RT5503", 0x00, "SW3-3", "null", "before");
-    row("RT6400K thai", "RT6400K", 0x04, "", "Undefined", "before");
-    row("RT5600 thai", "RT5600", 0x00, "", "Undefined", "before");
-    row("no model", "none", 0x00, "", "before", "before");
-  }
   void derivedTexts() {
-    QFETCH(QString, model);
-    QFETCH(int, sw3);
-    QFETCH(QString, unselected);
-    QFETCH(QString, density);
-    QFETCH(QString, thai);
-    SwitchViewValues view = ViewOfBytes(0, 0, sw3, 0, 0);
-    if (!unselected.isEmpty()) view.positions[static_cast<std::size_t>(Bit(unselected))] = kPositionNone;
-    view.density = "before";
-    view.thaiPass = "before";
-    SwitchDefinitions active{};
-    ApplyModelDefinitions(Model(model), active, view);
-    QCOMPARE(Q(view.density), density);
-    QCOMPARE(Q(view.thaiPass), thai);
+    // name, model, SW3 byte, bit left unselected, density box, Thai box ("before": untouched)
+    const struct {
+      const char *name, *model;
+      int sw3;
+      const char *unselected, *density, *thai;
+    } rows[] = {
+        {"RT5600 80%", "RT5600", 0xA0, "", "80%", "before"},
+        {"RT5602 undefined", "RT5602", 0x1A, "", "Undefined", "before"},
+        {"RT3200 80%", "RT3200", 0x55, "", "80%", "before"},
+        {"KD240 null", "KD240", 0x05, "", "null", "before"},
+        {"RT5503 100%", "RT5503", 0xF0, "", "100%", "3 PASS"},
+        {"RT6400K 70%", "RT6400K", 0x14, "", "70%", "before"},
+        {"MV7500", "MV7500", 0x14, "", "before", "before"},
+        // A group with nothing selected gives no density rather than an entry chosen by -1.
+        {"RT3200 SW3-5 none", "RT3200", 0xF0, "SW3-5", "", "before"},
+        {"RT3200 SW3-8 none", "RT3200", 0xF0, "SW3-8", "", "before"},
+        {"RT5602 SW3-7 none", "RT5602", 0xF0, "SW3-7", "", "before"},
+        // Thai passes from SW3-3 for three models only.
+        {"RT5502 thai OFF", "RT5502", 0x04, "", "null", "1 PASS"},
+        {"RT5500E thai ON", "RT5500E", 0x00, "", "null", "3 PASS"},
+        {"RT5503 thai none", "RT5503", 0x00, "SW3-3", "null", "before"},
+        {"RT6400K thai", "RT6400K", 0x04, "", "Undefined", "before"},
+        {"RT5600 thai", "RT5600", 0x00, "", "Undefined", "before"},
+        {"no model", "none", 0x00, "", "before", "before"},
+    };
+    for (const auto& row : rows) {
+      SwitchViewValues view = ViewOfBytes(0, 0, row.sw3, 0, 0);
+      if (*row.unselected) view.positions[std::size_t(Bit(row.unselected))] = kPositionNone;
+      view.density = "before";
+      view.thaiPass = "before";
+      SwitchDefinitions active{};
+      ApplyModelDefinitions(Model(row.model), active, view);
+      QCOMPARE(QString("%1: %2 / %3").arg(row.name, Q(view.density), Q(view.thaiPass)),
+               QString("%1: %2 / %3").arg(row.name, row.density, row.thai));
+    }
   }
 };
 

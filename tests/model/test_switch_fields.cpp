@@ -37,56 +37,55 @@ std::vector<int> MembersOf(const SwitchField& f) {
 class SwitchFieldsTest : public QObject {
   Q_OBJECT
  private slots:
-  // Labels and density box after a click on the first member, typed from the documentation.
-  void spotValues_data() {
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("bits");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QStringList>("labels");  // one per member, or one for all
-    QTest::addColumn<QString>("density");
-    auto row = [](const char* model, const char* bits, int index, QStringList labels, const char* density = kUntouched) {
-      QTest::addRow("%s %s %d", model, bits, index) << model << bits << index << labels << density;
-    };
-    row("RT3200", "SW1-1 SW1-2", 1, {"Baud Rate - 115200"});
-    row("RT5600", "SW1-1 SW1-2", 1, {"Baud Rate - 19200"});
-    row("MV7120SK", "SW1-1 SW1-2", 1, {"Baud Rate - 9600"});
-    row("RT6100", "SW1-1 SW1-2", 0, {"Baud Rate - 38400 (USB CDC)"});
-    row("KD250", "SW1-1 SW1-2", 3, {"Interface - WiFi"});
-    row("RT6100", "SW1-3 SW1-4 SW1-5", 1, {"Paper width = 83mm ,Printable width = 640dots"});
-    row("RT6400K", "SW1-5 SW1-6 SW1-7", 4, {"Paper width & printable width = 58mm ,Printable width = 432dots"});
-    row("RT5500", "SW1-3 SW1-4", 0, {"Paper width, printable width undefined"});
-    row("RT5503", "SW1-4 SW1-5", 2, {"Onboard Interface - Ethernet"});
-    row("MV7500", "SW2-6 SW2-7", 1, {"Print Speed - 180mm/s"});
-    row("RT5502", "SW3-1 SW3-2", 0, {"Print Speed - 150mm/s"});
-    row("RT6100", "SW3-2 SW3-3 SW3-4", 7, {"Print Speed - 300"});
-    row("RT6400K", "SW3-2 SW3-3 SW3-4", 7, {"Print Speed - 250"});
-    row("MV7120SK", "SW3-3 SW3-4 SW3-5", 2, {"Print Density - 80%"});
-    row("RT3207", "SW3-3 SW3-4 SW3-5", 4, {"Print Density - 130%"});
-    row("RT3200", "SW3-5 SW3-6 SW3-7 SW3-8", 0, {"Print Density - null"});
-    row("KD240", "SW3-5 SW3-6 SW3-7 SW3-8", 6, {"Print Density - 85%"});
-    row("RT5602", "SW3-5 SW3-6 SW3-7", 0, {"Print Density - Undefined"});
-    row("RT6400K", "SW3-5 SW3-6 SW3-7", 1, {"Print Density - 70%"}, "70%");
-    row("RT3200", "SW4-2 SW4-3", 2, {"Barcode Height Reduction - Reduce 25%"});
-    row("RT3206", "SW4-4 SW4-5", 0, {"Line Space Reduction - Reduce 75%"});
-    row("KD250", "SW4-6 SW4-7", 3, {"Line Feed Reduction - Disable"});
-    row("RT3206", "SW5-2 SW5-3", 0, {"Print Density and Speed - 80mms + 100%", "Print Density adn Speed - 80mms + 100%"});
-  }
+  // Labels and density box after a click on the first member, typed from the documentation: one
+  // label for all members, or one per member.
   void spotValues() {
-    QFETCH(QString, model);
-    QFETCH(QString, bits);
-    QFETCH(int, index);
-    QFETCH(QStringList, labels);
-    QFETCH(QString, density);
-    const std::vector<int> members = Bits(bits);
-    const SwitchDefinitions active = ModelDefinitions(Model(model));
-    for (int background : {0x00, 0xFF}) {
-      SwitchViewValues view = ViewOfBytes(background, background, background, background, background);
-      SetIndex(view, members, index);
-      view.density = kUntouched;
-      RefreshSwitch(members[0], Model(model), active, view);
-      for (std::size_t k = 0; k < members.size(); ++k)
-        QCOMPARE(Q(view.labels[static_cast<std::size_t>(members[k])]), labels[std::min<int>(int(k), labels.size() - 1)]);
-      QCOMPARE(Q(view.density), density);
+    const struct {
+      const char *model, *bits;
+      int index;
+      const char* density;
+      QStringList labels;
+    } rows[] = {
+        {"RT3200", "SW1-1 SW1-2", 1, kUntouched, {"Baud Rate - 115200"}},
+        {"RT5600", "SW1-1 SW1-2", 1, kUntouched, {"Baud Rate - 19200"}},
+        {"MV7120SK", "SW1-1 SW1-2", 1, kUntouched, {"Baud Rate - 9600"}},
+        {"RT6100", "SW1-1 SW1-2", 0, kUntouched, {"Baud Rate - 38400 (USB CDC)"}},
+        {"KD250", "SW1-1 SW1-2", 3, kUntouched, {"Interface - WiFi"}},
+        {"RT6100", "SW1-3 SW1-4 SW1-5", 1, kUntouched, {"Paper width = 83mm ,Printable width = 640dots"}},
+        {"RT6400K", "SW1-5 SW1-6 SW1-7", 4, kUntouched, {"Paper width & printable width = 58mm ,Printable width = 432dots"}},
+        {"RT5500", "SW1-3 SW1-4", 0, kUntouched, {"Paper width, printable width undefined"}},
+        {"RT5503", "SW1-4 SW1-5", 2, kUntouched, {"Onboard Interface - Ethernet"}},
+        {"MV7500", "SW2-6 SW2-7", 1, kUntouched, {"Print Speed - 180mm/s"}},
+        {"RT5502", "SW3-1 SW3-2", 0, kUntouched, {"Print Speed - 150mm/s"}},
+        {"RT6100", "SW3-2 SW3-3 SW3-4", 7, kUntouched, {"Print Speed - 300"}},
+        {"RT6400K", "SW3-2 SW3-3 SW3-4", 7, kUntouched, {"Print Speed - 250"}},
+        {"MV7120SK", "SW3-3 SW3-4 SW3-5", 2, kUntouched, {"Print Density - 80%"}},
+        {"RT3207", "SW3-3 SW3-4 SW3-5", 4, kUntouched, {"Print Density - 130%"}},
+        {"RT3200", "SW3-5 SW3-6 SW3-7 SW3-8", 0, kUntouched, {"Print Density - null"}},
+        {"KD240", "SW3-5 SW3-6 SW3-7 SW3-8", 6, kUntouched, {"Print Density - 85%"}},
+        {"RT5602", "SW3-5 SW3-6 SW3-7", 0, kUntouched, {"Print Density - Undefined"}},
+        {"RT6400K", "SW3-5 SW3-6 SW3-7", 1, "70%", {"Print Density - 70%"}},
+        {"RT3200", "SW4-2 SW4-3", 2, kUntouched, {"Barcode Height Reduction - Reduce 25%"}},
+        {"RT3206", "SW4-4 SW4-5", 0, kUntouched, {"Line Space Reduction - Reduce 75%"}},
+        {"KD250", "SW4-6 SW4-7", 3, kUntouched, {"Line Feed Reduction - Disable"}},
+        {"RT3206", "SW5-2 SW5-3", 0, kUntouched, {"Print Density and Speed - 80mms + 100%", "Print Density adn Speed - 80mms + 100%"}},
+    };
+    for (const auto& row : rows) {
+      const std::vector<int> members = Bits(row.bits);
+      const SwitchDefinitions active = ModelDefinitions(Model(row.model));
+      for (int background : {0x00, 0xFF}) {
+        SwitchViewValues view = ViewOfBytes(background, background, background, background, background);
+        SetIndex(view, members, row.index);
+        view.density = kUntouched;
+        RefreshSwitch(members[0], Model(row.model), active, view);
+        QStringList got, expected;
+        for (std::size_t k = 0; k < members.size(); ++k) {
+          got << Q(view.labels[std::size_t(members[k])]);
+          expected << row.labels[std::min<int>(int(k), row.labels.size() - 1)];
+        }
+        const QString key = QString("%1 %2 %3: ").arg(row.model, row.bits).arg(row.index);
+        QCOMPARE(key + got.join('|') + " / " + Q(view.density), key + expected.join('|') + " / " + row.density);
+      }
     }
   }
 
