@@ -37,41 +37,39 @@ class CatalogueTest : public QObject {
     QCOMPARE(int(SelectedModelNoFromText("")), 0);
   }
 
-  void matchReportedName_data() {
-    QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<int>("serial");  // 0: no match
-    QTest::addColumn<int>("tcp");
-    QTest::addColumn<int>("usb");
-    auto row = [](const char* n, int s, int t, int u) { QTest::newRow(n) << QByteArray(n) << s << t << u; };
-    row("RT-3200", 1, 1, 1);
-    row("KD-240", 7, 7, 7);
-    row("KD6", 7, 7, 7);
-    row("KD6xyz", 7, 7, 7);
-    row("RT-5600", 9, 9, 9);
-    row("RT-5502", 12, 0, 12);
-    row("RT-5500E", 13, 3, 13);
-    row("MV75_USB", 16, 16, 16);
-    row("MV71_USB", 17, 0, 17);
-    row("RT-3206", 0, 18, 0);
-    row("RT-3207", 0, 19, 0);
-    row("RT-3206X", 0, 0, 0);
-    row("RT-3207 ", 0, 0, 0);
-    row("RT-5600 B", 9, 9, 9);
-    row("RT-560", 0, 0, 0);
-    row("KD24", 0, 0, 0);
-    row("rt-5600", 0, 0, 0);
-    row("", 0, 0, 0);
-    row("MV75_US", 0, 0, 0);
-  }
+  // Reported name to model number per name list (0: no match): whole names, prefixes, names only
+  // one list knows, and near misses.
   void matchReportedName() {
-    QFETCH(QByteArray, name);
-    QFETCH(int, serial);
-    QFETCH(int, tcp);
-    QFETCH(int, usb);
-    const std::string n = name.toStdString();
-    QCOMPARE(int(MatchReportedName(NameList::Serial, n).value_or(0)), serial);
-    QCOMPARE(int(MatchReportedName(NameList::Tcp, n).value_or(0)), tcp);
-    QCOMPARE(int(MatchReportedName(NameList::Usb, n).value_or(0)), usb);
+    const struct {
+      const char* name;
+      int serial, tcp, usb;
+    } rows[] = {
+        {"RT-3200", 1, 1, 1},
+        {"KD-240", 7, 7, 7},
+        {"KD6", 7, 7, 7},
+        {"KD6xyz", 7, 7, 7},
+        {"RT-5600", 9, 9, 9},
+        {"RT-4300X", 10, 10, 10},  // must be tried before RT-4300, its prefix
+        {"RT-5502", 12, 0, 12},
+        {"RT-5500E", 13, 3, 13},
+        {"MV75_USB", 16, 16, 16},
+        {"MV71_USB", 17, 0, 17},
+        {"RT-3206", 0, 18, 0},
+        {"RT-3207", 0, 19, 0},
+        {"RT-3206X", 0, 0, 0},
+        {"RT-3207 ", 0, 0, 0},
+        {"RT-5600 B", 9, 9, 9},
+        {"RT-560", 0, 0, 0},
+        {"KD24", 0, 0, 0},
+        {"rt-5600", 0, 0, 0},
+        {"", 0, 0, 0},
+        {"MV75_US", 0, 0, 0},
+    };
+    for (const auto& row : rows) {
+      auto no = [&](NameList list) { return int(MatchReportedName(list, row.name).value_or(0)); };
+      QCOMPARE(QString("%1: %2 %3 %4").arg(row.name).arg(no(NameList::Serial)).arg(no(NameList::Tcp)).arg(no(NameList::Usb)),
+               QString("%1: %2 %3 %4").arg(row.name).arg(row.serial).arg(row.tcp).arg(row.usb));
+    }
   }
 };
 

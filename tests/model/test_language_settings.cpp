@@ -5,8 +5,6 @@
 
 using namespace kestrova;
 
-Q_DECLARE_METATYPE(std::optional<int>)
-
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::optional<int> None() { return std::nullopt; }
@@ -56,36 +54,25 @@ class LanguageSettingsTest : public QObject {
     }
   }
 
-  // Typed from the documentation: code page entries and names; character sets by position.
-  void spotEntries_data() {
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("0") << 0 << "0  - Standard" << "Standard";
-    QTest::newRow("1") << 1 << "1  - Japanese" << "Katakana Japanese";
-    QTest::newRow("19") << 19 << "19 - Multilingual(Euro)" << "Multilingual (Latin+Euro)";
-    QTest::newRow("27") << 27 << "27 - Windows Arabic/Farsi" << "Windows Arabic(Farsi)";
-    QTest::newRow("31") << 31 << "31 - Thai page 14" << "Thai character code page 14";
-    QTest::newRow("33") << 33 << "33 - Hebrew" << "Hebrew New code";
-    QTest::newRow("36") << 36 << "36 - Cyrillic" << "Cyrillic";
-    QTest::newRow("37") << 37 << "37 - Turkish" << "Turkish";
-    QTest::newRow("set 0") << -1 << "0 - U.S.A." << "0";
-    QTest::newRow("set 8") << -1 << "8 - Japan" << "8";
-    QTest::newRow("set 10") << -1 << "10- Denmark II" << "10";
-    QTest::newRow("set 15") << -1 << "15- Ex-Yugoslavia" << "14";
-    QTest::newRow("set 18") << -1 << "18- Dubai" << "17";
-  }
+  // Typed from the documentation: code page entries and names, character set entries.
   void spotEntries() {
-    QFETCH(int, number);
-    QFETCH(QString, entry);
-    QFETCH(QString, name);
-    if (number < 0) {
-      QCOMPARE(Q(CharsetEntries()[std::size_t(name.toInt())]), entry);
-      return;
+    const char* const pages[][3] = {
+        {"0", "0  - Standard", "Standard"},
+        {"1", "1  - Japanese", "Katakana Japanese"},
+        {"19", "19 - Multilingual(Euro)", "Multilingual (Latin+Euro)"},
+        {"27", "27 - Windows Arabic/Farsi", "Windows Arabic(Farsi)"},
+        {"31", "31 - Thai page 14", "Thai character code page 14"},
+        {"33", "33 - Hebrew", "Hebrew New code"},
+        {"36", "36 - Cyrillic", "Cyrillic"},
+        {"37", "37 - Turkish", "Turkish"}};
+    for (const auto& row : pages) {
+      LanguageState state;
+      const QString entry = Q(ApplyCodePageNumber(state, QString(row[0]).toInt()));
+      QCOMPARE(entry + " / " + Q(CodePageNameText(state)), QString(row[1]) + " / " + row[2]);
     }
-    LanguageState state;
-    QCOMPARE(Q(ApplyCodePageNumber(state, number)), entry);
-    QCOMPARE(Q(CodePageNameText(state)), name);
+    QStringList sets;
+    for (int p : {0, 8, 10, 14, 17}) sets << Q(CharsetEntries()[std::size_t(p)]);
+    QCOMPARE(sets, (QStringList{"0 - U.S.A.", "8 - Japan", "10- Denmark II", "15- Ex-Yugoslavia", "18- Dubai"}));
   }
 
   // Code page numbers off the list: nothing selected after start-up (a write sends 0), a previous
@@ -114,28 +101,21 @@ class LanguageSettingsTest : public QObject {
 
   // Character set numbers off the list: 14 lands on "15- Ex-Yugoslavia" (a write then sends 15);
   // 19 and above and negative numbers select nothing, replacing a previous selection.
-  void charsetNumbersOffTheList_data() {
-    QTest::addColumn<int>("number");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<std::optional<int>>("written");
-    QTest::newRow("14") << 14 << 14 << "15- Ex-Yugoslavia" << std::optional<int>(15);
-    QTest::newRow("15") << 15 << 14 << "15- Ex-Yugoslavia" << std::optional<int>(15);
-    QTest::newRow("16") << 16 << 15 << "16- Indian" << std::optional<int>(16);
-    QTest::newRow("19") << 19 << -1 << "" << None();
-    QTest::newRow("-1") << -1 << -1 << "" << None();
-  }
   void charsetNumbersOffTheList() {
-    QFETCH(int, number);
-    QFETCH(int, position);
-    QFETCH(QString, text);
-    QFETCH(std::optional<int>, written);
-    LanguageState state;
-    SelectCharset(state, 3);
-    QCOMPARE(Q(ApplyCharsetNumber(state, number)), text);
-    QCOMPARE(state.charsetPosition, position);
-    QCOMPARE(Q(CharsetText(state)), text);
-    QCOMPARE(LanguageToWrite(state).charsetNumber, written);
+    const struct {
+      int number, position;
+      const char* text;
+      std::optional<int> written;
+    } rows[] = {{14, 14, "15- Ex-Yugoslavia", 15}, {15, 14, "15- Ex-Yugoslavia", 15}, {16, 15, "16- Indian", 16},
+                {19, -1, "", None()}, {-1, -1, "", None()}};
+    for (const auto& row : rows) {
+      LanguageState state;
+      SelectCharset(state, 3);
+      QCOMPARE(Q(ApplyCharsetNumber(state, row.number)), QString(row.text));
+      QCOMPARE(Q(CharsetText(state)), QString(row.text));
+      QCOMPARE(QString("%1: %2 %3").arg(row.number).arg(state.charsetPosition).arg(LanguageToWrite(state).charsetNumber.value_or(-1)),
+               QString("%1: %2 %3").arg(row.number).arg(row.position).arg(row.written.value_or(-1)));
+    }
   }
 
   // The code page change handler: the name follows, the character set is reset ("8 - Japan" for
@@ -176,34 +156,23 @@ class LanguageSettingsTest : public QObject {
   }
 
   // The new 8x16 font reply: "ON" selects on, the empty value (two zero bytes) off, anything else
-  // keeps what was selected.
-  void fontReply_data() {
-    QTest::addColumn<QByteArray>("value");
-    QTest::addColumn<int>("before");
-    QTest::addColumn<int>("after");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("ON from none") << QByteArray("ON") << -1 << 0 << "ON";
-    QTest::newRow("ON and more") << QByteArray("ON ") << 1 << 0 << "ON";
-    QTest::newRow("empty from ON") << QByteArray() << 0 << 1 << "OFF";
-    QTest::newRow("OFF keeps none") << QByteArray("OFF") << -1 << -1 << "";
-    QTest::newRow("OFF keeps ON") << QByteArray("OFF") << 0 << 0 << "ON";
-    QTest::newRow("on lower case keeps") << QByteArray("on") << 1 << 1 << "OFF";
-    QTest::newRow("O alone keeps") << QByteArray("O") << 1 << 1 << "OFF";
-  }
-  void fontReply() {
-    QFETCH(QByteArray, value);
-    QFETCH(int, before);
-    QFETCH(int, after);
-    QFETCH(QString, shown);
-    LanguageState state;
-    state.fontPosition = before;
-    QCOMPARE(Q(ApplyNew8x16FontValue(state, std::string_view(value.constData(), std::size_t(value.size())))), shown);
-    QCOMPARE(state.fontPosition, after);
-    QCOMPARE(Q(New8x16FontText(state)), shown);
-    QCOMPARE(LanguageToWrite(state).new8x16FontOn, after == 0);
-  }
-
-  void fontToWire() {
+  // keeps what was selected; what a write sends.
+  void font() {
+    const struct {
+      const char* value;
+      int before, after;
+      const char* shown;
+    } rows[] = {{"ON", -1, 0, "ON"},   {"ON ", 1, 0, "ON"},  {"", 0, 1, "OFF"}, {"OFF", -1, -1, ""},
+                {"OFF", 0, 0, "ON"},   {"on", 1, 1, "OFF"}, {"O", 1, 1, "OFF"}};
+    for (const auto& row : rows) {
+      LanguageState state;
+      state.fontPosition = row.before;
+      const QString shown = Q(ApplyNew8x16FontValue(state, row.value));
+      QCOMPARE(QString("%1 from %2: %3 %4 %5 %6").arg(row.value).arg(row.before).arg(shown, Q(New8x16FontText(state)))
+                   .arg(state.fontPosition).arg(LanguageToWrite(state).new8x16FontOn),
+               QString("%1 from %2: %3 %3 %4 %5").arg(row.value).arg(row.before).arg(row.shown).arg(row.after)
+                   .arg(row.after == 0));
+    }
     QCOMPARE(New8x16FontEntries(), (std::vector<std::string>{"ON", "OFF"}));
     QCOMPARE(New8x16FontWireValue(true), std::string("ON"));
     QCOMPARE(New8x16FontWireValue(false), std::string(2, '\0'));
