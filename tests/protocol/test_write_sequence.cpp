@@ -64,71 +64,58 @@ class WriteSequenceTest : public QObject {
     QCOMPARE(m.icon, MessageIcon::Information);
   }
 
-  void switchValueTexts_data() {
-    QTest::addColumn<int>("value");
-    QTest::addColumn<Bytes>("serial");
-    QTest::addColumn<Bytes>("block");
-    QTest::newRow("5") << 5 << B({0x1D, 0x67, 0x38, 0x27, 0x35, 0, 0, 0, 0}) << B({0x35, 0, 0, 0});
-    QTest::newRow("255") << 255 << B({0x1D, 0x67, 0x38, 0x27, 0x32, 0x35, 0x35, 0, 0}) << B({0x32, 0x35, 0x35, 0});
-    QTest::newRow("30") << 30 << B({0x1D, 0x67, 0x38, 0x27, 0x33, 0x30, 0, 0, 0}) << B({0x33, 0x30, 0, 0});
-  }
+  // Value texts of SW1 on the serial path (9 bytes) and as the device handle's header and block.
   void switchValueTexts() {
-    QFETCH(int, value);
-    QFETCH(Bytes, serial);
-    QFETCH(Bytes, block);
-    WriteValues v = AllOn();
-    v.switches[0] = static_cast<std::uint8_t>(value);
-    QCOMPARE(BuildWritePlan(WritePath::Serial, v)[0].commands[1].bytes, serial);
-    const auto device = BuildWritePlan(WritePath::DeviceHandle, v)[0].commands;
-    QCOMPARE(device[1].bytes, B({0x1D, 0x67, 0x38, 0x27}));
-    QCOMPARE(device[2].bytes, block);
+    const struct {
+      int value;
+      Bytes serial, block;
+    } rows[] = {{5, B({0x1D, 0x67, 0x38, 0x27, 0x35, 0, 0, 0, 0}), B({0x35, 0, 0, 0})},
+                {255, B({0x1D, 0x67, 0x38, 0x27, 0x32, 0x35, 0x35, 0, 0}), B({0x32, 0x35, 0x35, 0})},
+                {30, B({0x1D, 0x67, 0x38, 0x27, 0x33, 0x30, 0, 0, 0}), B({0x33, 0x30, 0, 0})}};
+    for (const auto& row : rows) {
+      WriteValues v = AllOn();
+      v.switches[0] = static_cast<std::uint8_t>(row.value);
+      QCOMPARE(BuildWritePlan(WritePath::Serial, v)[0].commands[1].bytes, row.serial);
+      const auto device = BuildWritePlan(WritePath::DeviceHandle, v)[0].commands;
+      QCOMPARE(device[1].bytes, B({0x1D, 0x67, 0x38, 0x27}));
+      QCOMPARE(device[2].bytes, row.block);
+    }
   }
 
-  void languageCommands_data() {
-    QTest::addColumn<int>("codePage");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("charSet");
-    QTest::addColumn<bool>("fontOn");
-    QTest::addColumn<Bytes>("codePageCommand");
-    QTest::addColumn<Bytes>("nameCommand");
-    QTest::addColumn<Bytes>("charSetCommand");
-    QTest::addColumn<Bytes>("fontCommand");
+  // The four language commands on every path: numbers as text, the name cut or padded to 21
+  // bytes, the font "ON" or nothing.
+  void languageCommands() {
     const Bytes cp = B({0x1D, 0x67, 0x38, 0x21});
     const Bytes nm = B({0x1D, 0x67, 0x38, 0x24});
     const Bytes cs = B({0x1D, 0x67, 0x38, 0x22});
     const Bytes ft = B({0x1D, 0x67, 0x38, 0x25});
-    QTest::newRow("31 Thai, charset 15 (position 14), font on")
-        << 31 << "Thai character code page 14" << 15 << true << cp + "31" + Z(2) << nm + "Thai character code p"
-        << cs + "15" + Z(1) << ft + "ON" + Z(2);
-    QTest::newRow("27 fills the name, charset 13, font off")
-        << 27 << "Windows Arabic(Farsi)" << 13 << false << cp + "27" + Z(2) << nm + "Windows Arabic(Farsi)"
-        << cs + "13" + Z(1) << ft + Z(4);
-    QTest::newRow("1 Japanese, charset 8") << 1 << "Katakana Japanese" << 8 << false << cp + "1" + Z(3)
-                                           << nm + "Katakana Japanese" + Z(4) << cs + "8" + Z(2) << ft + Z(4);
-    QTest::newRow("18 Dubai") << 0 << "" << 18 << false << cp + "0" + Z(3) << nm + Z(21) << cs + "18" + Z(1) << ft + Z(4);
-  }
-  void languageCommands() {
-    QFETCH(int, codePage);
-    QFETCH(QString, name);
-    QFETCH(int, charSet);
-    QFETCH(bool, fontOn);
-    QFETCH(Bytes, codePageCommand);
-    QFETCH(Bytes, nameCommand);
-    QFETCH(Bytes, charSetCommand);
-    QFETCH(Bytes, fontCommand);
-    WriteValues v = AllOn();
-    v.codePageNumber = codePage;
-    v.codePageName = name.toStdString();
-    v.charSetNumber = charSet;
-    v.fontOn = fontOn;
-    for (WritePath path : {WritePath::Serial, WritePath::Tcp, WritePath::DeviceHandle}) {
-      std::vector<Bytes> sent;
-      for (const auto& f : BuildWritePlan(path, v))
-        for (const auto& c : f.commands) sent.push_back(c.bytes);
-      for (const Bytes& expected : {codePageCommand, nameCommand, charSetCommand, fontCommand})
-        QVERIFY(std::find(sent.begin(), sent.end(), expected) != sent.end());
+    const struct {
+      int codePage;
+      const char* name;
+      int charSet;
+      bool fontOn;
+      std::vector<Bytes> commands;
+    } rows[] = {
+        {31, "Thai character code page 14", 15, true,
+         {cp + "31" + Z(2), nm + "Thai character code p", cs + "15" + Z(1), ft + "ON" + Z(2)}},
+        {27, "Windows Arabic(Farsi)", 13, false, {cp + "27" + Z(2), nm + "Windows Arabic(Farsi)", cs + "13" + Z(1), ft + Z(4)}},
+        {1, "Katakana Japanese", 8, false, {cp + "1" + Z(3), nm + "Katakana Japanese" + Z(4), cs + "8" + Z(2), ft + Z(4)}},
+        {0, "", 18, false, {cp + "0" + Z(3), nm + Z(21), cs + "18" + Z(1), ft + Z(4)}},
+    };
+    for (const auto& row : rows) {
+      WriteValues v = AllOn();
+      v.codePageNumber = row.codePage;
+      v.codePageName = row.name;
+      v.charSetNumber = row.charSet;
+      v.fontOn = row.fontOn;
+      for (WritePath path : {WritePath::Serial, WritePath::Tcp, WritePath::DeviceHandle}) {
+        std::vector<Bytes> sent;
+        for (const auto& f : BuildWritePlan(path, v))
+          for (const auto& c : f.commands) sent.push_back(c.bytes);
+        for (const Bytes& expected : row.commands)
+          QVERIFY2(std::find(sent.begin(), sent.end(), expected) != sent.end(), row.name);
+      }
     }
-    QCOMPARE(nameCommand.size(), std::size_t(25));
   }
 
   void tcpSendsSw2Sw3Sw5FirstThenSw4ThenSw1EachInItsOwnPair() {
