@@ -116,31 +116,28 @@ class QuerySeriesTest : public QObject {
       if (link.events[i] == "take") QCOMPARE(link.events.at(i + 1), std::string("send"));
   }
 
-  void reportedNameSelectsTheModelPerLink_data() {
-    QTest::addColumn<LinkShape>("shape");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("model");
-    QTest::newRow("serial RT-5500E") << LinkShape::SerialComponent << "RT-5500E" << 13;
-    QTest::newRow("tcp RT-5500E") << LinkShape::Tcp << "RT-5500E" << 3;
-    QTest::newRow("serial KD6 prefix") << LinkShape::SerialComponent << "KD6-plus" << 7;
-    QTest::newRow("tcp KD-240") << LinkShape::Tcp << "KD-240" << 7;
-    QTest::newRow("serial RT-4300X") << LinkShape::SerialComponent << "RT-4300X" << 10;
-    QTest::newRow("tcp RT-3206") << LinkShape::Tcp << "RT-3206" << 18;
-  }
+  // The serial component matches the reported name in the serial list, TCP/IP in its own.
   void reportedNameSelectsTheModelPerLink() {
-    QFETCH(LinkShape, shape);
-    QFETCH(QString, name);
-    QFETCH(int, model);
-    FakeClock clock;
-    FakeLink link(shape, clock);
-    PrinterAnswers answers;
-    answers.values[0] = name.toStdString();
-    ScriptPrinter(link, answers);
-    RecordingObserver observer;
-    const ReadResult result = ReadData(link, clock, observer);
-    QVERIFY(result.ok());
-    QCOMPARE(int(result.activeModelNo), model);
-    QCOMPARE(int(observer.appliedModel), model);
+    const struct {
+      LinkShape shape;
+      const char* name;
+      int model;
+    } rows[] = {{LinkShape::SerialComponent, "RT-5500E", 13}, {LinkShape::Tcp, "RT-5500E", 3},
+                {LinkShape::SerialComponent, "KD6-plus", 7},  {LinkShape::Tcp, "KD-240", 7},
+                {LinkShape::SerialComponent, "RT-4300X", 10}, {LinkShape::Tcp, "RT-3206", 18}};
+    for (const auto& row : rows) {
+      FakeClock clock;
+      FakeLink link(row.shape, clock);
+      PrinterAnswers answers;
+      answers.values[0] = row.name;
+      ScriptPrinter(link, answers);
+      RecordingObserver observer;
+      const ReadResult result = ReadData(link, clock, observer);
+      QVERIFY(result.ok());
+      const QString key = QString("%1 over %2: ").arg(row.name).arg(int(row.shape));
+      QCOMPARE(key + QString::number(result.activeModelNo) + " " + QString::number(observer.appliedModel),
+               key + QString::number(row.model) + " " + QString::number(row.model));
+    }
   }
 
   void threeUnrecognisedNamesAbortTheRead_data() {
