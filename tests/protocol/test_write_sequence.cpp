@@ -265,54 +265,46 @@ class WriteSequenceTest : public QObject {
 
   // A failed command ends its frame, but the printer is never left unlocked or holding a switch
   // header: the value block goes once more, then Lock; the outcome is never "FINISH".
-  void failedSendStillLocksAndIsNeverFinish_data() {
-    QTest::addColumn<LinkShape>("shape");
-    QTest::addColumn<int>("failAt");     // 0-based send that fails (short by shortBy, or empty)
-    QTest::addColumn<int>("failUntil");  // sends up to this index fail too (a link that stays down)
-    QTest::addColumn<int>("shortBy");
-    QTest::addColumn<QStringList>("after");  // what is sent in full after the failed send
-    QTest::addColumn<QString>("ending");
-    QTest::addColumn<int>("sends");  // send calls in all
-    const QStringList lock = {"lock"};
-    QTest::newRow("serial unlock fails") << LinkShape::SerialComponent << 0 << 0 << 0 << lock << "; Lock sent" << 2;
-    QTest::newRow("serial SW3 short") << LinkShape::SerialComponent << 3 << 3 << 2 << lock << "; Lock sent" << 5;
-    QTest::newRow("serial link stays down") << LinkShape::SerialComponent << 3 << 99 << 0 << QStringList()
-                                            << "; Lock not sent: fake: write failed" << 5;
-    QTest::newRow("serial lock short") << LinkShape::SerialComponent << 10 << 10 << 1 << QStringList() << "" << 11;
-    QTest::newRow("tcp main frame, no separate frames") << LinkShape::Tcp << 4 << 4 << 0 << lock << "; Lock sent" << 6;
-    QTest::newRow("device SW2 value block") << LinkShape::DeviceHandle << 4 << 4 << 1 << QStringList{"again", "lock"}
-                                            << "; Lock sent" << 7;
-    QTest::newRow("device SW2 header") << LinkShape::DeviceHandle << 3 << 3 << 0 << lock << "; Lock sent" << 5;
-    QTest::newRow("device value block twice") << LinkShape::DeviceHandle << 4 << 5 << 0 << QStringList()
-                                              << "; Lock not sent: SW2 value failed again" << 6;
-  }
   void failedSendStillLocksAndIsNeverFinish() {
-    QFETCH(LinkShape, shape);
-    QFETCH(int, failAt);
-    QFETCH(int, failUntil);
-    QFETCH(int, shortBy);
-    QFETCH(QStringList, after);
-    QFETCH(QString, ending);
-    QFETCH(int, sends);
-    FakeClock clock;
-    FakeLink link(shape, clock);
-    link.failSends(failAt, failUntil, shortBy);
-    const Bytes failed = BuildWritePlan(WritePathOf(shape), AllOn())[0].commands[static_cast<std::size_t>(failAt)].bytes;
-    const WriteResult result = WriteSwitchSettings(link, clock, AllOn());
-    QCOMPARE(result.outcome, WriteOutcome::SendFailed);
-    QVERIFY(result.detail.find("not sent in full") != std::string::npos);
-    QVERIFY2(result.detail.size() >= static_cast<std::size_t>(ending.size()) &&
-                 result.detail.compare(result.detail.size() - static_cast<std::size_t>(ending.size()),
-                                       std::string::npos, ending.toStdString()) == 0,
-             result.detail.c_str());
-    QCOMPARE(WriteOutcomeMessage(result).text, std::string("Write software switch FAILED"));
-    std::vector<Bytes> tail;
-    for (const QString& what : after) tail.push_back(what == "lock" ? kLock : failed);
-    const std::vector<Bytes> sent = link.sentBytes();
-    QVERIFY(sent.size() >= tail.size());
-    QCOMPARE(std::vector<Bytes>(sent.end() - static_cast<std::ptrdiff_t>(tail.size()), sent.end()), tail);
-    QCOMPARE(std::count(link.events.begin(), link.events.end(), "send"), std::ptrdiff_t(sends));
-    QCOMPARE(link.closes, shape == LinkShape::Tcp ? 0 : 1);
+    // failAt: the 0-based send that fails (short by shortBy, or empty); sends up to failUntil fail
+    // too (a link that stays down); after: what goes out in full after it; sends: send calls in all.
+    const struct {
+      const char* name;
+      LinkShape shape;
+      int failAt, failUntil, shortBy;
+      QStringList after;
+      const char* ending;
+      int sends;
+    } rows[] = {
+        {"serial unlock fails", LinkShape::SerialComponent, 0, 0, 0, {"lock"}, "; Lock sent", 2},
+        {"serial SW3 short", LinkShape::SerialComponent, 3, 3, 2, {"lock"}, "; Lock sent", 5},
+        {"serial link stays down", LinkShape::SerialComponent, 3, 99, 0, {}, "; Lock not sent: fake: write failed", 5},
+        {"serial lock short", LinkShape::SerialComponent, 10, 10, 1, {}, "", 11},
+        {"tcp main frame, no separate frames", LinkShape::Tcp, 4, 4, 0, {"lock"}, "; Lock sent", 6},
+        {"device SW2 value block", LinkShape::DeviceHandle, 4, 4, 1, {"again", "lock"}, "; Lock sent", 7},
+        {"device SW2 header", LinkShape::DeviceHandle, 3, 3, 0, {"lock"}, "; Lock sent", 5},
+        {"device value block twice", LinkShape::DeviceHandle, 4, 5, 0, {}, "; Lock not sent: SW2 value failed again", 6},
+    };
+    for (const auto& row : rows) {
+      FakeClock clock;
+      FakeLink link(row.shape, clock);
+      link.failSends(row.failAt, row.failUntil, row.shortBy);
+      const Bytes failed = BuildWritePlan(WritePathOf(row.shape), AllOn())[0].commands[std::size_t(row.failAt)].bytes;
+      const WriteResult result = WriteSwitchSettings(link, clock, AllOn());
+      QCOMPARE(result.outcome, WriteOutcome::SendFailed);
+      const std::string ending = row.ending;
+      QVERIFY2(result.detail.find("not sent in full") != std::string::npos && result.detail.size() >= ending.size() &&
+                   result.detail.compare(result.detail.size() - ending.size(), std::string::npos, ending) == 0,
+               (std::string(row.name) + ": " + result.detail).c_str());
+      QCOMPARE(WriteOutcomeMessage(result).text, std::string("Write software switch FAILED"));
+      std::vector<Bytes> tail;
+      for (const QString& what : row.after) tail.push_back(what == "lock" ? kLock : failed);
+      const std::vector<Bytes> sent = link.sentBytes();
+      QVERIFY2(sent.size() >= tail.size(), row.name);
+      QCOMPARE(std::vector<Bytes>(sent.end() - static_cast<std::ptrdiff_t>(tail.size()), sent.end()), tail);
+      QCOMPARE(QString("%1: %2 sends, %3 closes").arg(row.name).arg(std::count(link.events.begin(), link.events.end(), "send")).arg(link.closes),
+               QString("%1: %2 sends, %3 closes").arg(row.name).arg(row.sends).arg(row.shape == LinkShape::Tcp ? 0 : 1));
+    }
   }
 
   void warningBeforeTheWrite() {
