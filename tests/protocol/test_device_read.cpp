@@ -93,7 +93,7 @@ class DeviceReadTest : public QObject {
       const ReadResult result = ReadDeviceData(link, clock, observer, 0);
       QVERIFY(result.ok());
       QCOMPARE(QString("%1: %2").arg(row.name).arg(int(result.activeModelNo)), QString("%1: %2").arg(row.name).arg(row.model));
-      QCOMPARE(link.sentTimes(), ExpectedSendTimes(row.delay));
+      QVERIFY2(link.sentTimes() == ExpectedSendTimes(row.delay), row.name);
       QCOMPARE(clock.nowMs(), std::int64_t(18 * 250 + 20 * row.delay));
     }
   }
