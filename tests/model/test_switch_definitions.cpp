@@ -127,7 +127,7 @@ class SwitchDefinitionsTest : public QObject {
   }
 
   // The density box after a read: the bare value of the model's SW3 density field (F8 or F9, SW3-8
-  // not taking part in F9) for the twelve models that show one, left alone for the others
+  // left out of F9) for the twelve models that show one, left alone for the others
   // (RT6400K's comes from its field); typed rows below.
   void derivedPrintDensityFollowsTheField() {
     for (int m = 0; m < 32; ++m) {
