@@ -1,10 +1,9 @@
+#include <QSet>
 #include <QtTest>
 
 #include "model/language_settings.h"
 
 using namespace kestrova;
-
-Q_DECLARE_METATYPE(std::optional<int>)
 
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -14,201 +13,142 @@ std::optional<int> None() { return std::nullopt; }
 class LanguageSettingsTest : public QObject {
   Q_OBJECT
  private slots:
-  // Every code page: its number, both list texts, and the mapping in both directions.
-  void codePages_data() {
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("name");
-    auto row = [](int position, int number, const char* entry, const char* name) {
-      QTest::addRow("%d", number) << position << number << entry << name;
-    };
-    row(0, 0, "0  - Standard", "Standard");
-    row(1, 1, "1  - Japanese", "Katakana Japanese");
-    row(2, 2, "2  - Multilingual(LatinI)", "Multilingual(LatinI)");
-    row(3, 3, "3  - Portuguese", "Portuguese");
-    row(4, 4, "4  - Canadian-French", "Canadian-French");
-    row(5, 5, "5  - Nordic", "Nordic");
-    row(6, 17, "17 - Cyrillic", "Cyrillic");
-    row(7, 18, "18 - Latin 2", "Latin 2");
-    row(8, 19, "19 - Multilingual(Euro)", "Multilingual (Latin+Euro)");
-    row(9, 21, "21 - Hebrew", "Hebrew");
-    row(10, 22, "22 - Arabic", "Arabic");
-    row(11, 24, "24 - Windows Greek", "Windows Greek");
-    row(12, 25, "25 - Windows Turkish", "Windows Turkish");
-    row(13, 26, "26 - Windows Baltic", "Windows Baltic");
-    row(14, 27, "27 - Windows Arabic/Farsi", "Windows Arabic(Farsi)");
-    row(15, 28, "28 - Windows Cyrillic", "Windows Cyrillic");
-    row(16, 29, "29 - Greek", "Greek");
-    row(17, 31, "31 - Thai page 14", "Thai character code page 14");
-    row(18, 33, "33 - Hebrew", "Hebrew New code");
-    row(19, 34, "34 - Thai page 11", "Thai character code page 11");
-    row(20, 36, "36 - Cyrillic", "Cyrillic");
-    row(21, 37, "37 - Turkish", "Turkish");
-  }
-  void codePages() {
-    QFETCH(int, position);
-    QFETCH(int, number);
-    QFETCH(QString, entry);
-    QFETCH(QString, name);
-    QCOMPARE(CodePageTable().size(), std::size_t(22));
-    const CodePageEntry& e = CodePageTable()[static_cast<std::size_t>(position)];
-    QCOMPARE(e.number, number);
-    QCOMPARE(QString(e.entry), entry);
-    QCOMPARE(QString(e.name), name);
-    QCOMPARE(CodePagePositionOfNumber(number), std::optional<int>(position));
-    QCOMPARE(CodePageNumberAt(position), number);
-
-    // A read of this number: selection, name, display text, and what a write then sends.
-    LanguageState state;
-    QCOMPARE(Q(ApplyCodePageNumber(state, number)), entry);
-    QCOMPARE(state.codePagePosition, position);
-    QCOMPARE(Q(CodePageText(state)), entry);
-    QCOMPARE(Q(CodePageNameText(state)), name);
-    const LanguageWriteValues write = LanguageToWrite(state);
-    QCOMPARE(write.codePageNumber, number);
-    QCOMPARE(Q(write.codePageName), name);
+  // Both lists: numbers rising, each entry led by its own number ("0  - ", "17 - "; "0 - ",
+  // "10- "), no entry twice, each number mapping back to its position; a read of it selects and
+  // shows the entry, and a write sends the number (and the code page's name) back.
+  void listsMapBothWays() {
+    const auto& pages = CodePageTable();
+    QCOMPARE(pages.size(), std::size_t(22));
+    QSet<QString> seen;
+    for (int p = 0; p < int(pages.size()); ++p) {
+      const CodePageEntry& e = pages[std::size_t(p)];
+      const QString entry(e.entry);
+      QVERIFY2(p == 0 || e.number > pages[std::size_t(p - 1)].number, e.entry);
+      QVERIFY2(entry.startsWith(QString("%1 - ").arg(e.number, -2)), e.entry);
+      QVERIFY2(!seen.contains(entry) && QString(e.name).size() > 0, e.entry);
+      seen.insert(entry);
+      QCOMPARE(CodePagePositionOfNumber(e.number), std::optional<int>(p));
+      QCOMPARE(CodePageNumberAt(p), e.number);
+      LanguageState state;
+      QCOMPARE(Q(ApplyCodePageNumber(state, e.number)), entry);
+      QCOMPARE(state.codePagePosition, p);
+      QCOMPARE(Q(CodePageText(state)), entry);
+      QCOMPARE(Q(CodePageNameText(state)), QString(e.name));
+      QCOMPARE(LanguageToWrite(state).codePageNumber, e.number);
+      QCOMPARE(LanguageToWrite(state).codePageName, std::string(e.name));
+    }
+    const auto& sets = CharsetEntries();
+    QCOMPARE(sets.size(), std::size_t(18));
+    for (int p = 0; p < int(sets.size()); ++p) {
+      const QString entry = Q(sets[std::size_t(p)]);
+      const auto number = CharsetNumberAt(p);
+      QVERIFY(number.has_value());
+      QVERIFY2(p == 0 || *number > *CharsetNumberAt(p - 1), qPrintable(entry));
+      QVERIFY2(entry.startsWith(QString("%1- ").arg(*number < 10 ? QString("%1 ").arg(*number) : QString::number(*number))),
+               qPrintable(entry));
+      QCOMPARE(CharsetPositionOfNumber(*number), std::optional<int>(p));
+      LanguageState state;
+      QCOMPARE(Q(ApplyCharsetNumber(state, *number)), entry);
+      QCOMPARE(state.charsetPosition, p);
+      QCOMPARE(LanguageToWrite(state).charsetNumber, number);
+    }
   }
 
-  void unknownCodePageNumbers_data() {
-    QTest::addColumn<int>("number");
-    for (int n : {6, 14, 16, 20, 23, 30, 32, 35, 38, 255, -1}) QTest::addRow("%d", n) << n;
+  // Typed from the documentation: code page entries and names, character set entries.
+  void spotEntries() {
+    const char* const pages[][3] = {
+        {"0", "0  - Standard", "Standard"},
+        {"1", "1  - Japanese", "Katakana Japanese"},
+        {"19", "19 - Multilingual(Euro)", "Multilingual (Latin+Euro)"},
+        {"27", "27 - Windows Arabic/Farsi", "Windows Arabic(Farsi)"},
+        {"31", "31 - Thai page 14", "Thai character code page 14"},
+        {"33", "33 - Hebrew", "Hebrew New code"},
+        {"36", "36 - Cyrillic", "Cyrillic"},
+        {"37", "37 - Turkish", "Turkish"}};
+    for (const auto& row : pages) {
+      LanguageState state;
+      const QString entry = Q(ApplyCodePageNumber(state, QString(row[0]).toInt()));
+      QCOMPARE(entry + " / " + Q(CodePageNameText(state)), QString(row[1]) + " / " + row[2]);
+    }
+    QStringList sets;
+    for (int p : {0, 8, 10, 14, 17}) sets << Q(CharsetEntries()[std::size_t(p)]);
+    QCOMPARE(sets, (QStringList{"0 - U.S.A.", "8 - Japan", "10- Denmark II", "15- Ex-Yugoslavia", "18- Dubai"}));
   }
+
+  // Code page numbers off the list: nothing selected after start-up (a write sends 0), a previous
+  // selection stays; no position, or one past the lists: code page 0, no character set.
   void unknownCodePageNumbers() {
-    QFETCH(int, number);
-    QCOMPARE(CodePagePositionOfNumber(number), None());
-
-    // After start-up nothing is selected: the display is empty and a write sends 0.
-    LanguageState fresh;
-    QCOMPARE(Q(ApplyCodePageNumber(fresh, number)), QString(""));
-    QCOMPARE(fresh.codePagePosition, -1);
-    QCOMPARE(fresh.codePageNamePosition, -1);
-    QCOMPARE(LanguageToWrite(fresh).codePageNumber, 0);
-    QCOMPARE(Q(LanguageToWrite(fresh).codePageName), QString(""));
-
-    // A previous selection stays, and a write sends its number.
-    LanguageState state;
-    ApplyCodePageNumber(state, 17);
-    QCOMPARE(Q(ApplyCodePageNumber(state, number)), QString("17 - Cyrillic"));
-    QCOMPARE(LanguageToWrite(state).codePageNumber, 17);
-    QCOMPARE(Q(LanguageToWrite(state).codePageName), QString("Cyrillic"));
-  }
-
-  // No position, or one past the lists: code page 0, no character set.
-  void numberOfNoPosition() {
+    QSet<int> listed;
+    for (const auto& e : CodePageTable()) listed.insert(e.number);
+    for (int number = -2; number < 300; ++number) {
+      if (listed.contains(number)) continue;
+      QCOMPARE(CodePagePositionOfNumber(number), None());
+      LanguageState fresh;
+      QCOMPARE(Q(ApplyCodePageNumber(fresh, number)), QString(""));
+      QCOMPARE(fresh.codePagePosition, -1);
+      QCOMPARE(fresh.codePageNamePosition, -1);
+      QCOMPARE(LanguageToWrite(fresh).codePageNumber, 0);
+      QCOMPARE(Q(LanguageToWrite(fresh).codePageName), QString(""));
+      LanguageState state;
+      ApplyCodePageNumber(state, 17);
+      QCOMPARE(Q(ApplyCodePageNumber(state, number)), QString("17 - Cyrillic"));
+      QCOMPARE(LanguageToWrite(state).codePageNumber, 17);
+      QCOMPARE(Q(LanguageToWrite(state).codePageName), QString("Cyrillic"));
+    }
     for (int position : {-1, 22}) QCOMPARE(CodePageNumberAt(position), 0);
     for (int position : {-1, 18}) QCOMPARE(CharsetNumberAt(position), None());
   }
 
-  // Every character set entry, its number, and both directions.
-  void charsets_data() {
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("entry");
-    const char* entries[] = {"0 - U.S.A.",     "1 - France",     "2 - Germany",       "3 - U.K.",  "4 - Denmark I",
-                             "5 - Sweden",     "6 - Italy",      "7 - Spain I",       "8 - Japan", "9 - Norway",
-                             "10- Denmark II", "11- Spain II",   "12- Latin America", "13- Korea",
-                             "15- Ex-Yugoslavia", "16- Indian",  "17- Philippines",   "18- Dubai"};
-    const int numbers[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 17, 18};
-    for (int p = 0; p < 18; ++p) QTest::addRow("%s", entries[p]) << p << numbers[p] << entries[p];
-  }
-  void charsets() {
-    QFETCH(int, position);
-    QFETCH(int, number);
-    QFETCH(QString, entry);
-    QCOMPARE(CharsetEntries().size(), std::size_t(18));
-    QCOMPARE(Q(CharsetEntries()[static_cast<std::size_t>(position)]), entry);
-    QCOMPARE(CharsetPositionOfNumber(number), std::optional<int>(position));
-    QCOMPARE(CharsetNumberAt(position), std::optional<int>(number));
-
-    LanguageState state;
-    QCOMPARE(Q(ApplyCharsetNumber(state, number)), entry);
-    QCOMPARE(state.charsetPosition, position);
-    QCOMPARE(LanguageToWrite(state).charsetNumber, std::optional<int>(number));
-  }
-
-  // Numbers off the list: 14 lands on "15- Ex-Yugoslavia" (a write then sends 15); 19 and above and
-  // negative numbers select nothing and the display shows the empty text.
-  void charsetNumbersOffTheList_data() {
-    QTest::addColumn<int>("number");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<std::optional<int>>("written");
-    QTest::newRow("14") << 14 << 14 << "15- Ex-Yugoslavia" << std::optional<int>(15);
-    QTest::newRow("15") << 15 << 14 << "15- Ex-Yugoslavia" << std::optional<int>(15);
-    QTest::newRow("16") << 16 << 15 << "16- Indian" << std::optional<int>(16);
-    QTest::newRow("18") << 18 << 17 << "18- Dubai" << std::optional<int>(18);
-    QTest::newRow("19") << 19 << -1 << "" << None();
-    QTest::newRow("100") << 100 << -1 << "" << None();
-    QTest::newRow("-1") << -1 << -1 << "" << None();
-    QTest::newRow("-5") << -5 << -1 << "" << None();
-  }
+  // Character set numbers off the list: 14 lands on "15- Ex-Yugoslavia" (a write then sends 15);
+  // 19 and above and negative numbers select nothing, replacing a previous selection.
   void charsetNumbersOffTheList() {
-    QFETCH(int, number);
-    QFETCH(int, position);
-    QFETCH(QString, text);
-    QFETCH(std::optional<int>, written);
-    LanguageState state;
-    SelectCharset(state, 3);  // a previous selection is replaced, not kept
-    QCOMPARE(Q(ApplyCharsetNumber(state, number)), text);
-    QCOMPARE(state.charsetPosition, position);
-    QCOMPARE(Q(CharsetText(state)), text);
-    QCOMPARE(LanguageToWrite(state).charsetNumber, written);
+    const struct {
+      int number, position;
+      const char* text;
+      std::optional<int> written;
+    } rows[] = {{14, 14, "15- Ex-Yugoslavia", 15}, {15, 14, "15- Ex-Yugoslavia", 15}, {16, 15, "16- Indian", 16},
+                {19, -1, "", None()}, {-1, -1, "", None()}};
+    for (const auto& row : rows) {
+      LanguageState state;
+      SelectCharset(state, 3);
+      QCOMPARE(Q(ApplyCharsetNumber(state, row.number)), QString(row.text));
+      QCOMPARE(Q(CharsetText(state)), QString(row.text));
+      QCOMPARE(QString("%1: %2 %3").arg(row.number).arg(state.charsetPosition).arg(LanguageToWrite(state).charsetNumber.value_or(-1)),
+               QString("%1: %2 %3").arg(row.number).arg(row.position).arg(row.written.value_or(-1)));
+    }
   }
 
-  // The code page change handler: the name follows, the character set is reset.
-  void codePageChange_data() {
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("charset");
-    QTest::addColumn<QString>("charsetText");
-    QTest::newRow("Japanese") << 1 << 8 << "8 - Japan";
-    for (int p : {0, 2, 6, 8, 14, 21}) QTest::addRow("%d", p) << p << 0 << "0 - U.S.A.";
-    QTest::newRow("none") << -1 << 0 << "0 - U.S.A.";
-  }
+  // The code page change handler: the name follows, the character set is reset ("8 - Japan" for
+  // Japanese, "0 - U.S.A." otherwise), by a pick and by the handler as the read calls it.
   void codePageChange() {
-    QFETCH(int, position);
-    QFETCH(int, charset);
-    QFETCH(QString, charsetText);
-    LanguageState state;
-    SelectCodePage(state, 5);
-    SelectCharset(state, 12);
-    SelectCodePage(state, position);
-    QCOMPARE(state.codePagePosition, position);
-    QCOMPARE(state.codePageNamePosition, position);
-    QCOMPARE(state.charsetPosition, charset);
-    QCOMPARE(Q(CharsetText(state)), charsetText);
-
-    // The same through the handler itself, as the read calls it.
-    LanguageState direct;
-    direct.codePagePosition = position;
-    CMB_SelectCodePageChange(direct);
-    QCOMPARE(direct.codePageNamePosition, position);
-    QCOMPARE(direct.charsetPosition, charset);
+    for (int position = -1; position < 22; ++position) {
+      const int charset = position == 1 ? 8 : 0;
+      LanguageState state;
+      SelectCodePage(state, 5);
+      SelectCharset(state, 12);
+      SelectCodePage(state, position);
+      QCOMPARE(state.codePagePosition, position);
+      QCOMPARE(state.codePageNamePosition, position);
+      QCOMPARE(state.charsetPosition, charset);
+      LanguageState direct;
+      direct.codePagePosition = position;
+      CMB_SelectCodePageChange(direct);
+      QCOMPARE(direct.codePageNamePosition, position);
+      QCOMPARE(direct.charsetPosition, charset);
+    }
   }
 
-  // A read of code page 1 and character set 3: reset to "8 - Japan" first, then "3 - U.K.".
-  void readOrderOverridesTheReset() {
+  // A read of code page 1 then character set 3 ends on "3 - U.K."; an unknown code page after it
+  // still runs the change handler, which resets the character set; a typed character set has no
+  // number to send.
+  void readSequences() {
     LanguageState state;
     QCOMPARE(Q(ApplyCodePageNumber(state, 1)), QString("1  - Japanese"));
     QCOMPARE(Q(CharsetText(state)), QString("8 - Japan"));
     QCOMPARE(Q(ApplyCharsetNumber(state, 3)), QString("3 - U.K."));
-    QCOMPARE(Q(CodePageNameText(state)), QString("Katakana Japanese"));
-  }
-
-  // An unknown code page still runs the change handler, which resets the character set.
-  void unknownCodePageStillResetsTheCharset() {
-    LanguageState state;
-    ApplyCodePageNumber(state, 1);
-    ApplyCharsetNumber(state, 5);
     ApplyCodePageNumber(state, 20);
     QCOMPARE(state.codePagePosition, 1);
     QCOMPARE(Q(CharsetText(state)), QString("8 - Japan"));
-  }
-
-  // A typed character set has no entry: the write has no number to send.
-  void typedCharset() {
-    LanguageState state;
-    SelectCharset(state, 3);
     TypeCharsetText(state, "3 - U.K.");
     QCOMPARE(state.charsetPosition, -1);
     QCOMPARE(Q(CharsetText(state)), QString("3 - U.K."));
@@ -216,38 +156,23 @@ class LanguageSettingsTest : public QObject {
   }
 
   // The new 8x16 font reply: "ON" selects on, the empty value (two zero bytes) off, anything else
-  // keeps what was selected.
-  void fontReply_data() {
-    QTest::addColumn<QByteArray>("value");
-    QTest::addColumn<int>("before");
-    QTest::addColumn<int>("after");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("ON from none") << QByteArray("ON") << -1 << 0 << "ON";
-    QTest::newRow("ON from OFF") << QByteArray("ON") << 1 << 0 << "ON";
-    QTest::newRow("ON and more") << QByteArray("ON ") << 1 << 0 << "ON";
-    QTest::newRow("empty from none") << QByteArray() << -1 << 1 << "OFF";
-    QTest::newRow("empty from ON") << QByteArray() << 0 << 1 << "OFF";
-    QTest::newRow("OFF keeps none") << QByteArray("OFF") << -1 << -1 << "";
-    QTest::newRow("OFF keeps ON") << QByteArray("OFF") << 0 << 0 << "ON";
-    QTest::newRow("OFF keeps OFF") << QByteArray("OFF") << 1 << 1 << "OFF";
-    QTest::newRow("on lower case keeps") << QByteArray("on") << 1 << 1 << "OFF";
-    QTest::newRow("O alone keeps") << QByteArray("O") << 1 << 1 << "OFF";
-  }
-  void fontReply() {
-    QFETCH(QByteArray, value);
-    QFETCH(int, before);
-    QFETCH(int, after);
-    QFETCH(QString, shown);
-    LanguageState state;
-    state.fontPosition = before;
-    QCOMPARE(Q(ApplyNew8x16FontValue(state, std::string_view(value.constData(), static_cast<std::size_t>(value.size())))),
-             shown);
-    QCOMPARE(state.fontPosition, after);
-    QCOMPARE(Q(New8x16FontText(state)), shown);
-    QCOMPARE(LanguageToWrite(state).new8x16FontOn, after == 0);
-  }
-
-  void fontToWire() {
+  // keeps what was selected; what a write sends.
+  void font() {
+    const struct {
+      const char* value;
+      int before, after;
+      const char* shown;
+    } rows[] = {{"ON", -1, 0, "ON"},   {"ON ", 1, 0, "ON"},  {"", 0, 1, "OFF"}, {"OFF", -1, -1, ""},
+                {"OFF", 0, 0, "ON"},   {"on", 1, 1, "OFF"}, {"O", 1, 1, "OFF"}};
+    for (const auto& row : rows) {
+      LanguageState state;
+      state.fontPosition = row.before;
+      const QString shown = Q(ApplyNew8x16FontValue(state, row.value));
+      QCOMPARE(QString("%1 from %2: %3 %4 %5 %6").arg(row.value).arg(row.before).arg(shown, Q(New8x16FontText(state)))
+                   .arg(state.fontPosition).arg(LanguageToWrite(state).new8x16FontOn),
+               QString("%1 from %2: %3 %3 %4 %5").arg(row.value).arg(row.before).arg(row.shown).arg(row.after)
+                   .arg(row.after == 0));
+    }
     QCOMPARE(New8x16FontEntries(), (std::vector<std::string>{"ON", "OFF"}));
     QCOMPARE(New8x16FontWireValue(true), std::string("ON"));
     QCOMPARE(New8x16FontWireValue(false), std::string(2, '\0'));
@@ -259,26 +184,18 @@ class LanguageSettingsTest : public QObject {
     QVERIFY(!LanguageToWrite(state).new8x16FontOn);
   }
 
-  void startsWithNothingSelected() {
-    const LanguageState state;
-    QCOMPARE(Q(CodePageText(state)), QString(""));
-    QCOMPARE(Q(CodePageNameText(state)), QString(""));
-    QCOMPARE(Q(CharsetText(state)), QString(""));
-    QCOMPARE(Q(New8x16FontText(state)), QString(""));
+  // Start-up and picks outside the lists: nothing selected, nothing shown, code page 0 written.
+  void nothingSelected() {
+    LanguageState state;
+    SelectCodePage(state, 22);
+    SelectCharset(state, 18);
+    QCOMPARE(state.codePageNamePosition, -1);
+    QCOMPARE(state.charsetPosition, -1);
+    QCOMPARE(Q(CodePageText(state) + CodePageNameText(state) + CharsetText(state) + New8x16FontText(state)), QString(""));
     const LanguageWriteValues write = LanguageToWrite(state);
     QCOMPARE(write.codePageNumber, 0);
     QCOMPARE(write.charsetNumber, None());
     QVERIFY(!write.new8x16FontOn);
-  }
-
-  void picksOutsideTheListsSelectNothing() {
-    LanguageState state;
-    SelectCodePage(state, 22);
-    QCOMPARE(state.codePagePosition, -1);
-    QCOMPARE(state.codePageNamePosition, -1);
-    SelectCharset(state, 18);
-    QCOMPARE(state.charsetPosition, -1);
-    QCOMPARE(Q(CharsetText(state)), QString(""));
   }
 };
 

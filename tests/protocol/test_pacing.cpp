@@ -15,33 +15,31 @@ Q_DECLARE_METATYPE(kestrova::LinkShape)
 class PacingTest : public QObject {
   Q_OBJECT
  private slots:
-  void replyTerminatedPacingWaits_data() {
-    QTest::addColumn<int>("firstPartMs");
-    QTest::addColumn<QByteArray>("firstPart");
-    QTest::addColumn<int>("restMs");  // -1: no second part
-    QTest::addColumn<int>("waited");
-    const QByteArray z(1, '\0');
-    QTest::newRow("reply at 30 ms") << 30 << QByteArray("_RT") + z << -1 << 30;
-    QTest::newRow("reply at once") << 0 << QByteArray("_RT") + z << -1 << 0;
-    QTest::newRow("terminator arrives later") << 50 << QByteArray("_RT") << 120 << 120;
-    QTest::newRow("no terminator within the pause") << 50 << QByteArray("_RT") << 260 << 200;
-    QTest::newRow("late reply") << 250 << QByteArray("_RT") + z << -1 << 200;
-    QTest::newRow("no reply") << -1 << QByteArray() << -1 << 200;
-  }
+  // How long the reply-terminated pacing waits for a reply in one or two parts (-1: none).
   void replyTerminatedPacingWaits() {
-    QFETCH(int, firstPartMs);
-    QFETCH(QByteArray, firstPart);
-    QFETCH(int, restMs);
-    QFETCH(int, waited);
-    FakeClock clock;
-    FakeLink link(LinkShape::SerialComponent, clock);
-    ScriptedReply reply;
-    if (firstPartMs >= 0) reply.push_back({firstPartMs, Bytes(firstPart.constData(), static_cast<std::size_t>(firstPart.size()))});
-    if (restMs >= 0) reply.push_back({restMs, Bytes("X\0", 2)});
-    link.answerParts("Q", reply);
-    QVERIFY(link.send("Q"));
-    ReplyTerminatedPacing().awaitReply(link, clock, 200);
-    QCOMPARE(clock.nowMs(), std::int64_t(waited));
+    const std::string z(1, '\0');
+    const struct {
+      const char* name;
+      int firstPartMs;
+      std::string firstPart;
+      int restMs, waited;
+    } rows[] = {{"reply at 30 ms", 30, "_RT" + z, -1, 30},
+                {"reply at once", 0, "_RT" + z, -1, 0},
+                {"terminator arrives later", 50, "_RT", 120, 120},
+                {"no terminator within the pause", 50, "_RT", 260, 200},
+                {"late reply", 250, "_RT" + z, -1, 200},
+                {"no reply", -1, "", -1, 200}};
+    for (const auto& row : rows) {
+      FakeClock clock;
+      FakeLink link(LinkShape::SerialComponent, clock);
+      ScriptedReply reply;
+      if (row.firstPartMs >= 0) reply.push_back({row.firstPartMs, row.firstPart});
+      if (row.restMs >= 0) reply.push_back({row.restMs, Bytes("X\0", 2)});
+      link.answerParts("Q", reply);
+      QVERIFY(link.send("Q"));
+      ReplyTerminatedPacing().awaitReply(link, clock, 200);
+      QCOMPARE(QString("%1: %2").arg(row.name).arg(clock.nowMs()), QString("%1: %2").arg(row.name).arg(row.waited));
+    }
   }
 
   void fixedPacingAlwaysWaitsThePause() {

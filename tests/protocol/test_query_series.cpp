@@ -116,31 +116,28 @@ class QuerySeriesTest : public QObject {
       if (link.events[i] == "take") QCOMPARE(link.events.at(i + 1), std::string("send"));
   }
 
-  void reportedNameSelectsTheModelPerLink_data() {
-    QTest::addColumn<LinkShape>("shape");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("model");
-    QTest::newRow("serial RT-5500E") << LinkShape::SerialComponent << "RT-5500E" << 13;
-    QTest::newRow("tcp RT-5500E") << LinkShape::Tcp << "RT-5500E" << 3;
-    QTest::newRow("serial KD6 prefix") << LinkShape::SerialComponent << "KD6-plus" << 7;
-    QTest::newRow("tcp KD-240") << LinkShape::Tcp << "KD-240" << 7;
-    QTest::newRow("serial RT-4300X") << LinkShape::SerialComponent << "RT-4300X" << 10;
-    QTest::newRow("tcp RT-3206") << LinkShape::Tcp << "RT-3206" << 18;
-  }
+  // The serial component matches the reported name in the serial list, TCP/IP in its own.
   void reportedNameSelectsTheModelPerLink() {
-    QFETCH(LinkShape, shape);
-    QFETCH(QString, name);
-    QFETCH(int, model);
-    FakeClock clock;
-    FakeLink link(shape, clock);
-    PrinterAnswers answers;
-    answers.values[0] = name.toStdString();
-    ScriptPrinter(link, answers);
-    RecordingObserver observer;
-    const ReadResult result = ReadData(link, clock, observer);
-    QVERIFY(result.ok());
-    QCOMPARE(int(result.activeModelNo), model);
-    QCOMPARE(int(observer.appliedModel), model);
+    const struct {
+      LinkShape shape;
+      const char* name;
+      int model;
+    } rows[] = {{LinkShape::SerialComponent, "RT-5500E", 13}, {LinkShape::Tcp, "RT-5500E", 3},
+                {LinkShape::SerialComponent, "KD6-plus", 7},  {LinkShape::Tcp, "KD-240", 7},
+                {LinkShape::SerialComponent, "RT-4300X", 10}, {LinkShape::Tcp, "RT-3206", 18}};
+    for (const auto& row : rows) {
+      FakeClock clock;
+      FakeLink link(row.shape, clock);
+      PrinterAnswers answers;
+      answers.values[0] = row.name;
+      ScriptPrinter(link, answers);
+      RecordingObserver observer;
+      const ReadResult result = ReadData(link, clock, observer);
+      QVERIFY(result.ok());
+      const QString key = QString("%1 over %2: ").arg(row.name).arg(int(row.shape));
+      QCOMPARE(key + QString::number(result.activeModelNo) + " " + QString::number(observer.appliedModel),
+               key + QString::number(row.model) + " " + QString::number(row.model));
+    }
   }
 
   void threeUnrecognisedNamesAbortTheRead_data() {
@@ -297,69 +294,50 @@ class QuerySeriesTest : public QObject {
     QCOMPARE(observer.log[1], std::string("Read Software Switch 1 = 123456\r\n"));
   }
 
-  void languageReplies_data() {
-    QTest::addColumn<QByteArray>("codePage");
-    QTest::addColumn<int>("codePageNumber");
-    QTest::addColumn<QByteArray>("charSet");
-    QTest::addColumn<int>("charSetNumber");
-    QTest::addColumn<QByteArray>("font");
-    QTest::addColumn<int>("fontReply");
-    const QByteArray z(1, '\0');
-    QTest::newRow("17, 15, ON") << QByteArray("_17") + z << 17 << QByteArray("_15") + z << 15 << QByteArray("_ON") + z
-                                << int(FontReply::On);
-    QTest::newRow("23, 14, empty") << QByteArray("_23") + z << 23 << QByteArray("_14") + z << 14 << QByteArray("_") + z
-                                   << int(FontReply::Off);
-    QTest::newRow("text, blank, OFF") << QByteArray("_x") + z << 0 << QByteArray("_ 3a") + z << 3
-                                      << QByteArray("_OFF") + z << int(FontReply::Unchanged);
-    QTest::newRow("no reply at all") << QByteArray() << 0 << QByteArray() << 0 << QByteArray() << int(FontReply::Off);
-    QTest::newRow("O then 00") << QByteArray("_1") + z << 1 << QByteArray("_19") + z << 19 << QByteArray("_O") + z
-                               << int(FontReply::Unchanged);
-  }
+  // Language replies as the read hands them on: the numbers as C decimals (0 without one), the
+  // font as on, off or unchanged; the steps log, step the progress, then apply and show.
   void languageReplies() {
-    QFETCH(QByteArray, codePage);
-    QFETCH(int, codePageNumber);
-    QFETCH(QByteArray, charSet);
-    QFETCH(int, charSetNumber);
-    QFETCH(QByteArray, font);
-    QFETCH(int, fontReply);
-    FakeClock clock;
-    FakeLink link(LinkShape::SerialComponent, clock);
-    ScriptPrinter(link, {}, false, 0, {16, 17, 18});
-    auto raw = [](const QByteArray& a) { return Bytes(a.constData(), static_cast<std::size_t>(a.size())); };
-    if (!codePage.isEmpty()) link.answer(QueryBytes(16), raw(codePage));
-    if (!charSet.isEmpty()) link.answer(QueryBytes(17), raw(charSet));
-    if (!font.isEmpty()) link.answer(QueryBytes(18), raw(font));
-    RecordingObserver observer;
-    observer.codePageText = "shown code page";
-    QVERIFY(ReadData(link, clock, observer).ok());
-    QCOMPARE(observer.codePages, std::vector<int>{codePageNumber});
-    QCOMPARE(observer.charSets, std::vector<int>{charSetNumber});
-    QCOMPARE(observer.fonts.size(), std::size_t(1));
-    QCOMPARE(int(observer.fonts[0]), fontReply);
-    QCOMPARE(observer.record.text(RecordField::CodePage), std::string("shown code page"));
-    // the language steps: log, progress, then apply and show
-    const auto it = std::find(observer.calls.begin(), observer.calls.end(), "codePage");
-    QCOMPARE(*(it - 1), std::string("progress"));
-    QCOMPARE(*(it - 2), std::string("log"));
-    QCOMPARE(*(it + 1), std::string("field"));
+    const std::string z(1, '\0');
+    const struct {
+      std::string codePage;
+      int codePageNumber;
+      std::string charSet;
+      int charSetNumber;
+      std::string font;
+      FontReply fontReply;
+    } rows[] = {{"_17" + z, 17, "_15" + z, 15, "_ON" + z, FontReply::On},
+                {"_23" + z, 23, "_14" + z, 14, "_" + z, FontReply::Off},
+                {"_x" + z, 0, "_ 3a" + z, 3, "_OFF" + z, FontReply::Unchanged},
+                {"", 0, "", 0, "", FontReply::Off},
+                {"_1" + z, 1, "_19" + z, 19, "_O" + z, FontReply::Unchanged}};
+    for (const auto& row : rows) {
+      FakeClock clock;
+      FakeLink link(LinkShape::SerialComponent, clock);
+      ScriptPrinter(link, {}, false, 0, {16, 17, 18});
+      if (!row.codePage.empty()) link.answer(QueryBytes(16), row.codePage);
+      if (!row.charSet.empty()) link.answer(QueryBytes(17), row.charSet);
+      if (!row.font.empty()) link.answer(QueryBytes(18), row.font);
+      RecordingObserver observer;
+      observer.codePageText = "shown code page";
+      QVERIFY(ReadData(link, clock, observer).ok());
+      QCOMPARE(observer.codePages, std::vector<int>{row.codePageNumber});
+      QCOMPARE(observer.charSets, std::vector<int>{row.charSetNumber});
+      QCOMPARE(observer.fonts, std::vector<FontReply>{row.fontReply});
+      QCOMPARE(observer.record.text(RecordField::CodePage), std::string("shown code page"));
+      const auto it = std::find(observer.calls.begin(), observer.calls.end(), "codePage");
+      QCOMPARE(std::vector<std::string>(it - 2, it + 2), (std::vector<std::string>{"log", "progress", "codePage", "field"}));
+    }
   }
 
-  void fontReplyOf_data() {
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("expected");
-    const QByteArray z(1, '\0');
-    QTest::newRow("ON") << QByteArray("_ON") + z << int(FontReply::On);
-    QTest::newRow("ONX") << QByteArray("_ONX") + z << int(FontReply::On);
-    QTest::newRow("header only") << QByteArray("_") + z << int(FontReply::Off);
-    QTest::newRow("empty") << QByteArray() << int(FontReply::Off);
-    QTest::newRow("OFF") << QByteArray("_OFF") + z << int(FontReply::Unchanged);
-    QTest::newRow("zero then text") << QByteArray("_") + z + "N" << int(FontReply::Unchanged);
-    QTest::newRow("any header") << QByteArray("xON") << int(FontReply::On);
-  }
   void fontReplyOf() {
-    QFETCH(QByteArray, reply);
-    QFETCH(int, expected);
-    QCOMPARE(int(FontReplyOf(std::string_view(reply.constData(), static_cast<std::size_t>(reply.size())))), expected);
+    const std::string z(1, '\0');
+    const std::pair<std::string, FontReply> rows[] = {
+        {"_ON" + z, FontReply::On},        {"_ONX" + z, FontReply::On},  {"_" + z, FontReply::Off},
+        {"", FontReply::Off},              {"_OFF" + z, FontReply::Unchanged}, {"_" + z + "N", FontReply::Unchanged},
+        {"xON", FontReply::On}};
+    for (const auto& [reply, expected] : rows)
+      QCOMPARE(QString("%1: %2").arg(QString::fromStdString(reply)).arg(int(FontReplyOf(reply))),
+               QString("%1: %2").arg(QString::fromStdString(reply)).arg(int(expected)));
   }
 
   void tcpNotConnectedSendsNothing() {

@@ -6,16 +6,10 @@
 
 using namespace kestrova;
 
-Q_DECLARE_METATYPE(kestrova::TestPrintPath)
-Q_DECLARE_METATYPE(kestrova::LinkShape)
 
 class TestPrintTest : public QObject {
   Q_OBJECT
  private slots:
-  void selfTestCommand() {
-    QCOMPARE(SelfTestCommand(), B({0x1D, 0x28, 0x41, 0x02, 0x00, 0x00, 0x02}));
-  }
-
   void fontTestBlocks() {
     const auto& b = FontTestBlocks();
     std::vector<std::size_t> sizes;
@@ -33,60 +27,41 @@ class TestPrintTest : public QObject {
     QCOMPARE(b[5], b[2]);
   }
 
-  void selfTest_data() {
-    QTest::addColumn<TestPrintPath>("path");
-    QTest::addColumn<LinkShape>("shape");
-    QTest::addColumn<Bytes>("sent");
-    QTest::addColumn<int>("pause");
-    QTest::addColumn<bool>("closed");
+  // Each test on each path: the bytes and their send times, the pause after, and whether the
+  // link is discarded and closed (the serial device) or left open.
+  void testPrints() {
     const Bytes seven = B({0x1D, 0x28, 0x41, 0x02, 0x00, 0x00, 0x02});
-    QTest::newRow("usb") << TestPrintPath::Usb << LinkShape::DeviceHandle << seven << 500 << false;
-    QTest::newRow("tcp") << TestPrintPath::Tcp << LinkShape::Tcp << seven << 200 << false;
-    QTest::newRow("serial") << TestPrintPath::SerialDevice << LinkShape::DeviceHandle << seven + B({0x00}) << 0 << true;
-  }
-  void selfTest() {
-    QFETCH(TestPrintPath, path);
-    QFETCH(LinkShape, shape);
-    QFETCH(Bytes, sent);
-    QFETCH(int, pause);
-    QFETCH(bool, closed);
-    FakeClock clock;
-    FakeLink link(shape, clock);
-    QVERIFY(RunTestPrint(link, clock, TestPrint::SelfTest, path));
-    QCOMPARE(link.sent.size(), std::size_t(1));
-    QCOMPARE(link.sent[0].bytes, sent);
-    QCOMPARE(clock.nowMs(), std::int64_t(pause));
-    QCOMPARE(link.isOpen(), !closed);
-    if (closed) {
-      const std::vector<std::string> tail(link.events.end() - 2, link.events.end());
-      QCOMPARE(tail, (std::vector<std::string>{"discard", "close"}));
-    } else {
-      QCOMPARE(link.discards, 0);
+    const std::vector<Bytes> font(FontTestBlocks().begin(), FontTestBlocks().end());
+    const std::vector<std::int64_t> fontTimes = {0, 50, 100, 150, 200, 250, 300};
+    const struct {
+      const char* name;
+      TestPrint test;
+      TestPrintPath path;
+      LinkShape shape;
+      std::vector<Bytes> sent;
+      std::vector<std::int64_t> times;
+      int endMs;
+      bool closed;
+    } rows[] = {
+        {"self usb", TestPrint::SelfTest, TestPrintPath::Usb, LinkShape::DeviceHandle, {seven}, {0}, 500, false},
+        {"self tcp", TestPrint::SelfTest, TestPrintPath::Tcp, LinkShape::Tcp, {seven}, {0}, 200, false},
+        {"self serial", TestPrint::SelfTest, TestPrintPath::SerialDevice, LinkShape::DeviceHandle, {seven + B({0x00})}, {0}, 0, true},
+        {"font usb", TestPrint::FontTest, TestPrintPath::Usb, LinkShape::DeviceHandle, font, fontTimes, 350, false},
+        {"font tcp", TestPrint::FontTest, TestPrintPath::Tcp, LinkShape::Tcp, font, fontTimes, 350, false},
+        {"font serial", TestPrint::FontTest, TestPrintPath::SerialDevice, LinkShape::DeviceHandle, font, fontTimes, 350, true},
+    };
+    for (const auto& row : rows) {
+      FakeClock clock;
+      FakeLink link(row.shape, clock);
+      QVERIFY2(RunTestPrint(link, clock, row.test, row.path), row.name);
+      QVERIFY2(link.sentBytes() == row.sent, row.name);
+      QVERIFY2(link.sentTimes() == row.times, row.name);
+      QCOMPARE(QString("%1: %2 ms, open %3, discards %4").arg(row.name).arg(clock.nowMs()).arg(link.isOpen()).arg(link.discards),
+               QString("%1: %2 ms, open %3, discards %4").arg(row.name).arg(row.endMs).arg(!row.closed).arg(int(row.closed)));
+      if (row.closed)
+        QCOMPARE(std::vector<std::string>(link.events.end() - 2, link.events.end()),
+                 (std::vector<std::string>{"discard", "close"}));
     }
-  }
-
-  void fontTest_data() {
-    QTest::addColumn<TestPrintPath>("path");
-    QTest::addColumn<LinkShape>("shape");
-    QTest::addColumn<bool>("closed");
-    QTest::newRow("usb") << TestPrintPath::Usb << LinkShape::DeviceHandle << false;
-    QTest::newRow("tcp") << TestPrintPath::Tcp << LinkShape::Tcp << false;
-    QTest::newRow("serial") << TestPrintPath::SerialDevice << LinkShape::DeviceHandle << true;
-  }
-  void fontTest() {
-    QFETCH(TestPrintPath, path);
-    QFETCH(LinkShape, shape);
-    QFETCH(bool, closed);
-    FakeClock clock;
-    FakeLink link(shape, clock);
-    QVERIFY(RunTestPrint(link, clock, TestPrint::FontTest, path));
-    QCOMPARE(link.sent.size(), std::size_t(7));
-    for (std::size_t i = 0; i < 7; ++i) {
-      QCOMPARE(link.sent[i].bytes, FontTestBlocks()[i]);
-      QCOMPARE(link.sent[i].timeMs, std::int64_t(50 * i));
-    }
-    QCOMPARE(clock.nowMs(), std::int64_t(7 * 50));
-    QCOMPARE(link.isOpen(), !closed);
   }
 
   void closedLinkSendsNothing() {

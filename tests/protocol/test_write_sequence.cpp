@@ -64,96 +64,58 @@ class WriteSequenceTest : public QObject {
     QCOMPARE(m.icon, MessageIcon::Information);
   }
 
-  void value128OfSw3OnEachPath_data() {
-    QTest::addColumn<LinkShape>("shape");
-    QTest::addColumn<Bytes>("command");
-    QTest::addColumn<Bytes>("block");
-    QTest::newRow("serial, 8 bytes") << LinkShape::SerialComponent << B({0x1D, 0x67, 0x38, 0x29, 0x31, 0x32, 0x38, 0x00})
-                                     << Bytes();
-    QTest::newRow("tcp, 9 bytes") << LinkShape::Tcp << B({0x1D, 0x67, 0x38, 0x29, 0x31, 0x32, 0x38, 0x00, 0x00}) << Bytes();
-    QTest::newRow("device handle, 4 + 4") << LinkShape::DeviceHandle << B({0x1D, 0x67, 0x38, 0x29})
-                                          << B({0x31, 0x32, 0x38, 0x00});
-  }
-  void value128OfSw3OnEachPath() {
-    QFETCH(LinkShape, shape);
-    QFETCH(Bytes, command);
-    QFETCH(Bytes, block);
-    WriteValues v = AllOn();
-    v.switches[2] = std::uint8_t(128);
-    FakeClock clock;
-    FakeLink link(shape, clock);
-    QVERIFY(WriteSwitchSettings(link, clock, v).ok());
-    const auto sent = link.sentBytes();
-    const auto it = std::find(sent.begin(), sent.end(), command);
-    QVERIFY(it != sent.end());
-    if (!block.empty()) QCOMPARE(*(it + 1), block);
-  }
-
-  void switchValueTexts_data() {
-    QTest::addColumn<int>("value");
-    QTest::addColumn<Bytes>("serial");
-    QTest::addColumn<Bytes>("block");
-    QTest::newRow("5") << 5 << B({0x1D, 0x67, 0x38, 0x27, 0x35, 0, 0, 0, 0}) << B({0x35, 0, 0, 0});
-    QTest::newRow("255") << 255 << B({0x1D, 0x67, 0x38, 0x27, 0x32, 0x35, 0x35, 0, 0}) << B({0x32, 0x35, 0x35, 0});
-    QTest::newRow("30") << 30 << B({0x1D, 0x67, 0x38, 0x27, 0x33, 0x30, 0, 0, 0}) << B({0x33, 0x30, 0, 0});
-  }
+  // Value texts of SW1 on the serial path (9 bytes) and as the device handle's header and block.
   void switchValueTexts() {
-    QFETCH(int, value);
-    QFETCH(Bytes, serial);
-    QFETCH(Bytes, block);
-    WriteValues v = AllOn();
-    v.switches[0] = static_cast<std::uint8_t>(value);
-    QCOMPARE(BuildWritePlan(WritePath::Serial, v)[0].commands[1].bytes, serial);
-    const auto device = BuildWritePlan(WritePath::DeviceHandle, v)[0].commands;
-    QCOMPARE(device[1].bytes, B({0x1D, 0x67, 0x38, 0x27}));
-    QCOMPARE(device[2].bytes, block);
+    const struct {
+      int value;
+      Bytes serial, block;
+    } rows[] = {{5, B({0x1D, 0x67, 0x38, 0x27, 0x35, 0, 0, 0, 0}), B({0x35, 0, 0, 0})},
+                {255, B({0x1D, 0x67, 0x38, 0x27, 0x32, 0x35, 0x35, 0, 0}), B({0x32, 0x35, 0x35, 0})},
+                {30, B({0x1D, 0x67, 0x38, 0x27, 0x33, 0x30, 0, 0, 0}), B({0x33, 0x30, 0, 0})}};
+    for (const auto& row : rows) {
+      WriteValues v = AllOn();
+      v.switches[0] = static_cast<std::uint8_t>(row.value);
+      QCOMPARE(BuildWritePlan(WritePath::Serial, v)[0].commands[1].bytes, row.serial);
+      const auto device = BuildWritePlan(WritePath::DeviceHandle, v)[0].commands;
+      QCOMPARE(device[1].bytes, B({0x1D, 0x67, 0x38, 0x27}));
+      QCOMPARE(device[2].bytes, row.block);
+    }
   }
 
-  void languageCommands_data() {
-    QTest::addColumn<int>("codePage");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("charSet");
-    QTest::addColumn<bool>("fontOn");
-    QTest::addColumn<Bytes>("codePageCommand");
-    QTest::addColumn<Bytes>("nameCommand");
-    QTest::addColumn<Bytes>("charSetCommand");
-    QTest::addColumn<Bytes>("fontCommand");
+  // The four language commands on every path: numbers as text, the name cut or padded to 21
+  // bytes, the font "ON" or nothing.
+  void languageCommands() {
     const Bytes cp = B({0x1D, 0x67, 0x38, 0x21});
     const Bytes nm = B({0x1D, 0x67, 0x38, 0x24});
     const Bytes cs = B({0x1D, 0x67, 0x38, 0x22});
     const Bytes ft = B({0x1D, 0x67, 0x38, 0x25});
-    QTest::newRow("31 Thai, charset 15 (position 14), font on")
-        << 31 << "Thai character code page 14" << 15 << true << cp + "31" + Z(2) << nm + "Thai character code p"
-        << cs + "15" + Z(1) << ft + "ON" + Z(2);
-    QTest::newRow("27 fills the name, charset 13, font off")
-        << 27 << "Windows Arabic(Farsi)" << 13 << false << cp + "27" + Z(2) << nm + "Windows Arabic(Farsi)"
-        << cs + "13" + Z(1) << ft + Z(4);
-    QTest::newRow("1 Japanese, charset 8") << 1 << "Katakana Japanese" << 8 << false << cp + "1" + Z(3)
-                                           << nm + "Katakana Japanese" + Z(4) << cs + "8" + Z(2) << ft + Z(4);
-    QTest::newRow("18 Dubai") << 0 << "" << 18 << false << cp + "0" + Z(3) << nm + Z(21) << cs + "18" + Z(1) << ft + Z(4);
-  }
-  void languageCommands() {
-    QFETCH(int, codePage);
-    QFETCH(QString, name);
-    QFETCH(int, charSet);
-    QFETCH(bool, fontOn);
-    QFETCH(Bytes, codePageCommand);
-    QFETCH(Bytes, nameCommand);
-    QFETCH(Bytes, charSetCommand);
-    QFETCH(Bytes, fontCommand);
-    WriteValues v = AllOn();
-    v.codePageNumber = codePage;
-    v.codePageName = name.toStdString();
-    v.charSetNumber = charSet;
-    v.fontOn = fontOn;
-    for (WritePath path : {WritePath::Serial, WritePath::Tcp, WritePath::DeviceHandle}) {
-      std::vector<Bytes> sent;
-      for (const auto& f : BuildWritePlan(path, v))
-        for (const auto& c : f.commands) sent.push_back(c.bytes);
-      for (const Bytes& expected : {codePageCommand, nameCommand, charSetCommand, fontCommand})
-        QVERIFY(std::find(sent.begin(), sent.end(), expected) != sent.end());
+    const struct {
+      int codePage;
+      const char* name;
+      int charSet;
+      bool fontOn;
+      std::vector<Bytes> commands;
+    } rows[] = {
+        {31, "Thai character code page 14", 15, true,
+         {cp + "31" + Z(2), nm + "Thai character code p", cs + "15" + Z(1), ft + "ON" + Z(2)}},
+        {27, "Windows Arabic(Farsi)", 13, false, {cp + "27" + Z(2), nm + "Windows Arabic(Farsi)", cs + "13" + Z(1), ft + Z(4)}},
+        {1, "Katakana Japanese", 8, false, {cp + "1" + Z(3), nm + "Katakana Japanese" + Z(4), cs + "8" + Z(2), ft + Z(4)}},
+        {0, "", 18, false, {cp + "0" + Z(3), nm + Z(21), cs + "18" + Z(1), ft + Z(4)}},
+    };
+    for (const auto& row : rows) {
+      WriteValues v = AllOn();
+      v.codePageNumber = row.codePage;
+      v.codePageName = row.name;
+      v.charSetNumber = row.charSet;
+      v.fontOn = row.fontOn;
+      for (WritePath path : {WritePath::Serial, WritePath::Tcp, WritePath::DeviceHandle}) {
+        std::vector<Bytes> sent;
+        for (const auto& f : BuildWritePlan(path, v))
+          for (const auto& c : f.commands) sent.push_back(c.bytes);
+        for (const Bytes& expected : row.commands)
+          QVERIFY2(std::find(sent.begin(), sent.end(), expected) != sent.end(), row.name);
+      }
     }
-    QCOMPARE(nameCommand.size(), std::size_t(25));
   }
 
   void tcpSendsSw2Sw3Sw5FirstThenSw4ThenSw1EachInItsOwnPair() {
@@ -198,17 +160,28 @@ class WriteSequenceTest : public QObject {
     QCOMPARE(link.sent.size(), std::size_t(15));
   }
 
-  void tcpNotConnectedSendsNothingAndIsNoSuccess() {
+  // A closed port or device, or a TCP/IP connection that cannot be made again: nothing is sent
+  // and the outcome is a warning.
+  void notConnectedSendsNothing_data() {
+    QTest::addColumn<LinkShape>("shape");
+    QTest::addColumn<int>("reconnects");
+    QTest::newRow("serial") << LinkShape::SerialComponent << 0;
+    QTest::newRow("tcp") << LinkShape::Tcp << 1;
+    QTest::newRow("device handle") << LinkShape::DeviceHandle << 0;
+  }
+  void notConnectedSendsNothing() {
+    QFETCH(LinkShape, shape);
+    QFETCH(int, reconnects);
     FakeClock clock;
-    FakeLink link(LinkShape::Tcp, clock, false);
-    int reconnects = 0;
+    FakeLink link(shape, clock, false);
+    int tries = 0;
     const WriteResult result = WriteSwitchSettings(link, clock, AllOn(), [&] {
-      ++reconnects;
+      ++tries;
       return false;
     });
     QCOMPARE(result.outcome, WriteOutcome::NotConnected);
-    QCOMPARE(reconnects, 1);
-    QVERIFY(link.sent.empty());
+    QCOMPARE(tries, reconnects);
+    QVERIFY(link.events.empty());
     const UserMessage m = WriteOutcomeMessage(result);
     QCOMPARE(m.text, std::string("Write software switch FAILED"));
     QCOMPARE(m.caption, std::string("WARNING"));
@@ -292,69 +265,46 @@ class WriteSequenceTest : public QObject {
 
   // A failed command ends its frame, but the printer is never left unlocked or holding a switch
   // header: the value block goes once more, then Lock; the outcome is never "FINISH".
-  void failedSendStillLocksAndIsNeverFinish_data() {
-    QTest::addColumn<LinkShape>("shape");
-    QTest::addColumn<int>("failAt");     // 0-based send that fails (short by shortBy, or empty)
-    QTest::addColumn<int>("failUntil");  // sends up to this index fail too (a link that stays down)
-    QTest::addColumn<int>("shortBy");
-    QTest::addColumn<QStringList>("after");  // what is sent in full after the failed send
-    QTest::addColumn<QString>("ending");
-    QTest::addColumn<int>("sends");  // send calls in all
-    const QStringList lock = {"lock"};
-    QTest::newRow("serial unlock fails") << LinkShape::SerialComponent << 0 << 0 << 0 << lock << "; Lock sent" << 2;
-    QTest::newRow("serial SW3 short") << LinkShape::SerialComponent << 3 << 3 << 2 << lock << "; Lock sent" << 5;
-    QTest::newRow("serial link stays down") << LinkShape::SerialComponent << 3 << 99 << 0 << QStringList()
-                                            << "; Lock not sent: fake: write failed" << 5;
-    QTest::newRow("serial lock short") << LinkShape::SerialComponent << 10 << 10 << 1 << QStringList() << "" << 11;
-    QTest::newRow("tcp main frame, no separate frames") << LinkShape::Tcp << 4 << 4 << 0 << lock << "; Lock sent" << 6;
-    QTest::newRow("device SW2 value block") << LinkShape::DeviceHandle << 4 << 4 << 1 << QStringList{"again", "lock"}
-                                            << "; Lock sent" << 7;
-    QTest::newRow("device SW2 header") << LinkShape::DeviceHandle << 3 << 3 << 0 << lock << "; Lock sent" << 5;
-    QTest::newRow("device value block twice") << LinkShape::DeviceHandle << 4 << 5 << 0 << QStringList()
-                                              << "; Lock not sent: SW2 value failed again" << 6;
-  }
   void failedSendStillLocksAndIsNeverFinish() {
-    QFETCH(LinkShape, shape);
-    QFETCH(int, failAt);
-    QFETCH(int, failUntil);
-    QFETCH(int, shortBy);
-    QFETCH(QStringList, after);
-    QFETCH(QString, ending);
-    QFETCH(int, sends);
-    FakeClock clock;
-    FakeLink link(shape, clock);
-    link.failSends(failAt, failUntil, shortBy);
-    const Bytes failed = BuildWritePlan(WritePathOf(shape), AllOn())[0].commands[static_cast<std::size_t>(failAt)].bytes;
-    const WriteResult result = WriteSwitchSettings(link, clock, AllOn());
-    QCOMPARE(result.outcome, WriteOutcome::SendFailed);
-    QVERIFY(result.detail.find("not sent in full") != std::string::npos);
-    QVERIFY2(result.detail.size() >= static_cast<std::size_t>(ending.size()) &&
-                 result.detail.compare(result.detail.size() - static_cast<std::size_t>(ending.size()),
-                                       std::string::npos, ending.toStdString()) == 0,
-             result.detail.c_str());
-    QCOMPARE(WriteOutcomeMessage(result).text, std::string("Write software switch FAILED"));
-    std::vector<Bytes> tail;
-    for (const QString& what : after) tail.push_back(what == "lock" ? kLock : failed);
-    const std::vector<Bytes> sent = link.sentBytes();
-    QVERIFY(sent.size() >= tail.size());
-    QCOMPARE(std::vector<Bytes>(sent.end() - static_cast<std::ptrdiff_t>(tail.size()), sent.end()), tail);
-    QCOMPARE(std::count(link.events.begin(), link.events.end(), "send"), std::ptrdiff_t(sends));
-    QCOMPARE(link.closes, shape == LinkShape::Tcp ? 0 : 1);
-  }
-
-  void closedSerialPortOrDeviceSendsNothing_data() {
-    QTest::addColumn<LinkShape>("shape");
-    QTest::newRow("serial") << LinkShape::SerialComponent;
-    QTest::newRow("device handle") << LinkShape::DeviceHandle;
-  }
-  void closedSerialPortOrDeviceSendsNothing() {
-    QFETCH(LinkShape, shape);
-    FakeClock clock;
-    FakeLink link(shape, clock, false);
-    const WriteResult result = WriteSwitchSettings(link, clock, AllOn());
-    QCOMPARE(result.outcome, WriteOutcome::NotConnected);
-    QVERIFY(link.events.empty());
-    QCOMPARE(WriteOutcomeMessage(result).caption, std::string("WARNING"));
+    // failAt: the 0-based send that fails (short by shortBy, or empty); sends up to failUntil fail
+    // too (a link that stays down); after: what goes out in full after it; sends: send calls in all.
+    const struct {
+      const char* name;
+      LinkShape shape;
+      int failAt, failUntil, shortBy;
+      QStringList after;
+      const char* ending;
+      int sends;
+    } rows[] = {
+        {"serial unlock fails", LinkShape::SerialComponent, 0, 0, 0, {"lock"}, "; Lock sent", 2},
+        {"serial SW3 short", LinkShape::SerialComponent, 3, 3, 2, {"lock"}, "; Lock sent", 5},
+        {"serial link stays down", LinkShape::SerialComponent, 3, 99, 0, {}, "; Lock not sent: fake: write failed", 5},
+        {"serial lock short", LinkShape::SerialComponent, 10, 10, 1, {}, "", 11},
+        {"tcp main frame, no separate frames", LinkShape::Tcp, 4, 4, 0, {"lock"}, "; Lock sent", 6},
+        {"device SW2 value block", LinkShape::DeviceHandle, 4, 4, 1, {"again", "lock"}, "; Lock sent", 7},
+        {"device SW2 header", LinkShape::DeviceHandle, 3, 3, 0, {"lock"}, "; Lock sent", 5},
+        {"device value block twice", LinkShape::DeviceHandle, 4, 5, 0, {}, "; Lock not sent: SW2 value failed again", 6},
+    };
+    for (const auto& row : rows) {
+      FakeClock clock;
+      FakeLink link(row.shape, clock);
+      link.failSends(row.failAt, row.failUntil, row.shortBy);
+      const Bytes failed = BuildWritePlan(WritePathOf(row.shape), AllOn())[0].commands[std::size_t(row.failAt)].bytes;
+      const WriteResult result = WriteSwitchSettings(link, clock, AllOn());
+      QCOMPARE(result.outcome, WriteOutcome::SendFailed);
+      const std::string ending = row.ending;
+      QVERIFY2(result.detail.find("not sent in full") != std::string::npos && result.detail.size() >= ending.size() &&
+                   result.detail.compare(result.detail.size() - ending.size(), std::string::npos, ending) == 0,
+               (std::string(row.name) + ": " + result.detail).c_str());
+      QCOMPARE(WriteOutcomeMessage(result).text, std::string("Write software switch FAILED"));
+      std::vector<Bytes> tail;
+      for (const QString& what : row.after) tail.push_back(what == "lock" ? kLock : failed);
+      const std::vector<Bytes> sent = link.sentBytes();
+      QVERIFY2(sent.size() >= tail.size(), row.name);
+      QVERIFY2(std::vector<Bytes>(sent.end() - static_cast<std::ptrdiff_t>(tail.size()), sent.end()) == tail, row.name);
+      QCOMPARE(QString("%1: %2 sends, %3 closes").arg(row.name).arg(std::count(link.events.begin(), link.events.end(), "send")).arg(link.closes),
+               QString("%1: %2 sends, %3 closes").arg(row.name).arg(row.sends).arg(row.shape == LinkShape::Tcp ? 0 : 1));
+    }
   }
 
   void warningBeforeTheWrite() {
