@@ -10,7 +10,6 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QProcess>
-#include <QTcpServer>
 #include <cerrno>
 
 #include "app/radio_group.h"
@@ -21,7 +20,9 @@
 #include "window_fixture.h"
 
 using kestrova::SwitchIndex;
+using kestrova::sim::testing::LogEvents;
 using kestrova::sim::testing::LogLines;
+using kestrova::sim::testing::LogReceived;
 using kestrova::sim::testing::SimProcess;
 
 namespace {
@@ -39,15 +40,10 @@ QString TempPath(const QString& name) {
 // The simulator's events, without the link name and without queries, connects and disconnects.
 QStringList Events(const QString& log) {
   QStringList events;
-  for (const QString& line : LogLines(log)) {
-    const int at = line.indexOf(" event ");
-    if (at < 0) continue;
-    const QString event = line.mid(at + 7);
-    if (event.startsWith("query") || event.startsWith("connect") || event.startsWith("disconnect") ||
-        event.startsWith("listening"))
-      continue;
-    events << event;
-  }
+  for (const QString& event : LogEvents(log))
+    if (!event.startsWith("query") && !event.startsWith("connect") && !event.startsWith("disconnect") &&
+        !event.startsWith("listening"))
+      events << event;
   return events;
 }
 
@@ -62,15 +58,6 @@ QStringList EventsOnceLogged(const QString& log, int count) {
     events = Events(log);
   }
   return events;
-}
-
-QStringList RxLines(const QString& log) {
-  QStringList rx;
-  for (const QString& line : LogLines(log)) {
-    const int at = line.indexOf(" rx ");
-    if (at >= 0) rx << line.mid(at + 4);
-  }
-  return rx;
 }
 
 // A USB backend whose first enumeration throws (a std::exception, or an int).
@@ -146,25 +133,28 @@ class WindowOperationsTest : public QObject {
 
  private slots:
   void init() {
-    if (SimBinary().isEmpty()) QSKIP("kestrova-printer-sim not built");
+    if (!kestrova::sim::testing::SimBuilt()) QSKIP("kestrova-printer-sim not built");
   }
   void cleanup() { kestrova::ComPortMap::instance().clearOverrides(); }
 
   void writeOnEveryLink_data() {
     QTest::addColumn<QString>("port");
     QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QString>("sw3Command");  // the exact SW3 command on the path
     QTest::newRow("TCP/IP: main frame, then SW4 and SW1 frames")
         << "TCP/IP"
         << (QStringList{"unlock", "set SW2=0", "set SW3=128", "set SW5=0"} + kLanguageEvents +
-            QStringList{"lock", "unlock", "set SW4=0", "lock", "unlock", "set SW1=0", "lock"});
+            QStringList{"lock", "unlock", "set SW4=0", "lock", "unlock", "set SW1=0", "lock"})
+        << "1d 67 38 29 31 32 38 00 00";
     const QStringList inOrder = QStringList{"unlock", "set SW1=0", "set SW2=0", "set SW3=128", "set SW4=0", "set SW5=0"} +
                                 kLanguageEvents + QStringList{"lock"};
-    QTest::newRow("COM3: serial component") << "COM3" << inOrder;
-    QTest::newRow("COM7: device handle") << "COM7" << inOrder;
+    QTest::newRow("COM3: serial component") << "COM3" << inOrder << "1d 67 38 29 31 32 38 00";
+    QTest::newRow("COM7: device handle") << "COM7" << inOrder << "1d 67 38 29 31 32 38 00";
   }
   void writeOnEveryLink() {
     QFETCH(QString, port);
     QFETCH(QStringList, events);
+    QFETCH(QString, sw3Command);
     const QString log = TempPath("write.log");
     SimProcess sim;
     WindowFixture w;
@@ -183,11 +173,10 @@ class WindowOperationsTest : public QObject {
     QCOMPARE(QString::fromStdString(w.notifier.messages[1].caption), QString("FINISH"));
     QVERIFY(w.logLines().isEmpty());  // Write Settings empties the Log History
     QCOMPARE(EventsOnceLogged(log, int(events.size())), events);
-    // The exact SW3 command on each path.
-    const QStringList rx = RxLines(log);
-    if (port == "COM3") QVERIFY(rx.contains("1d 67 38 29 31 32 38 00"));
-    if (port == "TCP/IP") QVERIFY(rx.contains("1d 67 38 29 31 32 38 00 00"));
-    if (port == "COM7") QVERIFY(rx.join(' ').contains("1d 67 38 29 31 32 38 00"));
+    // The exact SW3 command, in the bytes received however they were split (no command begins with
+    // 0x00, so a 0x00 after the command's own end would be part of it).
+    const QString rx = LogReceived(log).join(' ') + ' ';
+    QVERIFY2(rx.contains(sw3Command + ' ') && !rx.contains(sw3Command + " 00"), qPrintable(rx));
     // Buttons are back as the read left them.
     QVERIFY(w.ui().writeSW->isEnabled());
     QVERIFY(w.ui().readSW->isEnabled());
@@ -214,7 +203,7 @@ class WindowOperationsTest : public QObject {
     QCOMPARE(EventsOnceLogged(log, 8), (QStringList{"self-test", "font-test block 1", "font-test block 2", "font-test block 3",
                                        "font-test block 4", "font-test block 5", "font-test block 6",
                                        "font-test block 7"}));
-    QVERIFY(RxLines(log).join(' ').contains(selfTestBytes));
+    QVERIFY(LogReceived(log).join(' ').contains(selfTestBytes));
     QVERIFY(w.ui().selfTest->isEnabled());
     QFile::remove(log);
   }
@@ -273,6 +262,7 @@ class WindowOperationsTest : public QObject {
     const QString log = TempPath("exit.log");
     SimProcess sim;
     WindowFixture w;
+    w.clock = &kestrova::SteadyClock::instance();  // the write's real pauses keep it under way
     QVERIFY(readTarget(TargetFor("TCP/IP"), sim, w, log));
     w.ui().writeSW->click();
     QVERIFY(!EventsOnceLogged(log, 1).isEmpty());  // the write is on the wire
@@ -357,11 +347,7 @@ class WindowOperationsTest : public QObject {
     if (debugMode) QVERIFY(QFile(w.dir.filePath("debugmode.dat")).open(QIODevice::WriteOnly));
     w.usbBackend = ThrowingUsbOnce(false);
     w.open();
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost));
-    const quint16 refusing = closed.serverPort();
-    closed.close();
-    w.setTcpTarget(refusing);
+    w.setTcpTarget(kestrova::sim::testing::FreePort());
     QVERIFY(!w.read());
     QCOMPARE(traces.count("(ConnectThread)enter Execute()"), 1);
     QCOMPARE(traces.count(QString("(TcpClient1)errorcode = %1").arg(ECONNREFUSED)), debugMode ? 1 : 0);

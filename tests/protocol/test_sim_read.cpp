@@ -3,9 +3,6 @@
 // simulator has not been built.
 #include <QtTest>
 
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include "link/clock.h"
 #include "link/com_port_map.h"
@@ -16,42 +13,12 @@
 #include "protocol/read_sequence.h"
 #include "protocol/write_sequence.h"
 #include "recording_observer.h"
+#include "sim_process.h"
 
 using namespace kestrova;
+using kestrova::sim::testing::SimProcess;
 
 namespace {
-
-QString SimBinary() { return qEnvironmentVariable("KESTROVA_BIN_DIR") + QStringLiteral("/kestrova-printer-sim"); }
-
-// The simulator as a child process, stopped at the end of the test.
-class Sim {
- public:
-  ~Sim() {
-    if (process_.state() == QProcess::NotRunning) return;
-    process_.terminate();
-    if (!process_.waitForFinished(3000)) {
-      process_.kill();
-      process_.waitForFinished(3000);
-    }
-  }
-  // Starts it and returns its first "listening ..." line (empty when it did not come up in 5 s).
-  QString start(const QStringList& args) {
-    process_.start(SimBinary(), args);
-    if (!process_.waitForStarted(5000)) return {};
-    QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired()) {
-      if (!process_.canReadLine() && !process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) break;
-      while (process_.canReadLine()) {
-        const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-        if (line.startsWith(QLatin1String("listening "))) return line;
-      }
-    }
-    return {};
-  }
-
- private:
-  QProcess process_;
-};
 
 const QStringList kPrinter = {"--model", "RT6100", "--switches", "0,1,128,255,30", "--firmware", "V2.01",
                               "--code-page", "17", "--charset", "15", "--font-8x16", "on"};
@@ -76,15 +43,14 @@ class SimReadTest : public QObject {
   Q_OBJECT
  private slots:
   void init() {
-    if (!QFileInfo(SimBinary()).isExecutable()) QSKIP("the printer simulator is not built");
+    if (!kestrova::sim::testing::SimBuilt()) QSKIP("the printer simulator is not built");
   }
 
   void tcpRead() {
-    Sim sim;
-    const QString line = sim.start(kPrinter + QStringList{"--tcp", "127.0.0.1:0"});
-    QVERIFY(!line.isEmpty());
+    SimProcess sim;
+    QVERIFY2(sim.start(kPrinter + QStringList{"--tcp", "127.0.0.1:0"}), qPrintable(sim.errorText()));
     TcpLink link;
-    link.prepare("127.0.0.1", line.section(':', -1).toStdString());
+    link.prepare("127.0.0.1", std::to_string(sim.tcpPort()));
     QVERIFY(link.connectToPrinter());
     RecordingObserver observer;
     QElapsedTimer timer;
@@ -104,10 +70,9 @@ class SimReadTest : public QObject {
   }
 
   void serialComponentRead() {
-    QTemporaryDir dir;
-    const QString pty = dir.filePath("printer");
-    Sim sim;
-    QVERIFY(!sim.start(kPrinter + QStringList{"--pty", pty}).isEmpty());
+    SimProcess sim;
+    const QString pty = sim.ptyPath();
+    QVERIFY2(sim.start(kPrinter + QStringList{"--pty", pty}), qPrintable(sim.errorText()));
     ComPortMap map;
     map.setOverride(2, pty.toStdString());
     SerialComponentLink link(map);
@@ -120,10 +85,9 @@ class SimReadTest : public QObject {
   }
 
   void deviceHandleRead() {
-    QTemporaryDir dir;
-    const QString pty = dir.filePath("printer");
-    Sim sim;
-    QVERIFY(!sim.start(kPrinter + QStringList{"--pty", pty}).isEmpty());
+    SimProcess sim;
+    const QString pty = sim.ptyPath();
+    QVERIFY2(sim.start(kPrinter + QStringList{"--pty", pty}), qPrintable(sim.errorText()));
     LinkError error;
     auto link = SerialDeviceLink::Open(pty.toStdString(), error);
     QVERIFY2(link, DescribeLinkError(error).c_str());

@@ -12,7 +12,7 @@ class FaultMatrixWindowSerial : public QObject {
 
  private slots:
   void initTestCase() {
-    if (SimBinary().isEmpty()) QSKIP("kestrova-printer-sim not built");
+    if (!kestrova::sim::testing::SimBuilt()) QSKIP("kestrova-printer-sim not built");
   }
   void cleanup() { kestrova::ComPortMap::instance().clearOverrides(); }
 
