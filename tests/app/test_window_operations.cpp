@@ -262,8 +262,8 @@ class WindowOperationsTest : public QObject {
     const QString log = TempPath("exit.log");
     SimProcess sim;
     WindowFixture w;
-    w.clock = &kestrova::SteadyClock::instance();  // the write's real pauses keep it under way
     QVERIFY(readTarget(TargetFor("TCP/IP"), sim, w, log));
+    w.fastClock.pauseInFull();  // the write's real pauses keep it under way
     w.ui().writeSW->click();
     QVERIFY(!EventsOnceLogged(log, 1).isEmpty());  // the write is on the wire
     QElapsedTimer timer;
@@ -432,7 +432,7 @@ class WindowOperationsTest : public QObject {
     const QString swctl = qEnvironmentVariable("KESTROVA_BIN_DIR") + "/kestrova-swctl";
     const QString target = "127.0.0.1:" + QString::number(sim.tcpPort());
     QProcess cli;
-    cli.start(swctl, {"read", "--tcp", target, "--json"});
+    cli.start(swctl, {"read", "--tcp", target, "--json", "--fast"});
     QVERIFY(cli.waitForFinished(20000));
     QCOMPARE(cli.exitCode(), 0);
     QVERIFY(w.form->loadProfileFrom(writeFile("from-cli.json", cli.readAllStandardOutput())));

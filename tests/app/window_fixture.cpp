@@ -10,7 +10,7 @@
 
 void FastClock::sleepMs(int ms) {
   if (ms <= 0) return;
-  const int slept = std::min(ms, kMaxSleepMs);
+  const int slept = full_ ? ms : std::min(ms, kMaxSleepMs);
   kestrova::SteadyClock::instance().sleepMs(slept);
   skippedMs_ += ms - slept;
 }

@@ -37,14 +37,17 @@ class RecordingNotifier : public kestrova::Notifier {
 
 // The clock of window tests whose point is not timing. A pause sleeps at most kMaxSleepMs of real
 // time: the simulator on loopback or a pty answers within a millisecond or two, so every reply is
-// in before it is taken. nowMs() counts each pause whole, as if it had been slept.
+// in before it is taken. nowMs() counts each pause whole, as if it had been slept. From
+// pauseInFull() on, pauses last as long as asked.
 class FastClock : public kestrova::Clock {
  public:
   static constexpr int kMaxSleepMs = 20;
   void sleepMs(int ms) override;
   std::int64_t nowMs() const override;
+  void pauseInFull() { full_ = true; }
 
  private:
+  std::atomic<bool> full_{false};
   std::atomic<std::int64_t> skippedMs_{0};  // paused for but not slept
 };
 
