@@ -141,7 +141,7 @@ class WindowReadTest : public QObject {
     WindowFixture w;
     w.open();
     w.selectPort("COM7");
-    QVERIFY(w.read(30000));  // KD250 waits a second before every query after the name
+    QVERIFY(w.read());  // KD250 waits a second before every query after the name: a clock pause
     expectReadDone(w);
     QCOMPARE(w.field(RecordField::ModelName), QString("KD250 "));
     QCOMPARE(w.field(RecordField::HoursPowered), QString("1234 "));

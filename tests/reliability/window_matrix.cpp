@@ -126,17 +126,15 @@ void AddWindowRows(Link link, const std::function<bool(const FaultRow&)>& filter
 void RunWindowRow(Link link) {
   QFETCH(int, row);
   const FaultRow r = Rows(link)[static_cast<std::size_t>(row)];
-  QTemporaryDir tmp;
-  const QString log = tmp.filePath("sim.log");
-  const QString pty = tmp.filePath("printer");
   const bool tcp = link == Link::Tcp;
-
   SimProcess sim;
+  const QString log = sim.logPath();
+  const QString pty = sim.ptyPath();
   PortHolder holder;
   if (r.port == Port::Simulator || r.port == Port::Held) {
-    QStringList args = CommonSimArgs() + r.simArgs + QStringList{"--log", log};
-    args += tcp ? QStringList{"--tcp", "127.0.0.1:0"} : QStringList{"--pty", pty};
-    QVERIFY2(sim.start(args), qPrintable(sim.errorText()));
+    const QStringList args = CommonSimArgs() + r.simArgs +
+                             (tcp ? QStringList{"--tcp", "127.0.0.1:0"} : QStringList{"--pty", pty});
+    QVERIFY2(sim.startLogged(args), qPrintable(sim.errorText()));
   }
   if (r.port == Port::Held) QVERIFY(holder.hold(pty));
   const QString device = r.port == Port::Absent ? QString("/dev/kestrova-no-such-port") : pty;
