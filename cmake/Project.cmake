@@ -68,8 +68,19 @@ function(kestrova_test_folder)
     target_link_libraries(${target} PRIVATE ${libs})
     set_target_properties(${target} PROPERTIES AUTOMOC ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     kestrova_warnings(${target})
-    add_test(NAME ${target} COMMAND ${target})
-    set_tests_properties(${target} PROPERTIES
+    # A program whose test functions are listed in <target>_FUNCTIONS runs as one test per
+    # function (<target>_<function>), so that ctest -j runs them side by side.
+    set(cases ${target})
+    if(${target}_FUNCTIONS)
+      set(cases "")
+      foreach(function ${${target}_FUNCTIONS})
+        add_test(NAME ${target}_${function} COMMAND ${target} ${function})
+        list(APPEND cases ${target}_${function})
+      endforeach()
+    else()
+      add_test(NAME ${target} COMMAND ${target})
+    endif()
+    set_tests_properties(${cases} PROPERTIES
       LABELS "${T_LABEL}"
       TIMEOUT 300
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KESTROVA_BIN_DIR=${KESTROVA_BIN_DIR};KESTROVA_SOURCE_DIR=${PROJECT_SOURCE_DIR}")

@@ -14,7 +14,7 @@ class ScreenshotsTest : public QObject {
   void everyTab() {
     const QString out = qEnvironmentVariable("KESTROVA_SCREENSHOT_DIR");
     if (out.isEmpty()) QSKIP("KESTROVA_SCREENSHOT_DIR not set");
-    if (SimBinary().isEmpty()) QSKIP("kestrova-printer-sim not built");
+    if (!kestrova::sim::testing::SimBuilt()) QSKIP("kestrova-printer-sim not built");
     QVERIFY(QDir().mkpath(out));
     SimProcess sim;
     QVERIFY(sim.start({"--model", "RT5600", "--switches", "3,0,224,0,0", "--code-page", "17", "--charset", "3",

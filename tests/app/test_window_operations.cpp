@@ -10,7 +10,6 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QProcess>
-#include <QTcpServer>
 #include <cerrno>
 
 #include "app/radio_group.h"
@@ -21,33 +20,26 @@
 #include "window_fixture.h"
 
 using kestrova::SwitchIndex;
+using kestrova::sim::testing::LogEvents;
 using kestrova::sim::testing::LogLines;
+using kestrova::sim::testing::LogReceived;
 using kestrova::sim::testing::SimProcess;
 
 namespace {
 
 struct Target {
   QString port;     // port selection text
-  QStringList sim;  // link options of the simulator
-  int com = 0;      // COM entry pointed at the pty
+  QStringList sim;  // link options of the simulator, besides its pty
+  int com = 0;      // COM entry pointed at the simulator's pty; none for TCP/IP
 };
-
-QString TempPath(const QString& name) {
-  return QDir::temp().filePath(QString("kestrova-ops-%1-%2").arg(QCoreApplication::applicationPid()).arg(name));
-}
 
 // The simulator's events, without the link name and without queries, connects and disconnects.
 QStringList Events(const QString& log) {
   QStringList events;
-  for (const QString& line : LogLines(log)) {
-    const int at = line.indexOf(" event ");
-    if (at < 0) continue;
-    const QString event = line.mid(at + 7);
-    if (event.startsWith("query") || event.startsWith("connect") || event.startsWith("disconnect") ||
-        event.startsWith("listening"))
-      continue;
-    events << event;
-  }
+  for (const QString& event : LogEvents(log))
+    if (!event.startsWith("query") && !event.startsWith("connect") && !event.startsWith("disconnect") &&
+        !event.startsWith("listening"))
+      events << event;
   return events;
 }
 
@@ -62,15 +54,6 @@ QStringList EventsOnceLogged(const QString& log, int count) {
     events = Events(log);
   }
   return events;
-}
-
-QStringList RxLines(const QString& log) {
-  QStringList rx;
-  for (const QString& line : LogLines(log)) {
-    const int at = line.indexOf(" rx ");
-    if (at >= 0) rx << line.mid(at + 4);
-  }
-  return rx;
 }
 
 // A USB backend whose first enumeration throws (a std::exception, or an int).
@@ -125,11 +108,11 @@ class WindowOperationsTest : public QObject {
   Q_OBJECT
 
   // Starts the simulator for a target and reads it into a fresh window.
-  bool readTarget(const Target& target, SimProcess& sim, WindowFixture& w, const QString& log) {
-    QFile::remove(log);
-    QStringList args = {"--model", "RT5600", "--code-page", "17", "--charset", "3", "--font-8x16", "on", "--log", log};
-    if (!sim.start(args + target.sim)) return false;
-    if (target.com) kestrova::ComPortMap::instance().setOverride(target.com, target.sim.last().toStdString());
+  bool readTarget(const Target& target, SimProcess& sim, WindowFixture& w) {
+    QStringList args = {"--model", "RT5600", "--code-page", "17", "--charset", "3", "--font-8x16", "on"};
+    if (target.com) args += QStringList{"--pty", sim.ptyPath()};
+    if (!sim.startLogged(args + target.sim)) return false;
+    if (target.com) kestrova::ComPortMap::instance().setOverride(target.com, sim.ptyPath().toStdString());
     w.open();
     if (target.port == "TCP/IP")
       w.setTcpTarget(sim.tcpPort());
@@ -140,35 +123,37 @@ class WindowOperationsTest : public QObject {
 
   static Target TargetFor(const QString& port) {
     if (port == "TCP/IP") return {port, {"--tcp", "127.0.0.1:0"}, 0};
-    if (port == "COM3") return {port, {"--pty", TempPath("com3")}, 3};
-    return {port, {"--pty", TempPath("com7")}, 7};
+    return {port, {}, port == "COM3" ? 3 : 7};
   }
 
  private slots:
   void init() {
-    if (SimBinary().isEmpty()) QSKIP("kestrova-printer-sim not built");
+    if (!kestrova::sim::testing::SimBuilt()) QSKIP("kestrova-printer-sim not built");
   }
   void cleanup() { kestrova::ComPortMap::instance().clearOverrides(); }
 
   void writeOnEveryLink_data() {
     QTest::addColumn<QString>("port");
     QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QString>("sw3Command");  // the exact SW3 command on the path
     QTest::newRow("TCP/IP: main frame, then SW4 and SW1 frames")
         << "TCP/IP"
         << (QStringList{"unlock", "set SW2=0", "set SW3=128", "set SW5=0"} + kLanguageEvents +
-            QStringList{"lock", "unlock", "set SW4=0", "lock", "unlock", "set SW1=0", "lock"});
+            QStringList{"lock", "unlock", "set SW4=0", "lock", "unlock", "set SW1=0", "lock"})
+        << "1d 67 38 29 31 32 38 00 00";
     const QStringList inOrder = QStringList{"unlock", "set SW1=0", "set SW2=0", "set SW3=128", "set SW4=0", "set SW5=0"} +
                                 kLanguageEvents + QStringList{"lock"};
-    QTest::newRow("COM3: serial component") << "COM3" << inOrder;
-    QTest::newRow("COM7: device handle") << "COM7" << inOrder;
+    QTest::newRow("COM3: serial component") << "COM3" << inOrder << "1d 67 38 29 31 32 38 00";
+    QTest::newRow("COM7: device handle") << "COM7" << inOrder << "1d 67 38 29 31 32 38 00";
   }
   void writeOnEveryLink() {
     QFETCH(QString, port);
     QFETCH(QStringList, events);
-    const QString log = TempPath("write.log");
+    QFETCH(QString, sw3Command);
     SimProcess sim;
+    const QString log = sim.logPath();
     WindowFixture w;
-    QVERIFY(readTarget(TargetFor(port), sim, w, log));
+    QVERIFY(readTarget(TargetFor(port), sim, w));
     QVERIFY(!w.logLines().isEmpty());
 
     w.ui().switches[static_cast<std::size_t>(SwitchIndex(3, 8))]->item(1)->click();
@@ -183,15 +168,13 @@ class WindowOperationsTest : public QObject {
     QCOMPARE(QString::fromStdString(w.notifier.messages[1].caption), QString("FINISH"));
     QVERIFY(w.logLines().isEmpty());  // Write Settings empties the Log History
     QCOMPARE(EventsOnceLogged(log, int(events.size())), events);
-    // The exact SW3 command on each path.
-    const QStringList rx = RxLines(log);
-    if (port == "COM3") QVERIFY(rx.contains("1d 67 38 29 31 32 38 00"));
-    if (port == "TCP/IP") QVERIFY(rx.contains("1d 67 38 29 31 32 38 00 00"));
-    if (port == "COM7") QVERIFY(rx.join(' ').contains("1d 67 38 29 31 32 38 00"));
+    // The exact SW3 command, in the bytes received however they were split (no command begins with
+    // 0x00, so a 0x00 after the command's own end would be part of it).
+    const QString rx = LogReceived(log).join(' ') + ' ';
+    QVERIFY2(rx.contains(sw3Command + ' ') && !rx.contains(sw3Command + " 00"), qPrintable(rx));
     // Buttons are back as the read left them.
     QVERIFY(w.ui().writeSW->isEnabled());
     QVERIFY(w.ui().readSW->isEnabled());
-    QFile::remove(log);
   }
 
   void testPrintsOnEveryLink_data() {
@@ -204,27 +187,26 @@ class WindowOperationsTest : public QObject {
   void testPrintsOnEveryLink() {
     QFETCH(QString, port);
     QFETCH(QString, selfTestBytes);
-    const QString log = TempPath("print.log");
     SimProcess sim;
+    const QString log = sim.logPath();
     WindowFixture w;
-    QVERIFY(readTarget(TargetFor(port), sim, w, log));
+    QVERIFY(readTarget(TargetFor(port), sim, w));
     QVERIFY(w.runOperation(w.ui().selfTest));
     QVERIFY(w.runOperation(w.ui().fontTest));
     QVERIFY(w.notifier.messages.empty());  // test prints report nothing
     QCOMPARE(EventsOnceLogged(log, 8), (QStringList{"self-test", "font-test block 1", "font-test block 2", "font-test block 3",
                                        "font-test block 4", "font-test block 5", "font-test block 6",
                                        "font-test block 7"}));
-    QVERIFY(RxLines(log).join(' ').contains(selfTestBytes));
+    QVERIFY(LogReceived(log).join(' ').contains(selfTestBytes));
     QVERIFY(w.ui().selfTest->isEnabled());
-    QFile::remove(log);
   }
 
   // A write that cannot be sent is refused before the user is asked to keep the printer on.
   void writeRefusedForTypedCharset() {
-    const QString log = TempPath("refused.log");
     SimProcess sim;
+    const QString log = sim.logPath();
     WindowFixture w;
-    QVERIFY(readTarget(TargetFor("TCP/IP"), sim, w, log));
+    QVERIFY(readTarget(TargetFor("TCP/IP"), sim, w));
     w.ui().internationalCharSet->setEditText("3 - UK typed");
     w.ui().writeSW->click();
     QCOMPARE(w.notifier.messages.size(), std::size_t(1));
@@ -233,17 +215,16 @@ class WindowOperationsTest : public QObject {
     QVERIFY(QString::fromStdString(w.notifier.messages[0].detail).contains("International Character Set"));
     QTest::qWait(300);
     QVERIFY(!Events(log).contains("unlock"));
-    QFile::remove(log);
   }
 
   // A printer whose replies lack their header: nothing of its read may be written back until the
   // user has set each value: all eight switches of every byte, a code page (which sets the
   // character set too) and the font.
   void uncleanValuesAreWrittenOnlyOnceTheUserSetThem() {
-    const QString log = TempPath("unclean.log");
     SimProcess sim;
+    const QString log = sim.logPath();
     WindowFixture w;
-    QVERIFY(readTarget({"TCP/IP", {"--no-header", "--tcp", "127.0.0.1:0"}, 0}, sim, w, log));
+    QVERIFY(readTarget({"TCP/IP", {"--no-header", "--tcp", "127.0.0.1:0"}, 0}, sim, w));
     auto refusal = [&w] {
       w.notifier.messages.clear();
       w.ui().writeSW->click();
@@ -264,16 +245,16 @@ class WindowOperationsTest : public QObject {
     QCOMPARE(QString::fromStdString(w.notifier.messages.back().caption), QString("FINISH"));
     // 0b10101010 in every byte (the even-numbered switches clicked OFF), but SW2-8 ON.
     QCOMPARE(EventsOnceLogged(log, 3).mid(0, 3), (QStringList{"unlock", "set SW2=42", "set SW3=170"}));
-    QFile::remove(log);
   }
 
   // Exit while a write is under way: the window closes at once; the write still ends with Lock
   // (the printer is not left unlocked) and its connection is closed on the link thread.
   void exitDuringAWriteClosesAtOnce() {
-    const QString log = TempPath("exit.log");
     SimProcess sim;
+    const QString log = sim.logPath();
     WindowFixture w;
-    QVERIFY(readTarget(TargetFor("TCP/IP"), sim, w, log));
+    QVERIFY(readTarget(TargetFor("TCP/IP"), sim, w));
+    w.fastClock.pauseInFull();  // the write's real pauses keep it under way
     w.ui().writeSW->click();
     QVERIFY(!EventsOnceLogged(log, 1).isEmpty());  // the write is on the wire
     QElapsedTimer timer;
@@ -295,7 +276,6 @@ class WindowOperationsTest : public QObject {
     // The write's end is not reported: the window has gone.
     QCOMPARE(w.notifier.messages.size(), std::size_t(1));
     w.form.reset();
-    QFile::remove(log);
   }
 
   // An exception nobody expected, in a link job or in an event handler: one box with its text, and
@@ -316,9 +296,9 @@ class WindowOperationsTest : public QObject {
     QFETCH(QString, text);
     QFETCH(QString, caption);
     QFETCH(QString, detail);
-    const QString log = TempPath("exception.log");
     SimProcess sim;
-    QVERIFY(sim.start({"--model", "RT5600", "--tcp", "127.0.0.1:0", "--log", log}));
+    const QString log = sim.logPath();
+    QVERIFY(sim.startLogged({"--model", "RT5600", "--tcp", "127.0.0.1:0"}));
     WindowFixture w;
     w.usbBackend = ThrowingUsbOnce(where == "usb-int");
     w.open();
@@ -339,7 +319,6 @@ class WindowOperationsTest : public QObject {
     w.setTcpTarget(sim.tcpPort());
     QVERIFY(w.read());
     QCOMPARE(w.notifier.messages.size(), std::size_t(1));
-    QFile::remove(log);
   }
 
   // Which trace lines need debugmode.dat: a socket error, a test-print exception and a refused
@@ -357,11 +336,7 @@ class WindowOperationsTest : public QObject {
     if (debugMode) QVERIFY(QFile(w.dir.filePath("debugmode.dat")).open(QIODevice::WriteOnly));
     w.usbBackend = ThrowingUsbOnce(false);
     w.open();
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost));
-    const quint16 refusing = closed.serverPort();
-    closed.close();
-    w.setTcpTarget(refusing);
+    w.setTcpTarget(kestrova::sim::testing::FreePort());
     QVERIFY(!w.read());
     QCOMPARE(traces.count("(ConnectThread)enter Execute()"), 1);
     QCOMPARE(traces.count(QString("(TcpClient1)errorcode = %1").arg(ECONNREFUSED)), debugMode ? 1 : 0);
@@ -385,11 +360,10 @@ class WindowOperationsTest : public QObject {
   // profile of another model or a broken file changes nothing; the command-line tool's JSON and
   // the window's profiles are one format.
   void profilesSaveLoadAndRefuse() {
-    const QString log = TempPath("profile.log");
-    QFile::remove(log);
     SimProcess sim;
-    QVERIFY(sim.start({"--model", "RT5600", "--switches", "1,2,40,128,255", "--code-page", "17", "--charset", "3",
-                       "--font-8x16", "on", "--tcp", "127.0.0.1:0", "--log", log}));
+    const QString log = sim.logPath();
+    QVERIFY(sim.startLogged({"--model", "RT5600", "--switches", "1,2,40,128,255", "--code-page", "17", "--charset",
+                             "3", "--font-8x16", "on", "--tcp", "127.0.0.1:0"}));
     WindowFixture w;
     w.open();
     QVERIFY(!w.ui().saveProfile->isEnabled() && !w.ui().loadProfile->isEnabled());
@@ -446,7 +420,7 @@ class WindowOperationsTest : public QObject {
     const QString swctl = qEnvironmentVariable("KESTROVA_BIN_DIR") + "/kestrova-swctl";
     const QString target = "127.0.0.1:" + QString::number(sim.tcpPort());
     QProcess cli;
-    cli.start(swctl, {"read", "--tcp", target, "--json"});
+    cli.start(swctl, {"read", "--tcp", target, "--json", "--fast"});
     QVERIFY(cli.waitForFinished(20000));
     QCOMPARE(cli.exitCode(), 0);
     QVERIFY(w.form->loadProfileFrom(writeFile("from-cli.json", cli.readAllStandardOutput())));
@@ -463,7 +437,6 @@ class WindowOperationsTest : public QObject {
     QFile text(logFile);
     QVERIFY(text.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromLatin1(text.readAll()), w.logLines().join(QString()));
-    QFile::remove(log);
   }
 
   void pickingACodePageFollowsWithNameAndCharset() {

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
-#include <QTcpServer>
 
 #include "link/com_port_map.h"
 #include "model/printer_record.h"
@@ -14,9 +13,8 @@
 
 using kestrova::RecordField;
 using kestrova::SwitchIndex;
-using kestrova::sim::testing::LogLines;
+using kestrova::sim::testing::FreePort;
 using kestrova::sim::testing::SimProcess;
-using kestrova::sim::testing::WaitForLogLine;
 
 namespace {
 
@@ -34,14 +32,6 @@ const QStringList kRt5600Log = {
 
 const QStringList kRt5600Args = {"--model", "RT5600", "--switches", "0,0,128,0,0", "--code-page", "17",
                                  "--charset", "3", "--font-8x16", "on"};
-
-quint16 ClosedPort() {
-  QTcpServer server;
-  server.listen(QHostAddress::LocalHost, 0);
-  const quint16 port = server.serverPort();
-  server.close();
-  return port;
-}
 
 }  // namespace
 
@@ -70,15 +60,12 @@ class WindowReadTest : public QObject {
     QVERIFY(!w.ui().fontTest->isEnabled());
     QVERIFY(w.ui().portSelection->isEnabled());
     QCOMPARE(w.ui().progress->value(), 0);
-    QVERIFY(!w.form->watchdogRunning());
-    // No second report arrives later.
-    QTest::qWait(1200);
-    QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+    w.expectNoLaterBox(1);
   }
 
  private slots:
   void init() {
-    if (SimBinary().isEmpty()) QSKIP("kestrova-printer-sim not built");
+    if (!kestrova::sim::testing::SimBuilt()) QSKIP("kestrova-printer-sim not built");
   }
   void cleanup() { kestrova::ComPortMap::instance().clearOverrides(); }
 
@@ -154,7 +141,7 @@ class WindowReadTest : public QObject {
     WindowFixture w;
     w.open();
     w.selectPort("COM7");
-    QVERIFY(w.read(30000));  // KD250 waits a second before every query after the name
+    QVERIFY(w.read());  // KD250 waits a second before every query after the name: a clock pause
     expectReadDone(w);
     QCOMPARE(w.field(RecordField::ModelName), QString("KD250 "));
     QCOMPARE(w.field(RecordField::HoursPowered), QString("1234 "));
@@ -166,7 +153,7 @@ class WindowReadTest : public QObject {
   void refusedConnection() {
     WindowFixture w;
     w.open();
-    w.setTcpTarget(ClosedPort());
+    w.setTcpTarget(FreePort());
     QVERIFY(!w.read());
     expectOneFailure(w, "Read software switch FAILED");
     QVERIFY(QString::fromStdString(w.notifier.messages[0].detail).contains("refused"));
@@ -222,18 +209,16 @@ class WindowReadTest : public QObject {
   }
 
   void closingClosesTheConnection() {
-    const QString log = QDir::temp().filePath("kestrova-app-close-" + QString::number(QCoreApplication::applicationPid()) + ".log");
-    QFile::remove(log);
     SimProcess sim;
-    QVERIFY(sim.start(kRt5600Args + QStringList{"--tcp", "127.0.0.1:0", "--log", log}));
+    QVERIFY(sim.startLogged(kRt5600Args + QStringList{"--tcp", "127.0.0.1:0"}));
     WindowFixture w;
     w.open();
     w.setTcpTarget(sim.tcpPort());
     QVERIFY(w.read());
-    QVERIFY(!LogLines(log).filter("event disconnect").size());
+    QVERIFY(!sim.events(sim.tcpLink()).contains("disconnect"));
     w.form->close();
-    QVERIFY(WaitForLogLine(log, QString("tcp:%1 event disconnect").arg(sim.tcpPort()), 3000));
-    QFile::remove(log);
+    QVERIFY(sim.waitForEvent("disconnect", 3000));
+    QCOMPARE(sim.events(sim.tcpLink()).filter("disconnect"), QStringList{"disconnect"});
   }
 };
 

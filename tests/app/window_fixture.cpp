@@ -4,16 +4,28 @@
 #include <QListWidget>
 #include <QtTest>
 
+#include <algorithm>
+
 #include "model/printer_record.h"
+
+void FastClock::sleepMs(int ms) {
+  if (ms <= 0) return;
+  const int slept = full_ ? ms : std::min(ms, kMaxSleepMs);
+  kestrova::SteadyClock::instance().sleepMs(slept);
+  skippedMs_ += ms - slept;
+}
+
+std::int64_t FastClock::nowMs() const { return kestrova::SteadyClock::instance().nowMs() + skippedMs_; }
 
 void WindowFixture::open() {
   WindowOptions options;
   options.notifier = &notifier;
+  options.clock = clock;
   options.workingDirectory = dir.path().toStdString();
   options.usbBackend = usbBackend;
   form = std::make_unique<TForm2>(options);
   form->show();
-  QVERIFY(QTest::qWaitForWindowExposed(form.get()) || true);
+  QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 }
 
 void WindowFixture::selectPort(const QString& text) {
@@ -51,8 +63,15 @@ QStringList WindowFixture::logLines() const {
   return lines;
 }
 
-QString SimBinary() {
-  const QString dir = qEnvironmentVariable("KESTROVA_BIN_DIR");
-  const QString path = dir + "/kestrova-printer-sim";
-  return QFile::exists(path) ? path : QString();
+void WindowFixture::expectNoLaterBox(std::size_t boxes) {
+  // A read reports through the watchdog alone (a report needs it running), and once the read has
+  // ended nothing starts it again: the read's job made its last change of the window before the
+  // read ended, each change waiting for the window to make it. What may still run on the link
+  // thread is the closing of the port, and only its failure could show a box. Settling for less
+  // than one of the protocol's 200 ms pauses lets that run; a watchdog started again by mistake
+  // would not report before its eighth tick, 4 s on, and shows here as running instead.
+  QVERIFY(!form->watchdogRunning());
+  QTest::qWait(150);
+  QVERIFY(!form->watchdogRunning());
+  QCOMPARE(notifier.messages.size(), boxes);
 }

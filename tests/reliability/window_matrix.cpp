@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QProgressBar>
-#include <QTcpServer>
 #include <QtTest>
 #include <optional>
 
@@ -16,23 +15,15 @@ namespace kestrova::reliability {
 
 namespace {
 
-using kestrova::sim::testing::LogLines;
+using kestrova::sim::testing::FreePort;
+using kestrova::sim::testing::LogEvents;
 using kestrova::sim::testing::SimProcess;
 
 constexpr int kSerialCom = 3;  // the serial component path
 constexpr int kDeviceCom = 7;  // the device-handle path
-constexpr int kNoSecondReportMs = 1100;  // two more watchdog ticks
+constexpr int kQueries = 18;
 // Every value a write sends back, as a refusal names them.
 const char* const kAllWritten = "SW1, SW2, SW3, SW4, SW5, Code Page, International Character Set, New 8x16 Font";
-
-QStringList SimEvents(const QString& log) {
-  QStringList events;
-  for (const QString& line : LogLines(log)) {
-    const int at = line.indexOf(QLatin1String(" event "));
-    if (at >= 0) events << line.mid(at + 7);
-  }
-  return events;
-}
 
 // The byte that switch n shows, or nothing when one of its eight groups has no position.
 std::optional<int> ShownByte(const WindowFixture& w, int n) {
@@ -49,14 +40,6 @@ QString Message(const WindowFixture& w, std::size_t i) {
   return i < w.notifier.messages.size() ? QString::fromStdString(w.notifier.messages[i].text) : QString();
 }
 
-quint16 ClosedPort() {
-  QTcpServer server;
-  server.listen(QHostAddress::LocalHost, 0);
-  const quint16 port = server.serverPort();
-  server.close();
-  return port;
-}
-
 void ExpectReadFailed(WindowFixture& w) {
   QCOMPARE(w.notifier.messages.size(), std::size_t(1));
   QCOMPARE(Message(w, 0), QString("Read software switch FAILED"));
@@ -68,9 +51,7 @@ void ExpectReadFailed(WindowFixture& w) {
   QVERIFY(!w.ui().selfTest->isEnabled());
   QVERIFY(!w.ui().fontTest->isEnabled());
   QCOMPARE(w.ui().progress->value(), 0);
-  QVERIFY(!w.form->watchdogRunning());
-  QTest::qWait(kNoSecondReportMs);
-  QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+  w.expectNoLaterBox(1);
 }
 
 void ExpectReadDone(WindowFixture& w) {
@@ -79,10 +60,14 @@ void ExpectReadDone(WindowFixture& w) {
   QVERIFY(w.ui().writeSW->isEnabled());
   QVERIFY(!w.ui().portSelection->isEnabled());
   QCOMPARE(w.ui().progress->value(), 100);
-  QVERIFY(!w.form->watchdogRunning());
-  QTest::qWait(kNoSecondReportMs);  // the watchdog stays quiet
-  QVERIFY2(w.notifier.messages.empty(), qPrintable(Message(w, 0)));
+  w.expectNoLaterBox(0);
 }
+
+// Rows whose point is timing run on the steady clock: replies late against the real pauses, and
+// the fault-free row, whose read must take its full pauses (one per query: no query is tried again).
+bool RealTimeRow(const FaultRow& r) { return r.simArgs.contains("--delay-ms") || QString(r.fault) == "none"; }
+
+int ShortestReadMs(Link link) { return kQueries * (link == Link::Device ? 250 : 200); }
 
 void ExpectSwitchBytes(const WindowFixture& w, bool valid) {
   for (int n = 1; n <= kSwitchBytes; ++n) {
@@ -126,7 +111,7 @@ void ExpectWriteRefused(WindowFixture& w, const QString& log, const QString& nam
   const QString detail = QString::fromStdString(w.notifier.messages[0].detail);
   QCOMPARE(detail, "not read cleanly: " + names + "; read the printer again");
   QTest::qWait(300);
-  QCOMPARE(WriteEvents(SimEvents(log)), QStringList());
+  QCOMPARE(WriteEvents(LogEvents(log)), QStringList());
 }
 
 }  // namespace
@@ -141,17 +126,15 @@ void AddWindowRows(Link link, const std::function<bool(const FaultRow&)>& filter
 void RunWindowRow(Link link) {
   QFETCH(int, row);
   const FaultRow r = Rows(link)[static_cast<std::size_t>(row)];
-  QTemporaryDir tmp;
-  const QString log = tmp.filePath("sim.log");
-  const QString pty = tmp.filePath("printer");
   const bool tcp = link == Link::Tcp;
-
   SimProcess sim;
+  const QString log = sim.logPath();
+  const QString pty = sim.ptyPath();
   PortHolder holder;
   if (r.port == Port::Simulator || r.port == Port::Held) {
-    QStringList args = CommonSimArgs() + r.simArgs + QStringList{"--log", log};
-    args += tcp ? QStringList{"--tcp", "127.0.0.1:0"} : QStringList{"--pty", pty};
-    QVERIFY2(sim.start(args), qPrintable(sim.errorText()));
+    const QStringList args = CommonSimArgs() + r.simArgs +
+                             (tcp ? QStringList{"--tcp", "127.0.0.1:0"} : QStringList{"--pty", pty});
+    QVERIFY2(sim.startLogged(args), qPrintable(sim.errorText()));
   }
   if (r.port == Port::Held) QVERIFY(holder.hold(pty));
   const QString device = r.port == Port::Absent ? QString("/dev/kestrova-no-such-port") : pty;
@@ -159,8 +142,10 @@ void RunWindowRow(Link link) {
   if (link == Link::Device) ComPortMap::instance().setOverride(kDeviceCom, device.toStdString());
 
   WindowFixture w;
+  const bool realTime = RealTimeRow(r);
+  if (realTime) w.clock = &SteadyClock::instance();
   w.open();
-  if (tcp) w.setTcpTarget(r.port == Port::Refused ? ClosedPort() : sim.tcpPort());
+  if (tcp) w.setTcpTarget(r.port == Port::Refused ? FreePort() : sim.tcpPort());
   if (link == Link::Serial) w.selectPort(QString("COM%1").arg(kSerialCom));
   if (link == Link::Device) w.selectPort(QString("COM%1").arg(kDeviceCom));
 
@@ -172,6 +157,8 @@ void RunWindowRow(Link link) {
   QVERIFY2(finished.wait(r.limitMs + 500), "the read did not end");
   const qint64 elapsed = clock.elapsed();
   QVERIFY2(elapsed <= r.limitMs, qPrintable(QString("the read took %1 ms").arg(elapsed)));
+  if (realTime && QString(r.fault) == "none")
+    QVERIFY2(elapsed >= ShortestReadMs(link), qPrintable(QString("the read took only %1 ms").arg(elapsed)));
   const bool ok = finished.first().first().toBool();
   QCOMPARE(finished.size(), 1);
 
@@ -247,8 +234,21 @@ void RunWindowRow(Link link) {
       ExpectReadDone(w);
       QCOMPARE(w.logLines(), ExpectedLog());
       const QString outcome = Write(w, r.limitMs);
-      QTest::qWait(300);  // what the printer took is in its log
-      const QStringList events = WriteEvents(SimEvents(log));
+      // The simulator logs what it took a moment after the window has seen the write end, in the
+      // order sent: wait for the whole write, then 100 ms more for anything sent after it; for a cut
+      // write as long as a pause, time enough for what it took before the cut.
+      const int expected = r.expect == Expect::WriteOk ? int(ExpectedWriteEvents(link).size()) : 0;
+      QElapsedTimer logged;
+      logged.start();
+      QStringList events = WriteEvents(LogEvents(log));
+      while (expected == 0 ? logged.elapsed() < 300 : events.size() < expected && logged.elapsed() < 3000) {
+        QTest::qWait(20);
+        events = WriteEvents(LogEvents(log));
+      }
+      if (expected > 0) {
+        QTest::qWait(100);
+        events = WriteEvents(LogEvents(log));
+      }
       if (r.expect == Expect::WriteOk) {
         QCOMPARE(outcome, QString("Write software switch settings OK, please reboot your printer"));
         QCOMPARE(QString::fromStdString(w.notifier.messages[1].caption), QString("FINISH"));

@@ -2,6 +2,8 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QTcpServer>
 #include <QThread>
 
 #include <QRegularExpression>
@@ -19,11 +21,18 @@
 
 namespace kestrova::sim::testing {
 
-namespace {
-
 QString SimBinary() { return qEnvironmentVariable("KESTROVA_BIN_DIR") + QStringLiteral("/kestrova-printer-sim"); }
 
-}  // namespace
+bool SimBuilt() { return QFileInfo(SimBinary()).isExecutable(); }
+
+void StopProcess(QProcess& process) {
+  if (process.state() == QProcess::NotRunning) return;
+  process.terminate();
+  if (!process.waitForFinished(3000)) {
+    process.kill();
+    process.waitForFinished(3000);
+  }
+}
 
 bool SimProcess::start(const QStringList& args, int lines) {
   process_.setProgram(SimBinary());
@@ -56,13 +65,8 @@ bool SimProcess::start(const QStringList& args, int lines) {
   return true;
 }
 
-void SimProcess::stop() {
-  if (process_.state() == QProcess::NotRunning) return;
-  process_.terminate();
-  if (!process_.waitForFinished(3000)) {
-    process_.kill();
-    process_.waitForFinished(3000);
-  }
+bool SimProcess::startLogged(const QStringList& args, int lines) {
+  return start(args + QStringList{"--log", logPath()}, lines);
 }
 
 quint16 SimProcess::tcpPort(int i) const {
@@ -70,6 +74,31 @@ quint16 SimProcess::tcpPort(int i) const {
   for (const QString& l : listening_)
     if (l.startsWith(QLatin1String("listening tcp ")) && seen++ == i) return static_cast<quint16>(l.section(':', -1).toUInt());
   return 0;
+}
+
+QString SimProcess::tcp(int i) const { return QStringLiteral("127.0.0.1:%1").arg(tcpPort(i)); }
+
+QStringList SimProcess::log(const QString& link) const { return LogLines(logPath(), link); }
+
+QStringList SimProcess::received(const QString& link) const { return LogReceived(logPath(), link); }
+
+QStringList SimProcess::events(const QString& link) const { return LogEvents(logPath(), link); }
+
+bool SimProcess::waitForEvent(const QString& event, int timeoutMs) const {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!events().contains(event)) {
+    if (deadline.hasExpired()) return false;
+    QThread::msleep(20);
+  }
+  return true;
+}
+
+quint16 FreePort() {
+  QTcpServer server;
+  if (!server.listen(QHostAddress::LocalHost, 0)) return 0;
+  const quint16 port = server.serverPort();
+  server.close();
+  return port;
 }
 
 int RunSim(const QStringList& args, QByteArray* output) {
@@ -228,13 +257,40 @@ QByteArray PtyClient::read(int expected, int timeoutMs) {
   return got;
 }
 
-QStringList LogLines(const QString& path) {
+QStringList LogLines(const QString& path, const QString& link) {
   QFile f(path);
   QStringList lines;
   if (!f.open(QIODevice::ReadOnly)) return lines;
-  for (const QByteArray& l : f.readAll().split('\n'))
-    if (!l.isEmpty()) lines << QString::fromUtf8(l).section(' ', 1);
+  for (const QByteArray& raw : f.readAll().split('\n')) {
+    const QString line = QString::fromUtf8(raw);
+    const int space = line.indexOf(' ');
+    if (space < 0) continue;
+    const QString rest = line.mid(space + 1);
+    if (link.isEmpty() || rest.startsWith(link + ' ')) lines << rest;
+  }
   return lines;
+}
+
+namespace {
+
+// What follows `marker` in each line that has it.
+QStringList After(const QStringList& lines, QLatin1String marker) {
+  QStringList out;
+  for (const QString& l : lines) {
+    const int at = l.indexOf(marker);
+    if (at >= 0) out << l.mid(at + marker.size());
+  }
+  return out;
+}
+
+}  // namespace
+
+QStringList LogReceived(const QString& path, const QString& link) {
+  return After(LogLines(path, link), QLatin1String(" rx "));
+}
+
+QStringList LogEvents(const QString& path, const QString& link) {
+  return After(LogLines(path, link), QLatin1String(" event "));
 }
 
 bool WaitForLogLine(const QString& path, const QString& line, int timeoutMs) {
