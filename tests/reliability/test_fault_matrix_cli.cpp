@@ -103,6 +103,31 @@ QStringList ErrLines(const CliRun& run) {
 
 QList<QVariant> Bytes(const QJsonObject& o) { return o.value("bytes").toArray().toVariantList(); }
 
+// The one failure line of the rows whose cause is certain; %1 is the link.
+const QHash<QString, QString>& Causes() {
+  static const QString unrecognised = "Read software switch FAILED: %1: model name not recognised after 3 attempts";
+  static const QString noValidReply = "Read software switch FAILED: %1: no valid reply to any query";
+  static const QString busy = "Read software switch FAILED: %1: busy: held by another program (a print spooler or a modem manager)";
+  static const QString absent = "Read software switch FAILED: %1: no such port";
+  static const QHash<QString, QString> causes = {
+      {"tcp/silent", unrecognised}, {"tcp/unknown", unrecognised}, {"tcp/garbage", unrecognised},
+      {"tcp/drop-1", "Read software switch FAILED: %1: query 2 not sent: %1: connection closed"},
+      {"tcp/drop-5", "Read software switch FAILED: %1: query 6 not sent: %1: connection closed"},
+      {"tcp/drop-12", "Read software switch FAILED: %1: query 13 not sent: %1: connection closed"},
+      {"tcp/drop-20", "Write software switch FAILED: %1: SW3 not sent in full: %1: connection closed; Lock not sent: the link is closed"},
+      {"tcp/refused", "Read software switch FAILED: %1: connection refused"},
+      {"serial/silent", unrecognised}, {"serial/unknown", unrecognised}, {"serial/garbage", unrecognised},
+      {"serial/absent", absent}, {"serial/held", busy},
+      {"device/silent", noValidReply}, {"device/no-header", noValidReply}, {"device/garbage", noValidReply},
+      {"device/drop-1", "Read software switch FAILED: %1: link lost at query 3: %1: Input/output error"},
+      {"device/drop-5", "Read software switch FAILED: %1: link lost at query 7: %1: Input/output error"},
+      {"device/drop-12", "Read software switch FAILED: %1: link lost at query 14: %1: Input/output error"},
+      {"device/drop-20", "Write software switch FAILED: %1: SW2 not sent in full: %1: Input/output error; Lock not sent: %1: Input/output error"},
+      {"device/absent", absent}, {"device/held", busy},
+  };
+  return causes;
+}
+
 }  // namespace
 
 class FaultMatrixCli : public QObject {
@@ -167,6 +192,7 @@ class FaultMatrixCli : public QObject {
     QVERIFY2(run.exitCode == 0 || run.exitCode == 1, qPrintable(QString("exit %1").arg(run.exitCode)));
     QVERIFY2(run.elapsedMs <= r.limitMs + kStartSlackMs, qPrintable(QString("took %1 ms").arg(run.elapsedMs)));
 
+    if (Causes().contains(r.name)) QCOMPARE(ErrLines(run).last(), Causes()[r.name].arg(rr.link));
     const QString tail = r.link == Link::Device ? " " : "";
     switch (r.expect) {
       case Expect::ReadFailed: expectReadFailed(run); break;

@@ -1,5 +1,5 @@
-// kestrova-swctl without a printer: models, explain for every model, --help, --version, and the
-// usage errors (exit 2, a message naming the problem, nothing on standard output).
+// kestrova-swctl without a printer: models, explain, --help, --version, the usage errors (exit 2,
+// a message naming the problem, nothing on standard output) and refused profiles.
 #include <QtTest>
 
 #include <QJsonArray>
@@ -7,38 +7,10 @@
 #include <sys/stat.h>
 
 #include "cli_harness.h"
-#include "model/catalogue.h"
-#include "model/switch_explain.h"
 
-using namespace kestrova;
 using namespace kestrova::cli::testing;
 
-namespace {
-
-using Bytes5 = std::array<std::uint8_t, 5>;
-
-const std::vector<Bytes5> kVectors = {{0, 0, 0, 0, 0}, {255, 255, 255, 255, 255}, {1, 2, 128, 255, 30},
-                                      {0x5A, 0xA5, 0x04, 0x10, 0x81}};
-
-QString VectorText(const Bytes5& v) {
-  return QStringLiteral("%1,%2,%3,%4,%5").arg(v[0]).arg(v[1]).arg(v[2]).arg(v[3]).arg(v[4]);
-}
-
-QJsonValue PositionJson(int position) {
-  if (position == 0) return QStringLiteral("ON");
-  if (position == 1) return QStringLiteral("OFF");
-  return QJsonValue::Null;
-}
-
-std::vector<ModelNo> AllModels() {
-  std::vector<ModelNo> models = {0};
-  for (const PrinterModel& m : Catalogue()) models.push_back(m.no);
-  return models;
-}
-
-}  // namespace
-
-class OfflineTest : public QObject {
+class SwctlOfflineTest : public QObject {
   Q_OBJECT
  private:
   QTemporaryDir files_;
@@ -65,135 +37,38 @@ class OfflineTest : public QObject {
     if (!ProgramsBuilt()) QSKIP("kestrova-swctl or the printer simulator is not built");
   }
 
-  void helpDocumentsEverything() {
-    const CliRun run = RunSwctl({"--help"});
-    QCOMPARE(run.exitCode, 0);
-    for (const char* word : {"models", "explain", "read", "write", "self-test", "font-test", "--tcp", "--serial",
-                             "--device", "--usb", "--model", "--baud", "--parity", "--handshake", "--json", "--fast",
-                             "--switches", "--set", "--code-page", "--charset", "--font8x16", "--from", "--version",
-                             "9100", "Read software switch FAILED", "Open usb FAILED", "Write software switch FAILED",
-                             "Write software switch settings OK, please reboot your printer", "Exit status"})
-      QVERIFY2(run.outText().contains(word), word);
-    QCOMPARE(RunSwctl({"read", "--help"}).exitCode, 0);
+  // What the tool prints without a printer: each fragment appears in standard output, exit 0.
+  void output_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("fragments");
+    QTest::newRow("help") << QStringList{"--help"}
+                          << QStringList{"models", "explain", "self-test", "font-test", "--tcp-list", "--device", "--usb",
+                                         "--handshake", "--font8x16", "--dry-run", "9100", "Read software switch FAILED",
+                                         "Open usb FAILED", "Write software switch settings OK, please reboot your printer", "Exit status"};
+    QTest::newRow("version") << QStringList{"--version"} << QStringList{"kestrova-swctl 2.0.5\n"};
+    QTest::newRow("models") << QStringList{"models"} << QStringList{"\n9   RT5600    yes\n", "\n11  RT5602    no\n"};
+    QTest::newRow("models json") << QStringList{"models", "--json"}
+                                 << QStringList{R"({"code":"RT5600","listed":true,"no":9})", R"({"code":"RT5602","listed":false,"no":11})"};
+    QTest::newRow("explain table") << QStringList{"explain", "--model", "rt5600", "--switches", "0,0,0,0,0"}
+                                   << QStringList{"Model: RT5600 (9)\nSwitch  Position  Meaning\nSW1-1   ON        Baud Rate - 38400\n",
+                                                  "\nPrint Density: Undefined\n", "\nThai 1Pass/3Pass: \n"};
+    // SW3 = 0x70: SW3-5..SW3-7 OFF give the full density.
+    QTest::newRow("explain density") << QStringList{"explain", "--model", "RT5600", "--switches", "0,0,112,0,0", "--json"}
+                                     << QStringList{R"({"model":{"code":"RT5600","no":9},"printDensity":"100%")",
+                                                    R"({"definition":"Print Density - 100%","name":"SW3-5","position":"OFF"})"};
+    // The Thai pass of an RT5500E (model 13) follows SW3-3, one line per --switches.
+    QTest::newRow("explain thai") << QStringList{"explain", "--model", "13", "--switches", "0,0,4,0,0", "--switches", "0,0,0,0,0", "--json"}
+                                  << QStringList{R"("thaiPass":"1 PASS"})", R"("thaiPass":"3 PASS"})", R"({"model":{"code":"RT5500E","no":13})"};
+    QTest::newRow("explain model 0") << QStringList{"explain", "--model", "0", "--switches", "0,0,0,0,0", "--json"}
+                                     << QStringList{R"({"model":{"code":null,"no":0},"printDensity":"")", R"({"definition":"Reserve","name":"SW1-1","position":"ON"})"};
   }
-
-  void manPageDocumentsEverything() {
-    QFile page(qEnvironmentVariable("KESTROVA_SOURCE_DIR") + QStringLiteral("/docs/kestrova-swctl.1"));
-    QVERIFY(page.open(QIODevice::ReadOnly));
-    // Options are written with roff's escaped hyphens.
-    const QString text = QString::fromUtf8(page.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
-    for (const char* word : {".TH KESTROVA-SWCTL 1", "models", "explain", "read", "write", "self-test", "font-test",
-                             "--tcp", "--serial", "--device", "--usb", "--model", "--baud", "--parity", "--handshake",
-                             "--json", "--fast", "--switches", "--set", "--code-page", "--charset", "--font8x16",
-                             "--from", "--version", "9100", "Read software switch FAILED", "Open usb FAILED",
-                             "Write software switch FAILED", "Write software switch settings OK, please reboot your printer",
-                             "EXIT STATUS"})
-      QVERIFY2(text.contains(word), word);
-  }
-
-  void version() {
-    const CliRun run = RunSwctl({"--version"});
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.outText(), QStringLiteral("kestrova-swctl 2.0.5\n"));
-  }
-
-  void modelsList() {
-    const CliRun run = RunSwctl({"models"});
-    QCOMPARE(run.exitCode, 0);
-    const QStringList lines = run.outLines();
-    QCOMPARE(lines.size(), 1 + 17);
-    QVERIFY(lines.contains(QStringLiteral("9   RT5600    yes")));
-    QVERIFY(lines.contains(QStringLiteral("11  RT5602    no")));
-  }
-
-  void modelsJson() {
-    const CliRun run = RunSwctl({"models", "--json"});
-    QCOMPARE(run.exitCode, 0);
-    const QJsonArray models = QJsonDocument::fromJson(run.out).array();
-    QCOMPARE(models.size(), static_cast<qsizetype>(Catalogue().size()));
-    for (qsizetype i = 0; i < models.size(); ++i) {
-      const PrinterModel& m = Catalogue()[static_cast<std::size_t>(i)];
-      const QJsonObject o = models.at(i).toObject();
-      QCOMPARE(o.value("no").toInt(), int(m.no));
-      QCOMPARE(o.value("code").toString(), QString::fromLatin1(m.code));
-      QCOMPARE(o.value("listed").toBool(), m.listPosition >= 0);
-    }
-  }
-
-  // Every model (by code, and 0 by number): each --switches vector gives one line whose 40
-  // definitions, positions and derived texts are those of the window after a fresh read.
-  void explainEveryModel_data() {
-    QTest::addColumn<int>("model");
-    for (ModelNo m : AllModels()) QTest::addRow("model %d", int(m)) << int(m);
-  }
-  void explainEveryModel() {
-    QFETCH(int, model);
-    const ModelNo no = static_cast<ModelNo>(model);
-    const PrinterModel* entry = FindModel(no);
-    QStringList args = {"explain", "--json", "--model", entry ? QString::fromLatin1(entry->code) : QStringLiteral("0")};
-    for (const Bytes5& v : kVectors) args << "--switches" << VectorText(v);
+  void output() {
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, fragments);
     const CliRun run = RunSwctl(args);
     QCOMPARE(run.exitCode, 0);
-    const QStringList lines = run.outLines();
-    QCOMPARE(lines.size(), static_cast<qsizetype>(kVectors.size()));
-    for (std::size_t i = 0; i < kVectors.size(); ++i) {
-      const SwitchExplanation e = ExplainSwitches(no, kVectors[i]);
-      const QJsonObject o = JsonObjectOf(lines[static_cast<qsizetype>(i)].toUtf8());
-      QCOMPARE(o.value("model").toObject().value("no").toInt(), model);
-      QCOMPARE(o.value("model").toObject().value("code"),
-               entry ? QJsonValue(QString::fromLatin1(entry->code)) : QJsonValue(QJsonValue::Null));
-      const QJsonArray switches = o.value("switches").toArray();
-      QCOMPARE(switches.size(), 40);
-      for (int b = 0; b < 40; ++b) {
-        const QJsonObject s = switches.at(b).toObject();
-        QCOMPARE(s.value("name").toString(), QString::fromStdString(SwitchName(b)));
-        QCOMPARE(s.value("definition").toString(), QString::fromStdString(e.labels[static_cast<std::size_t>(b)]));
-        QCOMPARE(s.value("position"), PositionJson(e.positions[static_cast<std::size_t>(b)]));
-      }
-      QCOMPARE(o.value("printDensity").toString(), QString::fromStdString(e.printDensity));
-      QCOMPARE(o.value("thaiPass").toString(), QString::fromStdString(e.thaiPass));
-    }
-  }
-
-  void explainExactTexts() {
-    const CliRun run = RunSwctl({"explain", "--model", "RT5600", "--switches", "0,0,0,0,0", "--json"});
-    QCOMPARE(run.exitCode, 0);
-    const QJsonObject o = JsonObjectOf(run.out);
-    QCOMPARE(o.value("model").toObject(), (QJsonObject{{"no", 9}, {"code", "RT5600"}}));
-    const QJsonObject first = o.value("switches").toArray().at(0).toObject();
-    QCOMPARE(first, (QJsonObject{{"name", "SW1-1"}, {"position", "ON"}, {"definition", "Baud Rate - 38400"}}));
-    QCOMPARE(o.value("printDensity").toString(), QStringLiteral("Undefined"));
-    QCOMPARE(o.value("thaiPass").toString(), QString());
-
-    // SW3 = 0x70: SW3-5..SW3-7 OFF give the full density.
-    const CliRun dense = RunSwctl({"explain", "--model", "RT5600", "--switches", "0,0,112,0,0", "--json"});
-    const QJsonObject d = JsonObjectOf(dense.out);
-    QCOMPARE(d.value("printDensity").toString(), QStringLiteral("100%"));
-    QCOMPARE(d.value("switches").toArray().at(20).toObject(),
-             (QJsonObject{{"name", "SW3-5"}, {"position", "OFF"}, {"definition", "Print Density - 100%"}}));
-
-    // Thai pass of an RT5500E follows SW3-3; a model number works as the code does.
-    const CliRun thai = RunSwctl({"explain", "--model", "13", "--switches", "0,0,4,0,0", "--switches", "0,0,0,0,0", "--json"});
-    QCOMPARE(thai.exitCode, 0);
-    QCOMPARE(JsonObjectOf(thai.outLines().at(0).toUtf8()).value("thaiPass").toString(), QStringLiteral("1 PASS"));
-    QCOMPARE(JsonObjectOf(thai.outLines().at(1).toUtf8()).value("thaiPass").toString(), QStringLiteral("3 PASS"));
-    QCOMPARE(JsonObjectOf(thai.outLines().at(0).toUtf8()).value("model").toObject().value("code").toString(),
-             QStringLiteral("RT5500E"));
-
-    // Model 0 has no code.
-    const CliRun none = RunSwctl({"explain", "--model", "0", "--switches", "0,0,0,0,0", "--json"});
-    QCOMPARE(JsonObjectOf(none.out).value("model").toObject(), (QJsonObject{{"no", 0}, {"code", QJsonValue::Null}}));
-  }
-
-  void explainReadableTable() {
-    const CliRun run = RunSwctl({"explain", "--model", "rt5600", "--switches", "0,0,0,0,0"});
-    QCOMPARE(run.exitCode, 0);
-    const QStringList lines = run.outLines();
-    QCOMPARE(lines.value(0), QStringLiteral("Model: RT5600 (9)"));
-    QCOMPARE(lines.value(1), QStringLiteral("Switch  Position  Meaning"));
-    QCOMPARE(lines.value(2), QStringLiteral("SW1-1   ON        Baud Rate - 38400"));
-    QVERIFY(lines.contains(QStringLiteral("Print Density: Undefined")));
-    QVERIFY(lines.contains(QStringLiteral("Thai 1Pass/3Pass: ")));
+    QCOMPARE(run.err, QByteArray());
+    for (const QString& f : fragments) QVERIFY2(run.outText().contains(f), qPrintable(f));
   }
 
   void usageErrors_data() {
@@ -205,12 +80,8 @@ class OfflineTest : public QObject {
     QTest::addRow("unknown option") << QStringList{"models", "--frobnicate"} << "Unknown option 'frobnicate'";
     QTest::addRow("unknown model") << QStringList{"explain", "--model", "RT9999", "--switches", v} << "--model RT9999: no such model";
     QTest::addRow("model 2") << QStringList{"explain", "--model", "2", "--switches", v} << "--model 2: no such model";
-    QTest::addRow("model 5") << QStringList{"explain", "--model", "5", "--switches", v} << "--model 5: no such model";
-    QTest::addRow("model 20") << QStringList{"explain", "--model", "20", "--switches", v} << "--model 20: no such model";
     QTest::addRow("byte 256") << QStringList{"explain", "--model", "RT5600", "--switches", "0,0,256,0,0"} << "SW3 is '256'";
-    QTest::addRow("negative byte") << QStringList{"explain", "--model", "RT5600", "--switches", "0,-1,0,0,0"} << "SW2 is '-1'";
     QTest::addRow("four bytes") << QStringList{"explain", "--model", "RT5600", "--switches", "0,0,0,0"} << "got 4";
-    QTest::addRow("six bytes") << QStringList{"explain", "--model", "RT5600", "--switches", "0,0,0,0,0,0"} << "got 6";
     QTest::addRow("no switches") << QStringList{"explain", "--model", "RT5600"} << "explain needs --switches";
     QTest::addRow("no model") << QStringList{"explain", "--switches", v} << "explain needs --model";
     QTest::addRow("no link") << QStringList{"read", "--json"} << "read needs a link";
@@ -218,25 +89,19 @@ class OfflineTest : public QObject {
     QTest::addRow("bad port") << QStringList{"read", "--tcp", "127.0.0.1:70000"} << "from 1 to 65535";
     QTest::addRow("baud on tcp") << QStringList{"read", "--tcp", "127.0.0.1", "--baud", "9600"} << "--baud applies to --serial only";
     QTest::addRow("odd baud") << QStringList{"read", "--serial", "/dev/null", "--baud", "4800"} << "--baud 4800";
-    QTest::addRow("odd parity") << QStringList{"read", "--serial", "/dev/null", "--parity", "odd"} << "--parity odd";
-    QTest::addRow("odd handshake") << QStringList{"read", "--serial", "/dev/null", "--handshake", "rts"} << "--handshake rts";
     QTest::addRow("model without usb") << QStringList{"read", "--tcp", "127.0.0.1", "--model", "RT5600"} << "--model applies to --usb only";
     QTest::addRow("usb model 2") << QStringList{"read", "--usb", "--model", "2"} << "--model 2: no such model";
     QTest::addRow("usb RT5602") << QStringList{"read", "--usb", "--model", "RT5602"} << "--model RT5602: not in the model list";
-    QTest::addRow("usb model 11") << QStringList{"self-test", "--usb", "--model", "11"} << "--model 11: not in the model list";
     QTest::addRow("json on write") << QStringList{"write", "--tcp", "127.0.0.1", "--json"} << "--json does not apply to write";
     QTest::addRow("set on read") << QStringList{"read", "--tcp", "127.0.0.1", "--set", "SW1-1=ON"} << "--set does not apply to read";
     QTest::addRow("baud on self-test") << QStringList{"self-test", "--serial", "/dev/null", "--baud", "9600"} << "line settings the system holds";
     QTest::addRow("two self-tests") << QStringList{"self-test", "--tcp", "127.0.0.1:1", "--tcp", "127.0.0.1:2"} << "takes one printer";
     QTest::addRow("charset 14") << QStringList{"write", "--tcp", "127.0.0.1:1", "--charset", "14"} << "--charset 14: no such international character set";
-    QTest::addRow("charset 19") << QStringList{"write", "--tcp", "127.0.0.1:1", "--charset", "19"} << "--charset 19";
     QTest::addRow("code page 6") << QStringList{"write", "--tcp", "127.0.0.1:1", "--code-page", "6"} << "--code-page 6: no such code page";
     QTest::addRow("set SW6") << QStringList{"write", "--tcp", "127.0.0.1:1", "--set", "SW6-1=ON"} << "--set SW6-1=ON";
-    QTest::addRow("set maybe") << QStringList{"write", "--tcp", "127.0.0.1:1", "--set", "SW1-1=MAYBE"} << "--set SW1-1=MAYBE";
     QTest::addRow("font maybe") << QStringList{"write", "--tcp", "127.0.0.1:1", "--font8x16", "maybe"} << "--font8x16 maybe";
     QTest::addRow("two switches on write") << QStringList{"write", "--tcp", "127.0.0.1:1", "--switches", v, "--switches", v} << "--switches once";
     QTest::addRow("check without file") << QStringList{"check", "--tcp", "127.0.0.1:1"} << "check needs --from FILE.json";
-    QTest::addRow("set on check") << QStringList{"check", "--tcp", "127.0.0.1:1", "--set", "SW1-1=ON"} << "--set does not apply to check";
     QTest::addRow("empty tcp list") << QStringList{"read", "--tcp-list", files_.filePath("empty.txt")} << "--tcp-list names no printer";
     const QString binary = QDir::temp().filePath("kestrova-offline-long-line.txt");
     QFile long_(binary);
@@ -272,8 +137,6 @@ class OfflineTest : public QObject {
 
     QTest::addRow("escape in --tcp") << QStringList{"read", "--tcp", "pr\x1b]0;x\x07n:70000"} << 2 << QByteArray()
                                      << "kestrova-swctl: --tcp pr\\x1b]0;x\\x07n:70000" + port;
-    QTest::addRow("backslash in --tcp") << QStringList{"read", "--tcp", "a\\b:0"} << 2 << QByteArray()
-                                        << "kestrova-swctl: --tcp a\\\\b:0" + port;
     QTest::addRow("escape in a --tcp-list line")
         << QStringList{"read", "--tcp-list", files_.filePath("escape.txt")} << 2 << QByteArray()
         << "kestrova-swctl: --tcp-list " + dir + "/escape.txt line 2: --tcp p\\x1b[2Jq:0" + port;
@@ -282,44 +145,29 @@ class OfflineTest : public QObject {
     QTest::addRow("escape in a device path")
         << QStringList{"read", "--device", "/nonexistent/t\x1b]52;c;eA==\x07"} << 1 << QByteArray()
         << QByteArray("Read software switch FAILED: /nonexistent/t\\x1b]52;c;eA==\\x07: no such port\n");
-    QTest::addRow("escape in a checked device path")
-        << QStringList{"check", "--device", "/nonexistent/c\r\x1b[2J", "--from", golden} << 1
-        << QByteArray("/nonexistent/c\\x0d\\x1b[2J: Read software switch FAILED: /nonexistent/c\\x0d\\x1b[2J: no such port\n")
-        << QByteArray();
     QTest::addRow("escape in a probed path") << QStringList{"probe", "--serial", "/nonexistent/p\x1b[2J"} << 1
                                              << QByteArray() << "/nonexistent/p\\x1b[2J" + silent;
 
     QTest::addRow("--from a FIFO") << QStringList{"write", "--tcp", "127.0.0.1:1", "--from", fifo} << 2 << QByteArray()
                                    << "kestrova-swctl: --from " + dir + "/fifo: not a regular file (a FIFO)\n";
-    QTest::addRow("check --from a FIFO") << QStringList{"check", "--tcp", "127.0.0.1:1", "--from", fifo} << 2
-                                         << QByteArray()
-                                         << "kestrova-swctl: --from " + dir + "/fifo: not a regular file (a FIFO)\n";
     QTest::addRow("--from a directory") << QStringList{"write", "--tcp", "127.0.0.1:1", "--from", files_.path()} << 2
                                         << QByteArray()
                                         << "kestrova-swctl: --from " + dir + ": not a regular file (a directory)\n";
     QTest::addRow("--tcp-list a FIFO") << QStringList{"read", "--tcp-list", fifo} << 2 << QByteArray()
                                        << "kestrova-swctl: --tcp-list " + dir + "/fifo: not a regular file (a FIFO)\n";
-    QTest::addRow("--tcp-list a device") << QStringList{"read", "--tcp-list", "/dev/null"} << 2 << QByteArray()
-                                         << QByteArray("kestrova-swctl: --tcp-list /dev/null: not a regular file (a character device)\n");
     QTest::addRow("--tcp-list missing") << QStringList{"check", "--tcp-list", "/nonexistent/fleet.txt", "--from", golden}
                                         << 2 << QByteArray()
                                         << QByteArray("kestrova-swctl: --tcp-list /nonexistent/fleet.txt: No such file or directory\n");
 
     QTest::addRow("IPv6 loopback") << QStringList{"read", "--tcp", "::1"} << 2 << QByteArray()
                                    << "kestrova-swctl: --tcp ::1" + ipv6;
-    QTest::addRow("IPv6 any") << QStringList{"read", "--tcp", "::"} << 2 << QByteArray() << "kestrova-swctl: --tcp ::" + ipv6;
     QTest::addRow("IPv6 with a port") << QStringList{"write", "--tcp", "[::1]:9100", "--set", "SW1-1=ON"} << 2
                                       << QByteArray() << "kestrova-swctl: --tcp [::1]:9100" + ipv6;
-    QTest::addRow("IPv6 in brackets") << QStringList{"self-test", "--tcp", "[2001:db8::7]"} << 2 << QByteArray()
-                                      << "kestrova-swctl: --tcp [2001:db8::7]" + ipv6;
     QTest::addRow("IPv6 in a list") << QStringList{"read", "--tcp-list", files_.filePath("ipv6.txt")} << 2
                                     << QByteArray() << "kestrova-swctl: --tcp-list " + dir + "/ipv6.txt line 2: --tcp fe80::1" + ipv6;
     QTest::addRow("NUL in a list line") << QStringList{"read", "--tcp-list", files_.filePath("nul.txt")} << 2
                                         << QByteArray()
                                         << "kestrova-swctl: --tcp-list " + dir + "/nul.txt: line 2: holds a NUL byte\n";
-    QTest::addRow("NUL in a list comment") << QStringList{"read", "--tcp-list", files_.filePath("nul-comment.txt")} << 2
-                                           << QByteArray()
-                                           << "kestrova-swctl: --tcp-list " + dir + "/nul-comment.txt: line 1: holds a NUL byte\n";
   }
   void exactRefusals() {
     QFETCH(QStringList, args);
@@ -362,5 +210,5 @@ class OfflineTest : public QObject {
   }
 };
 
-QTEST_GUILESS_MAIN(OfflineTest)
-#include "test_offline.moc"
+QTEST_GUILESS_MAIN(SwctlOfflineTest)
+#include "test_swctl_offline.moc"
