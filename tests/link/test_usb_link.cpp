@@ -21,23 +21,6 @@ const std::uint8_t kSelectableModelNos[] = {0, 1, 3, 4, 6, 7, 8, 9, 10, 12, 13, 
 class UsbLinkTest : public QObject {
   Q_OBJECT
  private slots:
-  void productTable() {
-    const char* ids[] = {"2a0d", "2a15", "2a14", "2a01", "2a07", "2a04", "2a0e", "2a10", "2a13", "2a06", "2a16",
-                         "2a02", "2a09", "2a08", "2a05", "2a0a", "2a0b", "2a0c", "2a03", "2a11", "2a0f", "2a12"};
-    const int models[] = {16, 14, 17, 15, 12, 13, 6, 9, 10, 11, 4, 3, 0, 1, 0, 0, 0, 0, 7, 0, 0, 8};
-    QCOMPARE(kUsbProductTable.size(), std::size_t(22));
-    for (std::size_t i = 0; i < kUsbProductTable.size(); ++i) {
-      QCOMPARE(std::string(kUsbProductTable[i].productId), std::string(ids[i]));
-      QCOMPARE(int(kUsbProductTable[i].requiredModelNo), models[i]);
-      QCOMPARE(std::string(kUsbProductTable[i].device).empty(), models[i] != 0);
-    }
-    QCOMPARE(std::string(kUsbVendorId), std::string("1f4e"));
-    QCOMPARE(UsbTypeString(kUsbProductTable[0]), std::string("vid_1f4e&pid_2a0d"));
-    QCOMPARE(FormatUsbId(0x2A0D), std::string("2a0d"));
-    QCOMPARE(FormatUsbId(0x0001), std::string("0001"));
-    QCOMPARE(UsbDevicePath(0x1F4E, 0x2A0D, 1, 4), std::string("usb#vid_1f4e&pid_2a0d#1-4"));
-  }
-
   void discovery_data() {
     QTest::addColumn<QStringList>("present");  // product id texts as the system reports them
     QTest::addColumn<int>("selected");
@@ -101,70 +84,6 @@ class UsbLinkTest : public QObject {
     }
   }
 
-  void rowOf2a06NeverTaken() {
-    for (std::uint8_t selected : kSelectableModelNos) {
-      FakeUsbBackend usb;
-      usb.addDevice("2a06");
-      DeviceHandleSlot slot;
-      std::uint8_t active = 0;
-      QCOMPARE(OpenUsbPrinter(usb, selected, active, slot), kOpenNoUsbDevice);
-      QCOMPARE(int(active), 0);
-      // Passed over without being opened: its kernel driver is never detached.
-      QCOMPARE(usb.device(0).opens, 0);
-    }
-  }
-
-  void failedOpenKeepsCause() {
-    auto addDenied = [](FakeUsbBackend& usb) {
-      auto& device = usb.addDevice("2a09");
-      device.openFails = true;
-      device.openError.kind = LinkError::Kind::PermissionDenied;
-      device.openError.target = "USB " + device.info.path;
-    };
-    FakeUsbBackend usb;
-    addDenied(usb);
-    usb.addDevice("2a05");
-    DeviceHandleSlot slot;
-    std::uint8_t active = 0;
-    // A device that cannot be opened does not stop the probe: the next row is taken.
-    QCOMPARE(OpenUsbPrinter(usb, 0, active, slot), kOpenOk);
-    QVERIFY(usb.device(1).open);
-
-    FakeUsbBackend only;
-    addDenied(only);
-    QCOMPARE(OpenUsbPrinter(only, 0, active, slot), kOpenNoUsbDevice);
-    QCOMPARE(int(slot.lastOpenError().kind), int(LinkError::Kind::PermissionDenied));
-    QVERIFY(DescribeLinkError(slot.lastOpenError()).find("udev rule") != std::string::npos);
-  }
-
-  void discoveryReplacesHeldDevice() {
-    FakeUsbBackend usb;
-    usb.addDevice("2a09");
-    DeviceHandleSlot slot;
-    std::uint8_t active = 0;
-    QCOMPARE(OpenUsbPrinter(usb, 0, active, slot), kOpenOk);
-    ByteLink* first = slot.link();
-    QVERIFY(first);
-    // A read after a test print discovers again; the held device is closed before.
-    QCOMPARE(OpenUsbPrinter(usb, 0, active, slot), kOpenOk);
-    QCOMPARE(usb.device(0).opens, 2);
-    QCOMPARE(usb.device(0).closes, 1);
-    QVERIFY(slot.valid());
-    slot.close();
-    QVERIFY(!slot.valid());
-    QCOMPARE(usb.device(0).closes, 2);
-  }
-
-  void openDeviceUsbText() {
-    FakeUsbBackend usb;
-    usb.addDevice("2a15");
-    DeviceHandleSlot slot;
-    std::uint8_t active = 0;
-    QCOMPARE(OpenDevice("USB", usb, 14, active, slot), kOpenOk);
-    QCOMPARE(int(active), 14);
-    QCOMPARE(OpenDevice("USB", usb, 0, active, slot), kOpenNoUsbDevice);
-  }
-
   void usbLinkBytes() {
     FakeUsbBackend usb;
     auto& device = usb.addDevice("2a09");
@@ -190,17 +109,6 @@ class UsbLinkTest : public QObject {
     QVERIFY(!slot.valid());
   }
 
-  void libusbWithoutPrinter() {
-    auto usb = CreateLibusbBackend();
-    DeviceHandleSlot slot;
-    std::uint8_t active = 0;
-    for (std::uint8_t selected : kSelectableModelNos) {
-      QCOMPARE(OpenUsbPrinter(*usb, selected, active, slot), kOpenNoUsbDevice);
-      QCOMPARE(int(slot.lastOpenError().kind), int(LinkError::Kind::NoDevice));
-      QVERIFY(!slot.valid());
-      QCOMPARE(int(active), 0);
-    }
-  }
 };
 
 QTEST_GUILESS_MAIN(UsbLinkTest)

@@ -78,7 +78,6 @@ quint16 SimProcess::tcpPort(int i) const {
 
 QString SimProcess::tcp(int i) const { return QStringLiteral("127.0.0.1:%1").arg(tcpPort(i)); }
 
-QStringList SimProcess::log(const QString& link) const { return LogLines(logPath(), link); }
 
 QStringList SimProcess::received(const QString& link) const { return LogReceived(logPath(), link); }
 
@@ -99,19 +98,6 @@ quint16 FreePort() {
   const quint16 port = server.serverPort();
   server.close();
   return port;
-}
-
-int RunSim(const QStringList& args, QByteArray* output) {
-  QProcess p;
-  p.setProcessChannelMode(QProcess::MergedChannels);
-  p.start(SimBinary(), args);
-  if (!p.waitForFinished(5000)) {
-    p.kill();
-    p.waitForFinished(3000);
-    return -1;
-  }
-  if (output) *output = p.readAll();
-  return p.exitCode();
 }
 
 bool ConnectTcp(QTcpSocket& socket, quint16 port) {
@@ -218,43 +204,6 @@ qint64 ProcessMemoryKiB(qint64 pid, const char* field) {
   for (const QByteArray& line : f.readAll().split('\n'))
     if (line.startsWith(prefix)) return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
   return -1;
-}
-
-PtyClient::~PtyClient() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-bool PtyClient::open(const QString& path) {
-  fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0) return false;
-  termios tio{};
-  if (tcgetattr(fd_, &tio) != 0) return false;
-  cfmakeraw(&tio);
-  return tcsetattr(fd_, TCSANOW, &tio) == 0;
-}
-
-bool PtyClient::write(const QByteArray& bytes) {
-  return fd_ >= 0 && ::write(fd_, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size();
-}
-
-qint64 PtyClient::writeSome(const QByteArray& bytes) {
-  const ssize_t n = fd_ < 0 ? -1 : ::write(fd_, bytes.constData(), static_cast<size_t>(bytes.size()));
-  if (n >= 0) return n;
-  return errno == EAGAIN || errno == EINTR ? 0 : -1;
-}
-
-QByteArray PtyClient::read(int expected, int timeoutMs) {
-  QByteArray got;
-  QDeadlineTimer deadline(timeoutMs);
-  while (fd_ >= 0 && got.size() < expected && !deadline.hasExpired()) {
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(deadline.remainingTime())) <= 0) break;
-    char buf[4096];
-    const ssize_t n = ::read(fd_, buf, sizeof buf);
-    if (n > 0) got.append(buf, static_cast<int>(n));
-    else if (n == 0 || (errno != EAGAIN && errno != EINTR)) break;
-  }
-  return got;
 }
 
 QStringList LogLines(const QString& path, const QString& link) {

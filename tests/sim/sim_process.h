@@ -42,11 +42,9 @@ class SimProcess {
   // link path for --pty.
   QString logPath() const { return dir_.filePath("sim.log"); }
   QString ptyPath() const { return dir_.filePath("printer"); }
-  // The link names of the log: "tcp:PORT" of the i-th TCP printer, "pty:PATH" of ptyPath().
+  // The link name of the i-th TCP printer in the log: "tcp:PORT".
   QString tcpLink(int i = 0) const { return QStringLiteral("tcp:%1").arg(tcpPort(i)); }
-  QString ptyLink() const { return QStringLiteral("pty:") + ptyPath(); }
-  // LogLines, LogReceived and LogEvents of logPath().
-  QStringList log(const QString& link = {}) const;
+  // LogReceived and LogEvents of logPath().
   QStringList received(const QString& link = {}) const;
   QStringList events(const QString& link = {}) const;
   // Waits up to timeoutMs for the event to be logged (the simulator logs what it has taken in,
@@ -64,8 +62,6 @@ class SimProcess {
 // A TCP port on 127.0.0.1 that nobody listens on (bound once, then released).
 quint16 FreePort();
 
-// Runs the simulator to its end (up to 5 s); returns its exit code, -1 when it did not end.
-int RunSim(const QStringList& args, QByteArray* output = nullptr);
 
 // Connects to 127.0.0.1:port within 2 s.
 bool ConnectTcp(QTcpSocket& socket, quint16 port);
@@ -101,21 +97,6 @@ class RawTcpClient {
 double ProcessCpuSeconds(qint64 pid);
 // A "Vm..." field of /proc/<pid>/status in KiB ("VmHWM", "VmRSS"); -1 when it cannot be read.
 qint64 ProcessMemoryKiB(qint64 pid, const char* field);
-
-// A raw client of the simulator's pty link path.
-class PtyClient {
- public:
-  ~PtyClient();
-  bool open(const QString& path);
-  bool write(const QByteArray& bytes);
-  // Writes what fits now; the bytes written, or -1 on an error other than a full pty.
-  qint64 writeSome(const QByteArray& bytes);
-  // Reads until `expected` bytes are in or timeoutMs has passed.
-  QByteArray read(int expected, int timeoutMs = 2000);
-
- private:
-  int fd_ = -1;
-};
 
 // The lines of a simulator log without their timestamps ("tcp:9100 rx 1d 49 43 00"), of one link
 // only when link is given.

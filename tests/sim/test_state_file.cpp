@@ -33,24 +33,6 @@ class StateFileTest : public QObject {
     QCOMPARE((*loaded)[1].pending, b.pending);
   }
 
-  void missingFileIsNoPrinters() {
-    QTemporaryDir dir;
-    QString error;
-    const auto loaded = LoadStateFile(dir.filePath("none.json"), PrinterValues{}, &error);
-    QVERIFY(loaded && loaded->empty());
-  }
-
-  void brokenFileIsAnError() {
-    QTemporaryDir dir;
-    QFile f(dir.filePath("broken.json"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("{\"printers\": 3");
-    f.close();
-    QString error;
-    QVERIFY(!LoadStateFile(f.fileName(), PrinterValues{}, &error));
-    QVERIFY(!error.isEmpty());
-  }
-
   void missingKeysKeepDefaults() {
     PrinterValues defaults;
     defaults.serialNumber = "DEFAULT";

@@ -1,31 +1,48 @@
-// Write Settings, Self Test and Fonts Test from the window on each kind of link, checked in the
-// simulated printer's log.
+// The window end to end against the simulated printer: the start-up state, a read over each link
+// kind, one box per kind of failed read, Write Settings and the test prints on each link kind, a
+// write refused until the user set what the read did not get cleanly, Exit during a write, and
+// profiles.
 #include <QtTest>
 
-#include <memory>
-#include <mutex>
-#include <utility>
-
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
-#include <QRadioButton>
 #include <QProcess>
-#include <cerrno>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <memory>
 
 #include "app/radio_group.h"
 #include "link/com_port_map.h"
-#include "link/fake_usb_backend.h"
-#include "model/debug_trace.h"
+#include "model/printer_record.h"
 #include "model/switch_bank.h"
 #include "window_fixture.h"
 
+using kestrova::RecordField;
 using kestrova::SwitchIndex;
+using kestrova::sim::testing::FreePort;
 using kestrova::sim::testing::LogEvents;
 using kestrova::sim::testing::LogLines;
 using kestrova::sim::testing::LogReceived;
 using kestrova::sim::testing::SimProcess;
 
 namespace {
+
+const QStringList kRt5600Log = {
+    "Read Model Name = RT-5600\r\n",          "Read Software Switch 1 = 0\r\n",
+    "Read Software Switch 2 = 0\r\n",         "Read Software Switch 3 = 128\r\n",
+    "Read Software Switch 4 = 0\r\n",         "Read Software Switch 5 = 0\r\n",
+    "Read Firmware Revision = V1.05\r\n",     "Read Hours Powered = 1234\r\n",
+    "Read Cut Paper Count = 5678\r\n",        "Read Installation Date = 2025-01-15\r\n",
+    "Read Failed Paper Cut = 0\r\n",          "Read Line Printed = 98765\r\n",
+    "Read Serial Number = KS00000001\r\n",    "Read Language Model = ENG\r\n",
+    "Read Font ROM = ANK\r\n",                "Read Code Page = 17\r\n",
+    "Read International Character Set = 3\r\n", "Read New 8x16 Font = ON\r\n",
+};
+
+const QStringList kRt5600Args = {"--model", "RT5600", "--switches", "0,0,128,0,0", "--code-page", "17",
+                                 "--charset", "3", "--font-8x16", "on"};
+
 
 struct Target {
   QString port;     // port selection text
@@ -56,56 +73,39 @@ QStringList EventsOnceLogged(const QString& log, int count) {
   return events;
 }
 
-// A USB backend whose first enumeration throws (a std::exception, or an int).
-std::function<std::unique_ptr<kestrova::UsbBackend>()> ThrowingUsbOnce(bool throwInt) {
-  struct Throwing : kestrova::FakeUsbBackend {
-    bool throwInt = false;
-    bool thrown = false;
-    std::vector<kestrova::UsbDeviceInfo> enumerate(kestrova::LinkError& error) override {
-      if (!std::exchange(thrown, true)) {
-        if (throwInt) throw 42;
-        throw std::runtime_error("USB stack fell over");
-      }
-      return FakeUsbBackend::enumerate(error);
-    }
-  };
-  return [throwInt] {
-    auto backend = std::make_unique<Throwing>();
-    backend->throwInt = throwInt;
-    return std::unique_ptr<kestrova::UsbBackend>(std::move(backend));
-  };
-}
-
-// Trace lines as they are sent, from any thread.
-class Traces {
- public:
-  Traces() {
-    previous_ = kestrova::SetTraceSink([this](const std::string& line) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      lines_ << QString::fromStdString(line);
-    });
-  }
-  ~Traces() { kestrova::SetTraceSink(previous_); }
-  int count(const QString& prefix) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    int n = 0;
-    for (const QString& line : lines_) n += line.startsWith(prefix);
-    return n;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  QStringList lines_;
-  kestrova::TraceSink previous_;
-};
-
 const QStringList kLanguageEvents = {"set code-page=17", "set code-page-name=Cyrillic", "set charset=3",
                                      "set font-8x16=ON"};
 
 }  // namespace
 
-class WindowOperationsTest : public QObject {
+class WindowTest : public QObject {
   Q_OBJECT
+
+  void expectReadDone(WindowFixture& w) {
+    QVERIFY(w.ui().readSW->isEnabled());
+    QVERIFY(w.ui().writeSW->isEnabled());
+    QVERIFY(w.ui().selfTest->isEnabled());
+    QVERIFY(w.ui().fontTest->isEnabled());
+    QVERIFY(!w.ui().portSelection->isEnabled());
+    QCOMPARE(w.ui().progress->value(), 100);
+    QVERIFY(!w.form->watchdogRunning());
+    QVERIFY(w.notifier.messages.empty());
+  }
+
+  void expectOneFailure(WindowFixture& w, const char* text) {
+    QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].text), QString(text));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].caption), QString("WARNING"));
+    QCOMPARE(w.notifier.messages[0].icon, kestrova::MessageIcon::Warning);
+    QVERIFY(w.ui().readSW->isEnabled());
+    QVERIFY(!w.ui().writeSW->isEnabled());
+    QVERIFY(!w.ui().selfTest->isEnabled());
+    QVERIFY(!w.ui().fontTest->isEnabled());
+    QVERIFY(w.ui().portSelection->isEnabled());
+    QCOMPARE(w.ui().progress->value(), 0);
+    w.expectNoLaterBox(1);
+  }
+
 
   // Starts the simulator for a target and reads it into a fresh window.
   bool readTarget(const Target& target, SimProcess& sim, WindowFixture& w) {
@@ -131,6 +131,120 @@ class WindowOperationsTest : public QObject {
     if (!kestrova::sim::testing::SimBuilt()) QSKIP("kestrova-printer-sim not built");
   }
   void cleanup() { kestrova::ComPortMap::instance().clearOverrides(); }
+
+  void startUpState() {
+    WindowFixture w;
+    w.open();
+    QCOMPARE(w.form->windowTitle(), QString("Kestrova Software Switch Utility v2.0.5"));
+    QCOMPARE(w.form->size(), QSize(790, 612));
+    QCOMPARE(w.ui().portSelection->currentText(), QString("USB"));
+    QCOMPARE(w.ui().portSelection->count(), 22);
+    QVERIFY(w.ui().usbSettings->isVisibleTo(w.form.get()));
+    QVERIFY(!w.ui().tcpSettings->isVisibleTo(w.form.get()));
+    QCOMPARE(w.ui().modelList->currentText(), QString("RT5600"));
+    QCOMPARE(int(w.form->selectedModelNo()), 9);
+    QCOMPARE(w.ui().port->text(), QString("9100"));
+    QCOMPARE(w.ui().ipAddress->text(), QString("192.168.192.168"));
+    QVERIFY(w.ui().readSW->isEnabled());
+    QVERIFY(!w.ui().writeSW->isEnabled());
+    QCOMPARE(w.label(0), QString("NULL"));
+    QFile saved(w.dir.filePath("modelno.dat"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("6"));
+    // COM entries name their device node.
+    QCOMPARE(w.ui().portSelection->itemData(2, Qt::ToolTipRole).toString(), QString("/dev/ttyUSB0"));
+    w.selectPort("COM5");
+    QVERIFY(w.ui().comSettings->isVisibleTo(w.form.get()));
+    QVERIFY(w.ui().comDevice->text().contains("/dev/ttyACM0"));
+  }
+
+  void tcpRead() {
+    SimProcess sim;
+    QVERIFY2(sim.start(kRt5600Args + QStringList{"--tcp", "127.0.0.1:0"}), qPrintable(sim.errorText()));
+    WindowFixture w;
+    w.open();
+    w.setTcpTarget(sim.tcpPort());
+    QVERIFY(w.read());
+    expectReadDone(w);
+    QVERIFY(!w.ui().ipAddress->isEnabled());
+    QCOMPARE(w.logLines(), kRt5600Log);
+    QCOMPARE(w.field(RecordField::ModelName), QString("RT-5600"));
+    QCOMPARE(w.field(RecordField::SerialNumber), QString("KS00000001"));
+    QCOMPARE(w.field(RecordField::CodePage), QString("17 - Cyrillic"));
+    QCOMPARE(w.field(RecordField::InternationalCharSet), QString("3 - U.K."));
+    QCOMPARE(w.field(RecordField::New8x16Font), QString("ON"));
+    QCOMPARE(w.field(RecordField::PrintDensity), QString("Undefined"));
+    QCOMPARE(w.ui().codePageName->currentText(), QString("Cyrillic"));
+    QCOMPARE(w.label(SwitchIndex(1, 1)), QString("Baud Rate - 38400"));
+    QCOMPARE(w.label(SwitchIndex(3, 8)), QString("Auto cutter - Enable"));
+    QCOMPARE(w.label(SwitchIndex(5, 1)), QString("Reserve"));
+    QCOMPARE(w.form->activeModelNo(), kestrova::ModelNo(9));
+  }
+
+  void serialComponentRead() {
+    const QString path = QDir::temp().filePath("kestrova-app-com3-" + QString::number(QCoreApplication::applicationPid()));
+    SimProcess sim;
+    QVERIFY2(sim.start(kRt5600Args + QStringList{"--pty", path}), qPrintable(sim.errorText()));
+    kestrova::ComPortMap::instance().setOverride(3, path.toStdString());
+    WindowFixture w;
+    w.open();
+    w.selectPort("COM3");
+    QVERIFY(w.read());
+    expectReadDone(w);
+    QCOMPARE(w.logLines(), kRt5600Log);
+    QCOMPARE(w.field(RecordField::Frwv), QString("V1.05"));
+    QCOMPARE(w.label(SwitchIndex(3, 8)), QString("Auto cutter - Enable"));
+  }
+
+  void deviceHandleRead() {
+    const QString path = QDir::temp().filePath("kestrova-app-com7-" + QString::number(QCoreApplication::applicationPid()));
+    SimProcess sim;
+    QVERIFY2(sim.start({"--model", "KD250", "--switches", "3,0,0,0,0", "--pty", path}), qPrintable(sim.errorText()));
+    kestrova::ComPortMap::instance().setOverride(7, path.toStdString());
+    WindowFixture w;
+    w.open();
+    w.selectPort("COM7");
+    QVERIFY(w.read());  // KD250 waits a second before every query after the name: a clock pause
+    expectReadDone(w);
+    QCOMPARE(w.field(RecordField::ModelName), QString("KD250 "));
+    QCOMPARE(w.field(RecordField::HoursPowered), QString("1234 "));
+    QCOMPARE(w.logLines().first(), QString("Read Model Name = KD250\r\n"));
+    QCOMPARE(w.label(SwitchIndex(1, 1)), QString("Interface - WiFi"));
+    QCOMPARE(w.form->activeModelNo(), kestrova::ModelNo(8));
+  }
+
+  // One box per kind of failed read, reported before the watchdog's time is up where the port
+  // cannot be had at all; the window is ready for the next read.
+  void readFailure_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QStringList>("sim");  // the simulator's options; none: no simulator
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("refused") << "TCP/IP" << QStringList{} << "Read software switch FAILED" << "refused";
+    QTest::newRow("silent") << "TCP/IP" << QStringList{"--silent", "--tcp", "127.0.0.1:0"} << "Read software switch FAILED"
+                            << "model name not recognised";
+    QTest::newRow("absent COM2") << "COM2" << QStringList{} << "Read software switch FAILED" << "no such port";
+    QTest::newRow("no USB printer") << "USB" << QStringList{} << "Open usb FAILED" << "";
+  }
+  void readFailure() {
+    QFETCH(QString, port);
+    QFETCH(QStringList, sim);
+    QFETCH(QString, box);
+    QFETCH(QString, detail);
+    SimProcess printer;
+    if (!sim.isEmpty()) QVERIFY(printer.start(sim));
+    kestrova::ComPortMap::instance().setOverride(2, "/dev/kestrova-no-such-port");
+    WindowFixture w;
+    w.open();
+    if (port == "TCP/IP")
+      w.setTcpTarget(sim.isEmpty() ? FreePort() : printer.tcpPort());
+    else
+      w.selectPort(port);
+    QVERIFY(!w.read());
+    expectOneFailure(w, qPrintable(box));
+    QVERIFY2(QString::fromStdString(w.notifier.messages[0].detail).contains(detail), w.notifier.messages[0].detail.c_str());
+  }
+
 
   void writeOnEveryLink_data() {
     QTest::addColumn<QString>("port");
@@ -201,22 +315,6 @@ class WindowOperationsTest : public QObject {
     QVERIFY(w.ui().selfTest->isEnabled());
   }
 
-  // A write that cannot be sent is refused before the user is asked to keep the printer on.
-  void writeRefusedForTypedCharset() {
-    SimProcess sim;
-    const QString log = sim.logPath();
-    WindowFixture w;
-    QVERIFY(readTarget(TargetFor("TCP/IP"), sim, w));
-    w.ui().internationalCharSet->setEditText("3 - UK typed");
-    w.ui().writeSW->click();
-    QCOMPARE(w.notifier.messages.size(), std::size_t(1));
-    QCOMPARE(QString::fromStdString(w.notifier.messages[0].text), QString("Write software switch FAILED"));
-    QCOMPARE(QString::fromStdString(w.notifier.messages[0].caption), QString("WARNING"));
-    QVERIFY(QString::fromStdString(w.notifier.messages[0].detail).contains("International Character Set"));
-    QTest::qWait(300);
-    QVERIFY(!Events(log).contains("unlock"));
-  }
-
   // A printer whose replies lack their header: nothing of its read may be written back until the
   // user has set each value: all eight switches of every byte, a code page (which sets the
   // character set too) and the font.
@@ -276,84 +374,6 @@ class WindowOperationsTest : public QObject {
     // The write's end is not reported: the window has gone.
     QCOMPARE(w.notifier.messages.size(), std::size_t(1));
     w.form.reset();
-  }
-
-  // An exception nobody expected, in a link job or in an event handler: one box with its text, and
-  // the window goes on reading.
-  void unexpectedExceptionIsReportedOnce_data() {
-    QTest::addColumn<QString>("where");
-    QTest::addColumn<QString>("text");     // the first box
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("detail");
-    QTest::newRow("read job, std::exception") << "usb" << "Read software switch FAILED" << "WARNING"
-                                              << "USB stack fell over";
-    QTest::newRow("read job, other type") << "usb-int" << "Read software switch FAILED" << "WARNING" << "";
-    QTest::newRow("event handler") << "handler" << "the message box could not be shown"
-                                   << "Kestrova Software Switch Utility" << "";
-  }
-  void unexpectedExceptionIsReportedOnce() {
-    QFETCH(QString, where);
-    QFETCH(QString, text);
-    QFETCH(QString, caption);
-    QFETCH(QString, detail);
-    SimProcess sim;
-    const QString log = sim.logPath();
-    QVERIFY(sim.startLogged({"--model", "RT5600", "--tcp", "127.0.0.1:0"}));
-    WindowFixture w;
-    w.usbBackend = ThrowingUsbOnce(where == "usb-int");
-    w.open();
-    if (where == "handler") {
-      w.setTcpTarget(sim.tcpPort());
-      QVERIFY(w.read());
-      w.notifier.throwOnCaption = "WARNNING";
-      w.ui().writeSW->click();
-    } else {
-      QVERIFY(!w.read());  // USB is selected at start
-    }
-    QCOMPARE(w.notifier.messages.size(), std::size_t(1));
-    QCOMPARE(QString::fromStdString(w.notifier.messages[0].text), text);
-    QCOMPARE(QString::fromStdString(w.notifier.messages[0].caption), caption);
-    QCOMPARE(QString::fromStdString(w.notifier.messages[0].detail), detail);
-    QTest::qWait(300);
-    QVERIFY(!Events(log).contains("unlock"));
-    w.setTcpTarget(sim.tcpPort());
-    QVERIFY(w.read());
-    QCOMPARE(w.notifier.messages.size(), std::size_t(1));
-  }
-
-  // Which trace lines need debugmode.dat: a socket error, a test-print exception and a refused
-  // write only with it; the connect thread's entry always.
-  void traceLinesFollowDebugMode_data() {
-    QTest::addColumn<bool>("debugMode");
-    QTest::newRow("without debugmode.dat") << false;
-    QTest::newRow("with debugmode.dat") << true;
-  }
-  void traceLinesFollowDebugMode() {
-    QFETCH(bool, debugMode);
-    kestrova::SetDebugMode(false);
-    Traces traces;
-    WindowFixture w;
-    if (debugMode) QVERIFY(QFile(w.dir.filePath("debugmode.dat")).open(QIODevice::WriteOnly));
-    w.usbBackend = ThrowingUsbOnce(false);
-    w.open();
-    w.setTcpTarget(kestrova::sim::testing::FreePort());
-    QVERIFY(!w.read());
-    QCOMPARE(traces.count("(ConnectThread)enter Execute()"), 1);
-    QCOMPARE(traces.count(QString("(TcpClient1)errorcode = %1").arg(ECONNREFUSED)), debugMode ? 1 : 0);
-
-    w.selectPort("USB");
-    w.ui().selfTest->setEnabled(true);
-    const std::size_t boxes = w.notifier.messages.size();
-    QVERIFY(w.runOperation(w.ui().selfTest));
-    QCOMPARE(traces.count("(SelfTest)USB stack fell over"), debugMode ? 1 : 0);
-    QCOMPARE(w.notifier.messages.size(), boxes);  // a test print shows no box
-
-    w.ui().internationalCharSet->setEditText("typed");
-    w.ui().writeSW->setEnabled(true);
-    w.ui().writeSW->click();
-    QCOMPARE(traces.count("(WriteSW)"), debugMode ? 1 : 0);
-    w.form.reset();
-    kestrova::SetDebugMode(false);
   }
 
   // A profile saved after a read loads back into the controls (as if clicked, nothing sent); a
@@ -426,9 +446,6 @@ class WindowOperationsTest : public QObject {
     QVERIFY(w.form->loadProfileFrom(writeFile("from-cli.json", cli.readAllStandardOutput())));
     QCOMPARE(shown(), afterRead);
     QVERIFY(!Events(log).contains("unlock"));  // loading sent nothing
-    cli.start(swctl, {"write", "--tcp", target, "--from", saved});
-    QVERIFY(cli.waitForFinished(30000));
-    QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
 
     // The Log History as a text file, line ends as shown.
     QVERIFY(w.read());
@@ -439,27 +456,7 @@ class WindowOperationsTest : public QObject {
     QCOMPARE(QString::fromLatin1(text.readAll()), w.logLines().join(QString()));
   }
 
-  void pickingACodePageFollowsWithNameAndCharset() {
-    WindowFixture w;
-    w.open();
-    auto* codePage = w.ui().selectCodePage;
-    codePage->setCurrentIndex(1);
-    emit codePage->activated(1);
-    QCOMPARE(w.ui().codePageName->currentText(), QString("Katakana Japanese"));
-    QCOMPARE(w.ui().internationalCharSet->currentText(), QString("8 - Japan"));
-    codePage->setCurrentIndex(17);
-    emit codePage->activated(17);
-    QCOMPARE(w.ui().codePageName->currentText(), QString("Thai character code page 14"));
-    QCOMPARE(w.ui().internationalCharSet->currentText(), QString("0 - U.S.A."));
-  }
-
-  void clickBeforeAnyReadBlanksTheLabel() {
-    WindowFixture w;
-    w.open();
-    w.ui().switches[0]->item(0)->click();
-    QCOMPARE(w.label(0), QString());
-  }
 };
 
-QTEST_MAIN(WindowOperationsTest)
-#include "test_window_operations.moc"
+QTEST_MAIN(WindowTest)
+#include "test_window.moc"
