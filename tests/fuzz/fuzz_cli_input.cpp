@@ -5,6 +5,7 @@
 // names a file that does not exist, so no run reads (or blocks on) a file of this machine.
 #include <stdlib.h>
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 #include <fstream>
@@ -16,29 +17,23 @@
 
 using namespace kestrova;
 using namespace kestrova::cli;
-using profile::OpenBytes;
-using profile::ParseProfile;
+using namespace kestrova::profile;
 
 namespace {
 
-template <typename List>
-bool InList(const std::optional<int>& position, const List& list) {
-  return !position || (*position >= 0 && *position < static_cast<int>(list.size()));
-}
-
 // A profile is accepted or refused naming the line; an accepted one holds a catalogue model, at
 // least one byte and entries of the language lists, and reads back the same after serialising.
-std::optional<profile::PrinterProfile> CheckProfile(const QByteArray& json) {
-  std::string error, unused;
+std::optional<PrinterProfile> CheckProfile(const QByteArray& json) {
+  std::string error;
   const auto p = ParseProfile(json, error);
   FUZZ_CHECK(p ? error.empty() : error.rfind("line ", 0) == 0);
   if (!p) return p;
-  FUZZ_CHECK(ParseProfile(json, unused, OpenBytes::Allowed) == p);
+  FUZZ_CHECK(ParseProfile(json, error, OpenBytes::Allowed) == p);
   FUZZ_CHECK(p->model == 0 || FindModel(p->model) != nullptr);
   FUZZ_CHECK(std::any_of(p->bytes.begin(), p->bytes.end(), [](const auto& b) { return b.has_value(); }));
-  FUZZ_CHECK(InList(p->codePagePosition, CodePageTable()) && InList(p->charsetPosition, CharsetEntries()) &&
-             InList(p->fontPosition, New8x16FontEntries()));
-  FUZZ_CHECK(ParseProfile(profile::SerializeProfile(*p), error) == p);
+  FUZZ_CHECK(fuzz::InList(p->codePagePosition, CodePageTable()) && fuzz::InList(p->charsetPosition, CharsetEntries()) &&
+             fuzz::InList(p->fontPosition, New8x16FontEntries()));
+  FUZZ_CHECK(ParseProfile(SerializeProfile(*p), error) == p);
   return p;
 }
 
@@ -50,41 +45,35 @@ void CheckRequest(const Request& r) {
   FUZZ_CHECK(!r.links.empty() || r.command == Command::Models || r.command == Command::Help ||
              r.command == Command::Version || r.command == Command::UsbList || r.command == Command::Explain);
   if (r.command == Command::SelfTest || r.command == Command::FontTest) FUZZ_CHECK(r.links.size() == 1);
-  for (const LinkTarget& t : r.links) {
-    if (t.kind == LinkTarget::Kind::Tcp) FUZZ_CHECK(!t.host.empty() && t.port >= 1 && t.port <= 65535);
-    if (t.kind == LinkTarget::Kind::Serial || t.kind == LinkTarget::Kind::Device) FUZZ_CHECK(!t.device.empty());
-    if (t.kind == LinkTarget::Kind::Usb) FUZZ_CHECK(t.selectedModel == 0 || FindModel(t.selectedModel));
-  }
+  for (const LinkTarget& t : r.links)
+    FUZZ_CHECK(t.kind == LinkTarget::Kind::Tcp   ? !t.host.empty() && t.port >= 1 && t.port <= 65535
+               : t.kind == LinkTarget::Kind::Usb ? t.selectedModel == 0 || FindModel(t.selectedModel) != nullptr
+                                                 : !t.device.empty());  // serial line or device handle
   const WriteEdits& e = r.edits;
   for (const SwitchSetting& s : e.sets)
     FUZZ_CHECK(s.index >= 0 && s.index < kSwitchBits && (s.position == kPositionOn || s.position == kPositionOff));
   if (e.codePageNumber) FUZZ_CHECK(CodePagePositionOfNumber(*e.codePageNumber).has_value());
   if (e.charsetNumber) FUZZ_CHECK(CharsetPositionOfNumber(*e.charsetNumber).has_value() && *e.charsetNumber != 14);
-  if (r.command != Command::Write) FUZZ_CHECK(!e.switches && e.sets.empty() && !e.codePageNumber && !e.charsetNumber && !e.fontOn);
+  if (r.command != Command::Write)
+    FUZZ_CHECK(!e.switches && e.sets.empty() && !e.codePageNumber && !e.charsetNumber && !e.fontOn);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view input = fuzz::AsView(data, size);
-  const std::size_t cut = std::min(input.find('\0'), input.size());
-  const std::string content(cut < input.size() ? input.substr(cut + 1) : std::string_view());
-  const QByteArray json = QByteArray::fromStdString(content);
-  const auto saved = CheckProfile(json);
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::size_t cut = std::min(input.find('\0'), size);
+  const std::string content(input.substr(std::min(cut + 1, size)));
+  const auto saved = CheckProfile(QByteArray::fromStdString(content));
 
   static char folder[] = "/tmp/kestrova-fuzz-cli-XXXXXX";
   static const std::string file = mkdtemp(folder) ? std::string(folder) + "/profile.json" : std::string();
-  FUZZ_CHECK(!file.empty());
+  static const QRegularExpression fromWord("(?s)^--from.*"), tcpListWord("(?s)^--tcp-list.*");
   QStringList words = QString::fromUtf8(input.data(), static_cast<qsizetype>(cut)).split(QLatin1Char('\n'));
-  bool from = false;
-  for (QString& w : words) {
-    if (w.startsWith(QLatin1String("--tcp-list"))) w = QStringLiteral("--tcp-list=/nonexistent/kestrova-fuzz");
-    if (w.startsWith(QLatin1String("--from"))) {
-      w = QStringLiteral("--from=") + QString::fromStdString(file);
-      from = true;
-    }
-  }
-  if (from) std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
+  const bool from = words.indexOf(fromWord) >= 0;
+  words.replaceInStrings(fromWord, QStringLiteral("--from=") + QString::fromStdString(file));
+  words.replaceInStrings(tcpListWord, QStringLiteral("--tcp-list=/nonexistent/kestrova-fuzz"));
+  if (from) FUZZ_CHECK(std::ofstream(file, std::ios::binary | std::ios::trunc) << content);
 
   // A request or a usage error, never both or neither; a --from profile is the one the file holds.
   const ParseResult parsed = ParseCommandLine(words);

@@ -12,7 +12,7 @@
 using namespace kestrova;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view content = fuzz::AsView(data, size);
+  const std::string_view content(reinterpret_cast<const char*>(data), size);
   // The entry is what strtol makes of the first three bytes when that is 0..15, else -1 (none).
   const int position = ParseModelChoice(content);
   const long expected = std::strtol(std::string(content.substr(0, 3)).c_str(), nullptr, 10);
@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size > 0 && data[size - 1] % 32 == 0) {
     static char folder[] = "/tmp/kestrova-fuzz-model-choice-XXXXXX";
     static const bool made = mkdtemp(folder) != nullptr;
-    FUZZ_CHECK(made);
-    std::ofstream(ModelChoicePath(folder), std::ios::binary | std::ios::trunc) << content;
+    FUZZ_CHECK(made && (std::ofstream(ModelChoicePath(folder), std::ios::binary | std::ios::trunc) << content));
     FUZZ_CHECK(LoadModelChoice(folder) == position);
   }
   return 0;

@@ -24,14 +24,13 @@ bool IsQueryCommand(const QByteArray& raw) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::InputReader in(fuzz::AsView(data, size));
+  fuzz::InputReader in{std::string_view(reinterpret_cast<const char*>(data), size)};
   CommandParser parser, link;
   SimPrinter printer, own;
   QByteArray all, raw, replies, ownReplies;
   qsizetype commands = 0;
-  while (!in.empty()) {
-    const std::string piece = in.chunk();
-    const QByteArray bytes(piece.data(), static_cast<qsizetype>(piece.size()));
+  while (!in.rest.empty()) {
+    const QByteArray bytes = QByteArray::fromStdString(in.bytes(in.byte()));
     all += bytes;
     for (const Command& c : parser.feed(bytes)) {
       FUZZ_CHECK(!c.raw.isEmpty() && (c.kind != Command::Kind::Query || IsQueryCommand(c.raw)));
@@ -40,11 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Only a query gets a reply: 0x5F, the value text, one 0x00.
     for (const Step& step : printer.feed(link, bytes)) {
-      if (step.kind == Command::Kind::Query)
-        FUZZ_CHECK(step.reply.size() >= 2 && step.reply.front() == '_' && step.reply.indexOf('\0') == step.reply.size() - 1);
-      else
-        FUZZ_CHECK(step.reply.isEmpty());
-      replies += step.reply;
+      const QByteArray& r = step.reply;
+      FUZZ_CHECK(step.kind == Command::Kind::Query ? r.size() >= 2 && r[0] == '_' && r.indexOf('\0') == r.size() - 1
+                                                   : r.isEmpty());
+      replies += r;
     }
     ownReplies += own.feed(bytes);
     // What is held back as an incomplete command stays shorter than the longest command, a

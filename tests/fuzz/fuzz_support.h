@@ -1,9 +1,10 @@
 #pragma once
-// Shared pieces of the fuzz targets: a property check that stops the run, and a reader that takes
-// the fuzz input from the front (past its end every read yields 0 or nothing).
+// Shared pieces of the fuzz targets: a property check that stops the run, a reader that takes the
+// fuzz input from the front (past its end, 0 or nothing), and a list-position check.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,24 +18,20 @@ namespace fuzz {
   std::abort();
 }
 
-inline std::string_view AsView(const std::uint8_t* data, std::size_t size) {
-  return {reinterpret_cast<const char*>(data), size};
-}
-
-class InputReader {
- public:
-  explicit InputReader(std::string_view input) : rest_(input) {}
-  bool empty() const { return rest_.empty(); }
-  std::uint8_t byte() { return static_cast<std::uint8_t>(bytes(1).c_str()[0]); }
+struct InputReader {
+  std::string_view rest;
   std::string bytes(std::size_t n) {
-    std::string out(rest_.substr(0, n));
-    rest_.remove_prefix(out.size());
+    std::string out(rest.substr(0, n));
+    rest.remove_prefix(out.size());
     return out;
   }
-  std::string chunk() { return bytes(byte()); }  // a length byte, then that many bytes
-
- private:
-  std::string_view rest_;
+  std::uint8_t byte() { return static_cast<std::uint8_t>(bytes(1).c_str()[0]); }
 };
+
+// A position in a list, or none (-1 or nullopt).
+template <typename List>
+bool InList(std::optional<int> position, const List& list) {
+  return position.value_or(-1) >= -1 && position.value_or(-1) < static_cast<int>(list.size());
+}
 
 }  // namespace fuzz
