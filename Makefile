@@ -42,7 +42,7 @@ test-tsan: deps
 # libFuzzer targets (clang, libraries under Address+UB sanitizers): build-fuzz/fuzz/fuzz_<name>,
 # seeds in tests/fuzz/corpus/<name>/. A crash input lands in build-fuzz/artifacts/.
 FUZZ_SECONDS ?= 60
-FUZZ_SMOKE_SECONDS ?= 20
+FUZZ_SMOKE_SECONDS ?= 15
 FUZZ_BIN := build-fuzz/fuzz
 FUZZ_SEEDS := tests/fuzz/corpus
 

@@ -1,94 +1,59 @@
-// The simulator's command parser and printer: any byte stream, cut into pieces by the fuzz input,
-// fed to CommandParser::feed and SimPrinter::feed.
-//
-// Input: a series of chunks, each a length byte and that many bytes, as they would arrive on a link.
-//
-// Properties:
-//  - the bytes held back as the start of a command never reach the length of the longest command
-//    (a font-test block of 130 bytes);
-//  - no byte is lost or invented: the commands' raw bytes and the held-back bytes make up the input,
-//    less the 00 bytes swallowed after commands (at most one per command);
-//  - only a query gets a reply, its raw bytes are exactly a known query command, and the reply is
-//    0x5F, the value text, 0x00; garbage never gets a reply;
-//  - the printer's own parser and a link's parser, fed the same pieces, give the same replies.
+// The simulator's command parser and printer on any byte stream. Input: chunks as they would arrive
+// on a link, each a length byte and that many bytes, fed to a bare CommandParser (to see the
+// commands), to SimPrinter::feed with a link's parser and to SimPrinter::feed with its own parser.
 #include <QByteArray>
 
+#include <algorithm>
 #include <vector>
 
 #include "fuzz_support.h"
 #include "sim/command_parser.h"
 #include "sim/sim_printer.h"
 
-using namespace kestrova;
 using namespace kestrova::sim;
 
 namespace {
 
-constexpr int kLongestCommand = 130;  // font-test block 3 or 6: 0x80..0xFF, CR, LF
-
+// GS I n for model name, firmware and serial number; GS g 4 m for the fifteen other items.
 bool IsQueryCommand(const QByteArray& raw) {
-  static const std::vector<QByteArray> known = [] {
-    std::vector<QByteArray> k;
-    for (char n : {0x43, 0x41, 0x45}) k.push_back(QByteArray("\x1d\x49", 2) + n);
-    for (char m : {0x27, 0x28, 0x29, 0x2A, 0x2B, 0x10, 0x15, 0x09, 0x16, 0x1B, 0x05, 0x24, 0x21, 0x22, 0x25})
-      k.push_back(QByteArray("\x1d\x67\x34", 3) + m);
-    return k;
-  }();
-  for (const QByteArray& k : known)
-    if (raw == k) return true;
-  return false;
+  if (raw.size() == 3 && raw.startsWith("\x1dI")) return QByteArray("CAE").contains(raw[2]);
+  return raw.size() == 4 && raw.startsWith("\x1dg4") &&
+         QByteArray("\x27\x28\x29\x2A\x2B\x10\x15\x09\x16\x1B\x05\x24\x21\x22\x25").contains(raw[3]);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::InputReader in(fuzz::AsView(data, size));
-  SimPrinter printer;
-  SimPrinter own;
-  CommandParser link;
-  QByteArray all;
-  QByteArray rawSeen;
-  std::size_t commands = 0;
-  QByteArray stepReplies;
-  QByteArray ownReplies;
-
-  while (!in.empty()) {
-    const std::string piece = in.chunk();
-    const QByteArray bytes(piece.data(), static_cast<qsizetype>(piece.size()));
+  fuzz::InputReader in{std::string_view(reinterpret_cast<const char*>(data), size)};
+  CommandParser parser, link;
+  SimPrinter printer, own;
+  QByteArray all, raw, replies, ownReplies;
+  qsizetype commands = 0;
+  while (!in.rest.empty()) {
+    const QByteArray bytes = QByteArray::fromStdString(in.bytes(in.byte()));
     all += bytes;
-
+    for (const Command& c : parser.feed(bytes)) {
+      FUZZ_CHECK(!c.raw.isEmpty() && (c.kind != Command::Kind::Query || IsQueryCommand(c.raw)));
+      commands += c.kind != Command::Kind::Unknown;
+      raw += c.raw;
+    }
+    // Only a query gets a reply: 0x5F, the value text, one 0x00.
     for (const Step& step : printer.feed(link, bytes)) {
-      if (step.kind == Command::Kind::Query) {
-        FUZZ_CHECK(step.reply.size() >= 2);
-        FUZZ_CHECK(step.reply.front() == '_' && step.reply.back() == '\0');
-        FUZZ_CHECK(step.reply.count('\0') == 1);
-      } else {
-        FUZZ_CHECK(step.reply.isEmpty());
-      }
-      stepReplies += step.reply;
+      const QByteArray& r = step.reply;
+      FUZZ_CHECK(step.kind == Command::Kind::Query ? r.size() >= 2 && r[0] == '_' && r.indexOf('\0') == r.size() - 1
+                                                   : r.isEmpty());
+      replies += r;
     }
     ownReplies += own.feed(bytes);
-    FUZZ_CHECK(link.pendingBytes().size() < kLongestCommand);
+    // What is held back as an incomplete command stays shorter than the longest command, a
+    // font-test block of 130 bytes (0x80..0xFF, CR, LF).
+    FUZZ_CHECK(link.pendingBytes().size() < 130 && link.pendingBytes() == parser.pendingBytes());
   }
-
-  // The same bytes once more, through a bare parser, to see the commands themselves.
-  CommandParser parser;
-  fuzz::InputReader again(fuzz::AsView(data, size));
-  while (!again.empty()) {
-    const std::string piece = again.chunk();
-    for (const Command& c : parser.feed(QByteArray(piece.data(), static_cast<qsizetype>(piece.size())))) {
-      FUZZ_CHECK(!c.raw.isEmpty());
-      if (c.kind == Command::Kind::Query) FUZZ_CHECK(IsQueryCommand(c.raw));
-      if (c.kind != Command::Kind::Unknown) ++commands;
-      rawSeen += c.raw;
-    }
-  }
-  const qsizetype accounted = rawSeen.size() + parser.pendingBytes().size();
-  FUZZ_CHECK(accounted <= all.size());
-  FUZZ_CHECK(all.size() - accounted <= static_cast<qsizetype>(commands));
-  FUZZ_CHECK(parser.pendingBytes() == link.pendingBytes());
-
-  FUZZ_CHECK(ownReplies == stepReplies);
-  if (!all.contains('\x1d')) FUZZ_CHECK(stepReplies.isEmpty());
+  // No byte is lost or invented: the commands and the held-back bytes make up the input, less the
+  // 0x00 swallowed after a command (at most one each).
+  const qsizetype accounted = raw.size() + parser.pendingBytes().size();
+  FUZZ_CHECK(accounted <= all.size() && all.size() - accounted <= commands);
+  // The printer's own parser answers as a link's parser does; garbage without GS gets no reply.
+  FUZZ_CHECK(ownReplies == replies && (all.contains('\x1d') || replies.isEmpty()));
   return 0;
 }
