@@ -282,7 +282,7 @@ class SwctlPrinterTest : public QObject {
     QCOMPARE(JsonObjectOf(json.out).value("printer").toObject().value("modelName").toString(), name);
   }
 
-  // probe: the speed the pty printer answers at; a printer nobody recognises answers nowhere.
+  // probe: the speed the pty printer answers at.
   void probe() {
     Printer printer;
     QVERIFY2(printer.start({"--baud", "38400", "--pty", printer.ptyPath()}), qPrintable(printer.errorText()));
@@ -290,11 +290,6 @@ class SwctlPrinterTest : public QObject {
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.outLines().contains(printer.ptyPath() + ": answers at 38400 bit/s, parity none: RT5600"));
     for (const QString& line : run.outLines()) QVERIFY2(line.contains("38400 bit/s"), qPrintable(line));
-    Printer unknown;
-    QVERIFY2(unknown.start({"--name", "XY-0000", "--pty", unknown.ptyPath()}), qPrintable(unknown.errorText()));
-    const CliRun none = RunSwctl({"probe", "--serial", unknown.ptyPath()});
-    QCOMPARE(none.exitCode, 1);
-    QCOMPARE(none.errText(), unknown.ptyPath() + ": no printer answered at 115200, 38400, 19200 or 9600 bit/s, parity none or even\n");
   }
 };
 

@@ -48,29 +48,6 @@ class LinkSelectionTest : public QObject {
     QCOMPARE(kind.usesSerialComponent(), serialComponent);
   }
 
-  void settingsGroup_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("group");
-    QTest::newRow("TCP/IP") << "TCP/IP" << int(SettingsGroup::Tcp);
-    QTest::newRow("USB") << "USB" << int(SettingsGroup::Usb);
-    QTest::newRow("COM1") << "COM1" << int(SettingsGroup::Com);
-    QTest::newRow("USB-COM") << "USB-COM" << int(SettingsGroup::Com);
-    QTest::newRow("TCP/IP x") << "TCP/IP x" << int(SettingsGroup::None);
-    QTest::newRow("empty") << "" << int(SettingsGroup::None);
-  }
-  void settingsGroup() {
-    QFETCH(QString, text);
-    QFETCH(int, group);
-    QCOMPARE(int(SettingsGroupFor(text.toStdString())), group);
-  }
-
-  void baudRateButtons() {
-    QCOMPARE(BaudRateFromButtons({false, true, false, false}, 115200), 19200);
-    QCOMPARE(BaudRateFromButtons({false, false, false, true}, 9600), 115200);
-    QCOMPARE(BaudRateFromButtons({false, false, true, true}, 9600), 38400);  // first checked wins
-    QCOMPARE(BaudRateFromButtons({false, false, false, false}, 38400), 38400);
-  }
-
   void comDevicePaths_data() {
     QTest::addColumn<int>("n");
     QTest::addColumn<QString>("path");

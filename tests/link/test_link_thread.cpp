@@ -31,19 +31,6 @@ class LinkThreadTest : public QObject {
     QVERIFY(!thread.isCurrent());
   }
 
-  void resultsComeBack() {
-    LinkThread thread;
-    thread.begin();
-    QCOMPARE(thread.call([] { return 41 + 1; }).get(), 42);
-    QCOMPARE(thread.call([] { return std::string("COM3"); }).get(), std::string("COM3"));
-    QVERIFY(thread.call([&thread] { return thread.isCurrent(); }).get());
-    // From a second thread too.
-    int fromOther = 0;
-    std::thread other([&] { fromOther = thread.call([] { return 7; }).get(); });
-    other.join();
-    QCOMPARE(fromOther, 7);
-  }
-
   // A job that outlasts the stop's bound still ends before the thread is torn down.
   void destroyWaitsForTheRunningJob() {
     std::atomic<bool> ended{false};

@@ -11,13 +11,6 @@
 
 using namespace kestrova;
 
-namespace {
-
-// Every ModelNo the model list can yield (0: an entry without a model).
-const std::uint8_t kSelectableModelNos[] = {0, 1, 3, 4, 6, 7, 8, 9, 10, 12, 13, 14, 15, 16, 17};
-
-}  // namespace
-
 class UsbLinkTest : public QObject {
   Q_OBJECT
  private slots:

@@ -38,13 +38,6 @@ bool SimProcess::start(const QStringList& args, int lines) {
   process_.setProgram(SimBinary());
   process_.setArguments(args);
   process_.setProcessChannelMode(QProcess::SeparateChannels);
-  if (openFileLimit_ > 0) {
-    const rlim_t limit = static_cast<rlim_t>(openFileLimit_);
-    process_.setChildProcessModifier([limit] {
-      const rlimit l{limit, limit};
-      ::setrlimit(RLIMIT_NOFILE, &l);
-    });
-  }
   process_.start();
   if (!process_.waitForStarted(5000)) {
     error_ = process_.errorString();
@@ -100,30 +93,10 @@ quint16 FreePort() {
   return port;
 }
 
-bool ConnectTcp(QTcpSocket& socket, quint16 port) {
-  socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-  return socket.waitForConnected(2000);
-}
-
-QByteArray Exchange(QTcpSocket& socket, const QByteArray& bytes, int expected, int timeoutMs) {
-  if (!bytes.isEmpty()) {
-    socket.write(bytes);
-    socket.waitForBytesWritten(timeoutMs);
-  }
-  QByteArray got;
-  QDeadlineTimer deadline(timeoutMs);
-  while (got.size() < expected && !deadline.hasExpired()) {
-    if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) break;
-    got += socket.readAll();
-  }
-  return got;
-}
-
-bool RawTcpClient::connect(quint16 port, int receiveBuffer) {
+bool RawTcpClient::connect(quint16 port) {
   close();
   fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd_ < 0) return false;
-  if (receiveBuffer > 0) ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
   const int on = 1;  // every write goes out as its own segment
   ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   sockaddr_in a{};
@@ -161,7 +134,6 @@ bool RawTcpClient::write(const QByteArray& bytes, int timeoutMs) {
   return fd_ >= 0;
 }
 
-bool RawTcpClient::shutdownWrite() { return fd_ >= 0 && ::shutdown(fd_, SHUT_WR) == 0; }
 
 QByteArray RawTcpClient::read(int expected, int timeoutMs, bool* closed) {
   if (closed) *closed = false;
@@ -185,25 +157,6 @@ QByteArray RawTcpClient::read(int expected, int timeoutMs, bool* closed) {
 void RawTcpClient::close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-}
-
-double ProcessCpuSeconds(qint64 pid) {
-  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-  if (!f.open(QIODevice::ReadOnly)) return -1;
-  // After the command name in parentheses: state is field 3, utime 14 and stime 15.
-  const QByteArray stat = f.readAll();
-  const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-  if (fields.size() < 13) return -1;
-  return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(::sysconf(_SC_CLK_TCK));
-}
-
-qint64 ProcessMemoryKiB(qint64 pid, const char* field) {
-  QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-  if (!f.open(QIODevice::ReadOnly)) return -1;
-  const QByteArray prefix = QByteArray(field) + ':';
-  for (const QByteArray& line : f.readAll().split('\n'))
-    if (line.startsWith(prefix)) return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-  return -1;
 }
 
 QStringList LogLines(const QString& path, const QString& link) {
@@ -249,17 +202,6 @@ bool WaitForLogLine(const QString& path, const QString& line, int timeoutMs) {
     QThread::msleep(20);
   } while (!deadline.hasExpired());
   return false;
-}
-
-QString WaitForLogMatch(const QString& path, const QString& pattern, int timeoutMs) {
-  const QRegularExpression re(pattern);
-  QDeadlineTimer deadline(timeoutMs);
-  for (;;) {
-    for (const QString& l : LogLines(path))
-      if (re.match(l).hasMatch()) return l;
-    if (deadline.hasExpired()) return {};
-    QThread::msleep(static_cast<unsigned long>(std::min<qint64>(20, deadline.remainingTime())));
-  }
 }
 
 }  // namespace kestrova::sim::testing

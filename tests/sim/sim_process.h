@@ -22,8 +22,6 @@ class SimProcess {
  public:
   virtual ~SimProcess() { stop(); }
 
-  // The simulator started next gets this open-file limit (soft and hard); 0: inherited.
-  void setOpenFileLimit(int limit) { openFileLimit_ = limit; }
   // Starts the simulator and waits up to 5 s for `lines` listening lines on its stdout.
   bool start(const QStringList& args, int lines = 1);
   // The same, logging to logPath().
@@ -52,7 +50,6 @@ class SimProcess {
   bool waitForEvent(const QString& event, int timeoutMs = 2000) const;
 
  private:
-  int openFileLimit_ = 0;
   QTemporaryDir dir_;
   QProcess process_;
   QStringList listening_;
@@ -63,13 +60,7 @@ class SimProcess {
 quint16 FreePort();
 
 
-// Connects to 127.0.0.1:port within 2 s.
-bool ConnectTcp(QTcpSocket& socket, quint16 port);
-// Sends bytes and collects what arrives until `expected` bytes are in or timeoutMs has passed.
-QByteArray Exchange(QTcpSocket& socket, const QByteArray& bytes, int expected, int timeoutMs = 2000);
-
-// A TCP client on a bare descriptor, for what QTcpSocket does not do: half-close, writing without
-// ever reading, a small receive buffer, and many connections at once.
+// A TCP client on a bare descriptor: writes of any size and cut, without an event loop.
 class RawTcpClient {
  public:
   RawTcpClient() = default;
@@ -77,13 +68,12 @@ class RawTcpClient {
   RawTcpClient& operator=(const RawTcpClient&) = delete;
   ~RawTcpClient() { close(); }
 
-  // Connects to 127.0.0.1:port (blocking); receiveBuffer > 0 sets SO_RCVBUF first.
-  bool connect(quint16 port, int receiveBuffer = 0);
+  // Connects to 127.0.0.1:port (blocking).
+  bool connect(quint16 port);
   // Writes all of bytes within timeoutMs.
   bool write(const QByteArray& bytes, int timeoutMs = 2000);
   // Writes what fits now without waiting; the bytes written, or -1 with errno once the peer is gone.
   qint64 writeSome(const QByteArray& bytes);
-  bool shutdownWrite();
   // Reads until `expected` bytes are in, the peer closes (closed is set) or timeoutMs has passed.
   QByteArray read(int expected, int timeoutMs = 2000, bool* closed = nullptr);
   void close();
@@ -92,11 +82,6 @@ class RawTcpClient {
  private:
   int fd_ = -1;
 };
-
-// CPU time (user + system) the process has used so far, in seconds; -1 when it cannot be read.
-double ProcessCpuSeconds(qint64 pid);
-// A "Vm..." field of /proc/<pid>/status in KiB ("VmHWM", "VmRSS"); -1 when it cannot be read.
-qint64 ProcessMemoryKiB(qint64 pid, const char* field);
 
 // The lines of a simulator log without their timestamps ("tcp:9100 rx 1d 49 43 00"), of one link
 // only when link is given.
@@ -107,8 +92,4 @@ QStringList LogReceived(const QString& path, const QString& link = {});
 QStringList LogEvents(const QString& path, const QString& link = {});
 // Waits up to timeoutMs for a log line (without timestamp) equal to line.
 bool WaitForLogLine(const QString& path, const QString& line, int timeoutMs = 2000);
-// Waits up to timeoutMs for a log line (without timestamp) that matches pattern; returns it, or
-// an empty string.
-QString WaitForLogMatch(const QString& path, const QString& pattern, int timeoutMs = 2000);
-
 }  // namespace kestrova::sim::testing
