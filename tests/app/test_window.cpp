@@ -299,36 +299,6 @@ class WindowTest : public QObject {
     QVERIFY(w.ui().selfTest->isEnabled());
   }
 
-  // A printer whose replies lack their header: nothing of its read may be written back until the
-  // user has set each value: all eight switches of every byte, a code page (which sets the
-  // character set too) and the font.
-  void uncleanValuesAreWrittenOnlyOnceTheUserSetThem() {
-    SimProcess sim;
-    const QString log = sim.logPath();
-    WindowFixture w;
-    QVERIFY(readTarget({"TCP/IP", {"--no-header", "--tcp", "127.0.0.1:0"}, 0}, sim, w));
-    auto refusal = [&w] {
-      w.notifier.messages.clear();
-      w.ui().writeSW->click();
-      if (w.notifier.messages.size() != 1 || w.notifier.messages[0].text != "Write software switch FAILED") return QString();
-      return QString::fromStdString(w.notifier.messages[0].detail);
-    };
-    QCOMPARE(refusal(), QString("not read cleanly: SW1, SW2, SW3, SW4, SW5, Code Page, International Character Set, "
-                                "New 8x16 Font; read the printer again"));
-    for (int bit = 0; bit < 40; ++bit)
-      if (bit != SwitchIndex(2, 8)) w.ui().switches[static_cast<std::size_t>(bit)]->item(bit % 2)->click();
-    emit w.ui().selectNewFont->activated(1);
-    QCOMPARE(refusal(), QString("not read cleanly: SW2, Code Page, International Character Set; read the printer again"));
-    w.ui().switches[static_cast<std::size_t>(SwitchIndex(2, 8))]->item(0)->click();
-    emit w.ui().selectCodePage->activated(17);
-    QCOMPARE(refusal(), QString());  // the write goes out
-    QSignalSpy finished(w.form.get(), &TForm2::operationFinished);
-    QVERIFY(!finished.isEmpty() || finished.wait(15000));
-    QCOMPARE(QString::fromStdString(w.notifier.messages.back().caption), QString("FINISH"));
-    // 0b10101010 in every byte (the even-numbered switches clicked OFF), but SW2-8 ON.
-    QCOMPARE(EventsOnceLogged(log, 3).mid(0, 3), (QStringList{"unlock", "set SW2=42", "set SW3=170"}));
-  }
-
   // Exit while a write is under way: the window closes at once; the write still ends with Lock
   // (the printer is not left unlocked) and its connection is closed on the link thread.
   void exitDuringAWriteClosesAtOnce() {

@@ -208,8 +208,9 @@ class FaultMatrixCli : public QObject {
         QCOMPARE(p.value("serialNumber").toString(), "KS00000001" + tail);
         break;
       }
+      case Expect::ReadOkNoSwitches:  // a write of the values read, unchanged
       case Expect::ReadOkShifted:
-        // write --set SW3-8=OFF: the read fails, or its values are refused; nothing is written.
+        // The read fails, or its values are refused; nothing is written.
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(rr.writeEvents, QStringList());
         if (ErrLines(run).value(0).startsWith("Read software switch FAILED: ")) {
@@ -218,32 +219,22 @@ class FaultMatrixCli : public QObject {
         }
         expectRefused(run, rr.link);
         break;
-      case Expect::ReadOkPadded: {
-        const QJsonObject o = expectReadOk(run);
-        const QJsonObject p = o.value("printer").toObject();
-        QVERIFY(p.value("modelName").toString().startsWith("RT-5600#"));
-        QCOMPARE(p.value("modelName").toString().size(), 126);
-        QVERIFY(PaddedOrLeftover(p.value("firmwareRevision").toString(), "V1.05"));
-        QVERIFY(PaddedOrLeftover(p.value("serialNumber").toString(), "KS00000001"));
-        const auto bytes = Bytes(o);
-        QCOMPARE(bytes.size(), 5);
-        for (int n = 1; n <= 5; ++n)
-          QVERIFY2(bytes[n - 1].isNull() || bytes[n - 1].toInt() == n, qPrintable(QString("SW%1").arg(n)));
-        break;
-      }
+      case Expect::ReadOkPadded:
       case Expect::ReadOkOverlong: {
+        // Serial: each value followed by '#', cut to what a 128-byte reply buffer holds. TCP/IP
+        // and device handle: the rest of a reply is dropped before the next query, so a field
+        // shows the start of its own reply, or what of it came late; the read is out of step.
         const QJsonObject o = expectReadOk(run);
         const QJsonObject p = o.value("printer").toObject();
         QVERIFY(p.value("modelName").toString().startsWith("RT-5600#"));
-        // What was left of one reply is dropped before the next query, so a field shows the start
-        // of its own reply, or what of it came late.
+        if (r.expect == Expect::ReadOkPadded) QCOMPARE(p.value("modelName").toString().size(), 126);
         QVERIFY(PaddedOrLeftover(p.value("firmwareRevision").toString().trimmed(), "V1.05"));
         QVERIFY(PaddedOrLeftover(p.value("serialNumber").toString().trimmed(), "KS00000001"));
         const auto bytes = Bytes(o);
         QCOMPARE(bytes.size(), 5);
         for (int n = 1; n <= 5; ++n)
           QVERIFY2(bytes[n - 1].isNull() || bytes[n - 1].toInt() == n, qPrintable(QString("SW%1").arg(n)));
-        QCOMPARE(o.value("unclean").toArray().size(), 18);
+        if (r.expect == Expect::ReadOkOverlong) QCOMPARE(o.value("unclean").toArray().size(), 18);
         break;
       }
       case Expect::ReadOkUnknownModel: {
@@ -253,13 +244,6 @@ class FaultMatrixCli : public QObject {
         QCOMPARE(o.value("switches").toArray().at(0).toObject().value("definition").toString(), QString("Reserve"));
         QCOMPARE(Bytes(o), (QList<QVariant>{1, 2, 3, 4, 5}));
         QCOMPARE(o.value("unclean").toArray(), QJsonArray{"modelName"});
-        break;
-      }
-      case Expect::ReadOkNoSwitches: {
-        // write with nothing to change: the values read have no switch byte, so nothing is sent.
-        QCOMPARE(run.exitCode, 1);
-        expectRefused(run, rr.link);
-        QCOMPARE(rr.writeEvents, QStringList());
         break;
       }
       case Expect::WriteOk: {

@@ -8,16 +8,6 @@
 
 #include <QRegularExpression>
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace kestrova::sim::testing {
 
@@ -91,72 +81,6 @@ quint16 FreePort() {
   const quint16 port = server.serverPort();
   server.close();
   return port;
-}
-
-bool RawTcpClient::connect(quint16 port) {
-  close();
-  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd_ < 0) return false;
-  const int on = 1;  // every write goes out as its own segment
-  ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 ||
-      ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK) != 0) {
-    close();
-    return false;
-  }
-  return true;
-}
-
-qint64 RawTcpClient::writeSome(const QByteArray& bytes) {
-  for (;;) {
-    const ssize_t n = ::send(fd_, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL);
-    if (n >= 0) return n;
-    if (errno == EINTR) continue;
-    return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
-  }
-}
-
-bool RawTcpClient::write(const QByteArray& bytes, int timeoutMs) {
-  QDeadlineTimer deadline(timeoutMs);
-  qsizetype done = 0;
-  while (fd_ >= 0 && done < bytes.size()) {
-    const qint64 n = writeSome(bytes.mid(done));
-    if (n < 0) return false;
-    done += n;
-    if (done == bytes.size()) break;
-    pollfd p{fd_, POLLOUT, 0};
-    if (deadline.hasExpired() || ::poll(&p, 1, static_cast<int>(deadline.remainingTime())) <= 0) return false;
-  }
-  return fd_ >= 0;
-}
-
-
-QByteArray RawTcpClient::read(int expected, int timeoutMs, bool* closed) {
-  if (closed) *closed = false;
-  QByteArray got;
-  QDeadlineTimer deadline(timeoutMs);
-  while (fd_ >= 0 && got.size() < expected) {
-    pollfd p{fd_, POLLIN, 0};
-    if (deadline.hasExpired() || ::poll(&p, 1, static_cast<int>(deadline.remainingTime())) <= 0) break;
-    char buf[4096];
-    const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-    if (n > 0) {
-      got.append(buf, static_cast<qsizetype>(n));
-    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-      if (closed) *closed = true;
-      break;
-    }
-  }
-  return got;
-}
-
-void RawTcpClient::close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
 }
 
 QStringList LogLines(const QString& path, const QString& link) {

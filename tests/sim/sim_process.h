@@ -1,12 +1,11 @@
 #pragma once
 // The one harness of tests that run the real kestrova-printer-sim: start it and wait for its
-// listening lines, its addresses, its log, stopping it, a port nobody listens on; talking to it
-// over TCP or its pty. Every wait has a deadline.
+// listening lines, its addresses, its log, stopping it, a port nobody listens on. Every wait has a
+// deadline.
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 
 namespace kestrova::sim::testing {
@@ -59,29 +58,6 @@ class SimProcess {
 // A TCP port on 127.0.0.1 that nobody listens on (bound once, then released).
 quint16 FreePort();
 
-
-// A TCP client on a bare descriptor: writes of any size and cut, without an event loop.
-class RawTcpClient {
- public:
-  RawTcpClient() = default;
-  RawTcpClient(const RawTcpClient&) = delete;
-  RawTcpClient& operator=(const RawTcpClient&) = delete;
-  ~RawTcpClient() { close(); }
-
-  // Connects to 127.0.0.1:port (blocking).
-  bool connect(quint16 port);
-  // Writes all of bytes within timeoutMs.
-  bool write(const QByteArray& bytes, int timeoutMs = 2000);
-  // Writes what fits now without waiting; the bytes written, or -1 with errno once the peer is gone.
-  qint64 writeSome(const QByteArray& bytes);
-  // Reads until `expected` bytes are in, the peer closes (closed is set) or timeoutMs has passed.
-  QByteArray read(int expected, int timeoutMs = 2000, bool* closed = nullptr);
-  void close();
-  bool isOpen() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
 
 // The lines of a simulator log without their timestamps ("tcp:9100 rx 1d 49 43 00"), of one link
 // only when link is given.
