@@ -57,8 +57,6 @@ Bytes Pty::readFromLink(std::size_t count, int timeoutMs) {
   return out;
 }
 
-Bytes Pty::drain(int timeoutMs) { return readFromLink(static_cast<std::size_t>(-1), timeoutMs); }
-
 void Pty::writeToLink(const Bytes& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {

@@ -20,8 +20,6 @@ class Pty {
 
   // What the link wrote: reads until count bytes have come or timeoutMs has passed.
   Bytes readFromLink(std::size_t count, int timeoutMs = 1000);
-  // Everything that arrives within timeoutMs.
-  Bytes drain(int timeoutMs = 100);
   // The printer's reply.
   void writeToLink(const Bytes& bytes);
   void closeMaster();

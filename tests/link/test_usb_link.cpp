@@ -1,5 +1,4 @@
-// USB discovery over the product table, the USB byte link, and the libusb backend on a machine
-// without printers.
+// USB discovery over the product table.
 #include <QtTest>
 
 #include "link/device_handle.h"
@@ -75,31 +74,6 @@ class UsbLinkTest : public QObject {
       QVERIFY(slot.lastOpenError().ok());
       QCOMPARE(int(slot.link()->shape()), int(LinkShape::DeviceHandle));
     }
-  }
-
-  void usbLinkBytes() {
-    FakeUsbBackend usb;
-    auto& device = usb.addDevice("2a09");
-    device.replies.push_back(Bytes("_RT-6100\0", 9));
-    device.replies.push_back(Bytes(100, 'x'));
-    DeviceHandleSlot slot;
-    std::uint8_t active = 0;
-    QCOMPARE(OpenUsbPrinter(usb, 0, active, slot), kOpenOk);
-    ByteLink& link = *slot.link();
-    QVERIFY(link.send(Bytes("\x1D\x49\x43", 3)));
-    QVERIFY(link.send(Bytes("\x1D\x49\x45\x00", 4)));
-    QCOMPARE(device.written, Bytes("\x1D\x49\x43\x1D\x49\x45\x00", 7));
-    QCOMPARE(link.receive(kDeviceReadBytes, kReceiveTimeoutMs), Bytes("_RT-6100\0", 9));
-    // A long answer: at most 64 now, the rest next time.
-    QCOMPARE(link.receive(kDeviceReadBytes, kReceiveTimeoutMs), Bytes(64, 'x'));
-    QCOMPARE(link.receive(kDeviceReadBytes, kReceiveTimeoutMs), Bytes(36, 'x'));
-    QCOMPARE(link.receive(kDeviceReadBytes, kReceiveTimeoutMs), Bytes());
-    // Discard has no effect on the device itself.
-    link.discard();
-    QVERIFY(link.isOpen());
-    slot.discardAndClose();
-    QVERIFY(!device.open);
-    QVERIFY(!slot.valid());
   }
 
 };

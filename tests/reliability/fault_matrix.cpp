@@ -84,15 +84,6 @@ std::vector<FaultRow> Rows(Link link) {
   return rows;
 }
 
-const char* LinkName(Link link) {
-  switch (link) {
-    case Link::Tcp: return "TCP/IP";
-    case Link::Serial: return "serial component";
-    case Link::Device: return "device handle";
-  }
-  return "";
-}
-
 QStringList ExpectedLog() {
   return {
       "Read Model Name = RT-5600\r\n",         "Read Software Switch 1 = 1\r\n",

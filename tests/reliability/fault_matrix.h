@@ -50,7 +50,6 @@ struct FaultRow {
 QStringList CommonSimArgs();
 // The rows of one link kind, in table order.
 std::vector<FaultRow> Rows(Link link);
-const char* LinkName(Link link);
 
 // The 18 Log History lines of a full read of the matrix's printer.
 QStringList ExpectedLog();
