@@ -5,10 +5,7 @@ using kestrova::LinkError;
 
 bool FakeLink::send(const Bytes& bytes) {
   events += 'S';
-  if (!open) {
-    error_ = {LinkError::Kind::Closed, 0, "fake", ""};
-    return false;
-  }
+  if (!open) return error_ = {LinkError::Kind::Closed, 0, "fake", ""}, false;
   const int index = sends_++;
   if (index >= failFirst_ && index <= failLast_ && failFirst_ >= 0) {
     error_ = {LinkError::Kind::Io, 5, "fake", "write failed"};
@@ -49,10 +46,7 @@ Bytes FakeLink::takeAvailable() {
 Bytes FakeLink::receive(std::size_t maxBytes, int timeoutMs) {
   events += 'R';
   receiveSizes.push_back(maxBytes);
-  if (!open) {
-    error_ = {LinkError::Kind::Closed, 0, "fake", ""};
-    return {};
-  }
+  if (!open) return error_ = {LinkError::Kind::Closed, 0, "fake", ""}, Bytes();
   deliver();
   if (pending.empty()) waitForArrival(timeoutMs);
   const Bytes out = pending.substr(0, maxBytes);

@@ -191,12 +191,12 @@ class ReadTest : public QObject {
     row("tcp font ON and more", tcp, P({{18, Reply("ONX")}}), "out=ok;new8x16Font=ON;unclean=New 8x16 Font");
     row("tcp font header alone", tcp, P({{18, "_"}}), "out=ok;new8x16Font=OFF");
     row("device font off", dev, P({{18, "_" + z}}), "out=ok;new8x16Font=OFF");
-    row("device font header alone", dev, P({{18, "_"}}), "out=ok;new8x16Font=OFF");
     row("device font OFF", dev, P({{18, Reply("OFF")}}), "out=ok;new8x16Font=");
     // Pacing: reply-terminated takes each reply as it ends, never later than the fixed pause.
     row("serial fast", serial, P({}, 15), "out=ok;t=270;progress=15;log3=Read Software Switch 3 = 128", 0, true);
     row("tcp fast", tcp, P({}, 15), "out=ok;t=270;model=4", 0, true);
     row("device fast", dev, P({}, 10), "out=ok;t=180;progress=18", 0, true);
+    row("tcp fast, terminator 120 ms after", tcp, P({{7, "_V1", 10, z, 120}}, 15), "out=ok;t=375;firmwareRevision=V1;unclean=", 0, true);
     row("serial fast never past the pause", serial, P({{1, Reply("XP"), 500}}), "out=aborted;at=0,200,400", 0, true);
     // Links that cannot be read, and reads that stop.
     row("tcp not connected", tcp, [](FakeLink& l, Observer&) { l.open = false; },
@@ -223,13 +223,11 @@ class ReadTest : public QObject {
     row("tcp cancelled at once", tcp, [](FakeLink&, Observer& o) { o.cancelWhen = [] { return true; }; }, "out=cancelled;ev=;calls=;trace=");
 
     // Integrity. Late replies are taken by a later query: nothing of such a read is clean.
-    row("tcp late 550 ms", tcp, P({}, 550), "out=ok;oos=1;unclean=" + kAll);
-    row("serial late 400 ms", serial, P({}, 400), "out=ok;oos=1;unclean=" + kAll);
-    row("device late 1000 ms", dev, P({}, 1000), "out=ok;oos=1;unclean=" + kAll);
+    for (auto [shape, late, pieces] : {std::tuple{tcp, 550, 250}, {serial, 400, 250}, {dev, 1000, 400}}) {
+      row(QString("late %1 ms, shape %2").arg(late).arg(int(shape)), shape, P({}, late), "out=ok;oos=1;unclean=" + kAll);
+      row(QString("SW1 in two pieces, shape %1").arg(int(shape)), shape, P({{2, "_12", 0, "8" + z, pieces}}), "out=ok;oos=1;unclean=" + kAll);
+    }
     row("serial firmware 450 ms late", serial, P({{7, Reply("V1.02"), 450}}), "out=ok;oos=1;unclean=" + kAll);
-    row("tcp SW1 in two pieces", tcp, P({{2, "_12", 0, "8" + z, 250}}), "out=ok;oos=1;unclean=" + kAll);
-    row("serial SW1 in two pieces", serial, P({{2, "_12", 0, "8" + z, 250}}), "out=ok;oos=1;unclean=" + kAll);
-    row("device SW1 in two pieces", dev, P({{2, "_12", 0, "8" + z, 400}}), "out=ok;oos=1;unclean=" + kAll);
     row("tcp SW3 without header", tcp, P({{4, "X128" + z}}), "out=ok;oos=0;unclean=SW3");
     row("serial SW3 without terminator", serial, P({{4, "_128"}}), "out=ok;oos=0;unclean=SW3");
     row("tcp firmware any text", tcp, P({{7, Reply("anything \x7f")}}), "out=ok;oos=0;unclean=;t=3600");
@@ -297,41 +295,6 @@ class ReadTest : public QObject {
       const QString key = fact.section('=', 0, 0);
       QVERIFY2(facts.contains(key), qPrintable(key));
       QCOMPARE(key + "=" + facts[key], fact);
-    }
-  }
-
-  // How long the reply-terminated pacing waits for a reply in one or two parts, against the fixed.
-  void pacing_data() {
-    QTest::addColumn<int>("firstMs");
-    QTest::addColumn<QByteArray>("first");
-    QTest::addColumn<int>("restMs");
-    QTest::addColumn<int>("waited");
-    QTest::newRow("reply at 30 ms") << 30 << QByteArray("_RT\0", 4) << -1 << 30;
-    QTest::newRow("reply at once") << 0 << QByteArray("_RT\0", 4) << -1 << 0;
-    QTest::newRow("terminator later") << 50 << QByteArray("_RT") << 120 << 120;
-    QTest::newRow("no terminator within the pause") << 50 << QByteArray("_RT") << 260 << 200;
-    QTest::newRow("late reply") << 250 << QByteArray("_RT\0", 4) << -1 << 200;
-    QTest::newRow("no reply") << -1 << QByteArray() << -1 << 200;
-  }
-  void pacing() {
-    QFETCH(int, firstMs);
-    QFETCH(QByteArray, first);
-    QFETCH(int, restMs);
-    QFETCH(int, waited);
-    for (bool fixed : {false, true}) {
-      FakeClock clock;
-      FakeLink link(LinkShape::SerialComponent, clock);
-      std::vector<Part> parts;
-      if (firstMs >= 0) parts.push_back({firstMs, first.toStdString()});
-      if (restMs >= 0) parts.push_back({restMs, Bytes("X\0", 2)});
-      link.answer("Q", parts);
-      QVERIFY(link.send("Q"));
-      if (fixed)
-        FixedPacing::instance().awaitReply(link, clock, 200);
-      else
-        ReplyTerminatedPacing().awaitReply(link, clock, 200);
-      QCOMPARE(clock.now, std::int64_t(fixed ? 200 : waited));
-      QCOMPARE(link.events.find('P') == std::string::npos, fixed);
     }
   }
 };

@@ -70,7 +70,8 @@ class WriteTest : public QObject {
     const QString ok = "out=Written;detail=;msg=Write software switch settings OK, please reboot your printer/FINISH/0;";
     row("serial", serial, "write", none,
         ok + "sent=" + U + "|^g8'5....|^g8(255..|^g8)128.|^g8*30...|^g8+0....|" + L + "|" + K +
-            ";at=0,200,400,600,800,1000,1200,1400,1600,1800,2000;t=2200;ev=SSSSSSSSSSSC");
+            ";at=0,200,400,600,800,1000,1200,1400,1600,1800,2000;t=2200;ev=SSSSSSSSSSSC;"
+            "warning=Don't let printer shut down when writing settings/WARNNING0");
     row("tcp: SW2, SW3, SW5 first, then SW4 and SW1 each locked alone", tcp, "write", none,
         ok + "sent=" + U + "|^g8(255..|^g8)128..|^g8+0....|" + L + "|" + K + "|" + U + "|^g8*30...|" + K + "|" + U +
             "|^g8'5....|" + K + ";at=0,200,400,600,800,1000,1200,1400,1600,1800,2000,2200,2600,2800,3000;t=3400;reconnects=0");
@@ -87,6 +88,14 @@ class WriteTest : public QObject {
     row("serial not open", serial, "write", closed, "out=NotConnected;detail=not open: no error;ev=;" + kFailed);
     row("device not open", dev, "write", closed, "out=NotConnected;detail=not open: no error;ev=");
     row("tcp not connected", tcp, "write", closed, "out=NotConnected;detail=not connected: no error;ev=;reconnects=1");
+    // The four language commands: numbers as text, the name cut or padded to 21 bytes, the font.
+    const auto language = [](int codePage, const char* name, int charSet, bool fontOn) -> Setup {
+      return [=](FakeLink&, WriteValues& v, bool&) { v.codePageNumber = codePage, v.codePageName = name, v.charSetNumber = charSet, v.fontOn = fontOn; };
+    };
+    row("serial name cut", serial, "write", language(31, "Thai character code page 14", 15, true), "lang=^g8!31..|^g8$Thai character code p|^g8\"15.|^g8%ON..");
+    row("tcp name full", tcp, "write", language(27, "Windows Arabic(Farsi)", 13, false), "lang=^g8!27..|^g8$Windows Arabic(Farsi)|^g8\"13.|^g8%....");
+    row("device name padded", dev, "write", language(1, "Katakana Japanese", 8, false), "lang=^g8!1...|^g8$Katakana Japanese....|^g8\"8..|^g8%....");
+    row("serial no name", serial, "write", language(0, "", 18, false), "lang=^g8!0...|^g8$" + QString(21, '.') + "|^g8\"18.|^g8%....");
     // A failed command ends its frame; a half-sent switch gets its value block again, then Lock.
     row("serial unlock fails", serial, "write", Fail(0, 0),
         "out=SendFailed;detail=Unlock not sent in full: fake: write failed; Lock sent;sent=" + K + ";ev=SSC;t=200;" + kFailed);
@@ -156,16 +165,18 @@ class WriteTest : public QObject {
       QCOMPARE(m.detail, r.detail);
       facts = {{"out", QStringList{"Written", "Refused", "NotConnected", "SendFailed"}[int(r.outcome)]},
                {"detail", QString::fromStdString(r.detail)},
-               {"msg", QString::fromStdString(m.text + "/" + m.caption + "/") + QString::number(int(m.icon))}};
+               {"msg", QString::fromStdString(m.text + "/" + m.caption + "/") + QString::number(int(m.icon))},
+               {"warning", QString::fromStdString(WriteWarningMessage().text + "/" + WriteWarningMessage().caption) + QString::number(int(WriteWarningMessage().icon))}};
     } else {
       const TestPrintPath path = op.endsWith("usb") ? TestPrintPath::Usb : op.endsWith("tcp") ? TestPrintPath::Tcp : TestPrintPath::SerialDevice;
       facts["out"] = QString::number(RunTestPrint(link, clock, op.startsWith("self") ? TestPrint::SelfTest : TestPrint::FontTest, path));
     }
-    QStringList sent, at, traces;
+    QStringList sent, at, traces, lang;
     for (const auto& [time, bytes] : link.sent) sent << Show(bytes), at << QString::number(time);
+    for (const QString& c : sent) if (QString("!$\"%").contains(c.mid(3, 1)) && c.startsWith("^g8")) lang << c;
     for (const auto& t : traces_) traces << QString::fromStdString(t);
     facts.insert({{"sent", sent.join('|')}, {"at", at.join(',')}, {"t", QString::number(clock.now)},
-                  {"ev", QString::fromStdString(link.events)}, {"trace", traces.join('|')}, {"reconnects", QString::number(reconnects)}});
+                  {"ev", QString::fromStdString(link.events)}, {"lang", lang.join('|')}, {"trace", traces.join('|')}, {"reconnects", QString::number(reconnects)}});
     for (const QString& fact : expect.split(QRegularExpression(";(?=[a-z]+=)"))) {
       QVERIFY2(facts.contains(fact.section('=', 0, 0)), qPrintable(fact));
       QCOMPARE(fact.section('=', 0, 0) + "=" + facts[fact.section('=', 0, 0)], fact);
@@ -185,34 +196,6 @@ class WriteTest : public QObject {
       std::vector<Bytes> sent;
       for (const auto& s : link.sent) sent.push_back(s.second);
       QCOMPARE(sent, blocks);
-    }
-  }
-
-  // The four language commands on every path: numbers as text, the name cut or padded to 21 bytes.
-  void languageCommands_data() {
-    QTest::addColumn<int>("codePage");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("charSet");
-    QTest::addColumn<bool>("fontOn");
-    QTest::addColumn<QString>("commands");
-    QTest::newRow("name cut") << 31 << "Thai character code page 14" << 15 << true << "^g8!31..|^g8$Thai character code p|^g8\"15.|^g8%ON..";
-    QTest::newRow("name full") << 27 << "Windows Arabic(Farsi)" << 13 << false << "^g8!27..|^g8$Windows Arabic(Farsi)|^g8\"13.|^g8%....";
-    QTest::newRow("name padded") << 1 << "Katakana Japanese" << 8 << false << "^g8!1...|^g8$Katakana Japanese....|^g8\"8..|^g8%....";
-    QTest::newRow("no name") << 0 << "" << 18 << false << "^g8!0...|^g8$" + QString(21, '.') + "|^g8\"18.|^g8%....";
-  }
-  void languageCommands() {
-    QFETCH(int, codePage);
-    QFETCH(QString, name);
-    QFETCH(int, charSet);
-    QFETCH(bool, fontOn);
-    QFETCH(QString, commands);
-    WriteValues v = Values();
-    v.codePageNumber = codePage, v.codePageName = name.toStdString(), v.charSetNumber = charSet, v.fontOn = fontOn;
-    for (WritePath path : {WritePath::Serial, WritePath::Tcp, WritePath::DeviceHandle}) {
-      QStringList sent;
-      for (const auto& frame : BuildWritePlan(path, v))
-        for (const auto& c : frame.commands) sent << Show(c.bytes);
-      QVERIFY2(sent.join('|').contains("|" + commands + "|" + K), qPrintable(sent.join('|')));
     }
   }
 
@@ -251,12 +234,6 @@ class WriteTest : public QObject {
     QStringList got;
     for (const auto& n : UnverifiedValues(read, user)) got << QString::fromStdString(n);
     QCOMPARE(got.join(','), names);
-  }
-
-  void warning() {
-    const UserMessage m = WriteWarningMessage();
-    QCOMPARE(QString::fromStdString(m.text + "/" + m.caption), QString("Don't let printer shut down when writing settings/WARNNING"));
-    QCOMPARE(m.icon, MessageIcon::Information);
   }
 };
 
