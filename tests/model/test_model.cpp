@@ -109,7 +109,6 @@ class ModelTest : public QObject {
         "13 3 13|12 - 12|3 3 3|15 15 15|14 14 14|16 16 16|17 - 17|- 18 -|- 19 -");
     row("near names", [] { return Names({"KD6xyz", "RT-5600 B", "RT-3206X", "RT-3207 ", "RT-560", "KD24", "rt-5600", "", "MV75_US"}); },
         "7 7 7|9 9 9|- - -|- - -|- - -|- - -|- - -|- - -|- - -");
-    row("model list text", [] { return QString("%1 %2 %3").arg(SelectedModelNoFromText("xRT5500Ey")).arg(SelectedModelNoFromText("RT4300X")).arg(SelectedModelNoFromText("")); }, "13 10 0");
     row("bit order", [] { SwitchBank b; b.setByte(2, 0x5A); QString s; for (int i = 1; i <= 8; ++i) s += QString::number(b.position(SwitchIndex(2, i))); return s + O(b.byteValue(1)); }, "01011010-");
     row("byte with a switch unselected", [] { SwitchBank b; b.setByte(1, 0); b.setPosition(3, kPositionNone); return O(b.byteValue(1)); }, "-");
     row("switch names", [] { return Q(SwitchName(0) + SwitchName(20) + SwitchName(39)) + O(ParseSwitchName("SW3-5")) + O(ParseSwitchName("SW5-8")); }, "SW1-1SW3-5SW5-82039");
@@ -120,31 +119,25 @@ class ModelTest : public QObject {
     row("C decimals", [] { QStringList s; for (const char* t : {"10", "-1", " \t\n7x", "-", "- 5", "", "0006", "123456789012345", "-123456789012345"}) s << QString::number(CDecimalToInt(t)); return s.join(' '); },
         "10 -1 7 0 0 0 6 2147483647 -2147483648");
     // Definitions, trailing blanks and typing errors included.
-    row("RT3200 SW2-5", [] { return Definition("RT3200", "SW2-5"); }, "[Busy condition - Disable ] [Busy condition - Enable]");
-    row("MV7120SK SW2-5", [] { return Definition("MV7120SK", "SW2-5"); }, "[Handshaking - XON/XOFF] [Handshaking - DTR/DSR ]");
-    row("RT3207 SW2-2", [] { return Definition("RT3207", "SW2-2"); }, "[Paper width - 58mm] [Paper width - 80mn]");
-    row("KD240 SW2-6", [] { return Definition("KD240", "SW2-6"); }, "[< CR > Auto Line Feed - Enalbe] [< CR > Auto Line Feed - Disable]");
-    row("KD240 SW1-8", [] { return Definition("KD240", "SW1-8"); }, "[] []");
-    row("RT5500E SW1-6", [] { return Definition("RT5500E", "SW1-6"); }, "[Paper width - 58mm] [Paper width - 80mm]");
-    row("RT6400K SW3-8", [] { return Definition("RT6400K", "SW3-8"); }, "[Thai Font mode - 3 PASS] [Thai Font mode - 1 PASS]");
-    row("RT4300 SW5-4", [] { return Definition("RT4300", "SW5-4"); }, "[No beep sound when Paper Out] [Keep on beeping when Paper Out]");
-    row("RT5503 SW5-1", [] { return Definition("RT5503", "SW5-1"); }, "[Printer PID - For RT5600] [Printer PID - Default]");
-    row("RT5500 reserved", [] { return Reserved("RT5500"); }, "SW2-1 SW3-2 SW3-3 SW3-4 SW5-1 SW5-2 SW5-6 SW5-7 SW5-8");
-    row("RT5503 reserved", [] { return Reserved("RT5503"); }, "SW2-1 SW5-3 SW5-4 SW5-5 SW5-6 SW5-7 SW5-8");
+    row("definitions", [] { return Definition("RT3200", "SW2-5") + Definition("MV7120SK", "SW2-5") + Definition("RT3207", "SW2-2") + Definition("KD240", "SW2-6"); },
+        "[Busy condition - Disable ] [Busy condition - Enable][Handshaking - XON/XOFF] [Handshaking - DTR/DSR ][Paper width - 58mm] [Paper width - 80mn]"
+        "[< CR > Auto Line Feed - Enalbe] [< CR > Auto Line Feed - Disable]");
+    row("more definitions", [] { return Definition("KD240", "SW1-8") + Definition("RT5500E", "SW1-6") + Definition("RT6400K", "SW3-8") + Definition("RT5503", "SW5-1"); },
+        "[] [][Paper width - 58mm] [Paper width - 80mm][Thai Font mode - 3 PASS] [Thai Font mode - 1 PASS][Printer PID - For RT5600] [Printer PID - Default]");
+    row("reserved", [] { return Reserved("RT5500") + "|" + Reserved("RT5503") + "|" + Reserved("RT3207"); },
+        "SW2-1 SW3-2 SW3-3 SW3-4 SW5-1 SW5-2 SW5-6 SW5-7 SW5-8|SW2-1 SW5-3 SW5-4 SW5-5 SW5-6 SW5-7 SW5-8|SW5-1 SW5-6 SW5-7 SW5-8");
     row("MV7500 reserved", [] { return Reserved("MV7500"); }, "SW1-1 SW1-2 SW1-4 SW2-1 SW2-5 SW3-6 SW4-1 SW4-8 SW5-1 SW5-2 SW5-3 SW5-4 SW5-5 SW5-6 SW5-7 SW5-8");
-    row("RT3207 reserved", [] { return Reserved("RT3207"); }, "SW5-1 SW5-6 SW5-7 SW5-8");
     // Fields: the labels of every member after a click, and the density box.
-    row("RT3200 baud", [] { return Click("RT3200", {"SW1-1", "SW1-2"}, 1); }, "Baud Rate - 115200|Baud Rate - 115200 / untouched");
-    row("RT5600 baud", [] { return Click("RT5600", {"SW1-2", "SW1-1"}, 2, 255); }, "Baud Rate - 19200|Baud Rate - 19200 / untouched");
-    row("MV7120SK baud", [] { return Click("MV7120SK", {"SW1-1", "SW1-2"}, 1); }, "Baud Rate - 9600|Baud Rate - 9600 / untouched");
-    row("RT6100 baud", [] { return Click("RT6100", {"SW1-1", "SW1-2"}, 0); }, "Baud Rate - 38400 (USB CDC)|Baud Rate - 38400 (USB CDC) / untouched");
+    row("baud", [] { return Click("RT3200", {"SW1-1", "SW1-2"}, 1) + "|" + Click("RT5600", {"SW1-2", "SW1-1"}, 2, 255) + "|" + Click("MV7120SK", {"SW1-1", "SW1-2"}, 1) + "|" + Click("RT6100", {"SW1-1", "SW1-2"}, 0); },
+        "Baud Rate - 115200|Baud Rate - 115200 / untouched|Baud Rate - 19200|Baud Rate - 19200 / untouched|Baud Rate - 9600|Baud Rate - 9600 / untouched|"
+        "Baud Rate - 38400 (USB CDC)|Baud Rate - 38400 (USB CDC) / untouched");
     row("KD250 interface", [] { return Click("KD250", {"SW1-2", "SW1-1"}, 3); }, "Interface - WiFi|Interface - WiFi / untouched");
     row("RT6100 paper", [] { return Click("RT6100", {"SW1-4", "SW1-3", "SW1-5"}, 2, 255); }, QString("Paper width = 83mm ,Printable width = 640dots|").repeated(3).chopped(1) + " / untouched");
     row("RT6400K paper", [] { return Click("RT6400K", {"SW1-7", "SW1-5", "SW1-6"}, 1, 0); }, QString("Paper width & printable width = 58mm ,Printable width = 432dots|").repeated(3).chopped(1) + " / untouched");
     row("RT5500 paper", [] { return Click("RT5500", {"SW1-4", "SW1-3"}, 0); }, "Paper width, printable width undefined|Paper width, printable width undefined / untouched");
     row("RT5503 onboard", [] { return Click("RT5503", {"SW1-5", "SW1-4"}, 1); }, "Onboard Interface - Ethernet|Onboard Interface - Ethernet / untouched");
-    row("MV7500 speed", [] { return Click("MV7500", {"SW2-6", "SW2-7"}, 1); }, "Print Speed - 180mm/s|Print Speed - 180mm/s / untouched");
-    row("RT5502 speed", [] { return Click("RT5502", {"SW3-2", "SW3-1"}, 0); }, "Print Speed - 150mm/s|Print Speed - 150mm/s / untouched");
+    row("speed", [] { return Click("MV7500", {"SW2-6", "SW2-7"}, 1) + "|" + Click("RT5502", {"SW3-2", "SW3-1"}, 0); },
+        "Print Speed - 180mm/s|Print Speed - 180mm/s / untouched|Print Speed - 150mm/s|Print Speed - 150mm/s / untouched");
     row("RT6400K speed", [] { return Click("RT6400K", {"SW3-4", "SW3-2", "SW3-3"}, 7); }, "Print Speed - 250|Print Speed - 250|Print Speed - 250 / untouched");
     row("MV7120SK density", [] { return Click("MV7120SK", {"SW3-3", "SW3-4", "SW3-5"}, 2); }, "Print Density - 80%|Print Density - 80%|Print Density - 80% / untouched");
     row("KD240 density", [] { return Click("KD240", {"SW3-5", "SW3-6", "SW3-7", "SW3-8"}, 6); }, "Print Density - 85%|Print Density - 85%|Print Density - 85%|Print Density - 85% / untouched");
@@ -154,21 +147,11 @@ class ModelTest : public QObject {
     row("RT5600 plain bit", [] { return Click("RT5600", {"SW2-6", "SW2-5"}, 1); }, "< CR > Auto Line Feed - Enable|NULL / untouched");
     row("click before the first read", [] { SwitchViewValues v; v.positions[8] = 0; RefreshSwitch(8, 0, SwitchDefinitions{}, v); RefreshSwitch(9, 0, SwitchDefinitions{}, v); return Q(v.labels[8] + "|" + v.labels[9]); }, "|NULL");
     // Density and Thai boxes after a read.
-    row("RT5600 80%", [] { return Derived("RT5600", 0xA0); }, "80% / before");
-    row("RT5602 undefined", [] { return Derived("RT5602", 0x1A); }, "Undefined / before");
-    row("RT3200 80%", [] { return Derived("RT3200", 0x55); }, "80% / before");
-    row("KD240 null", [] { return Derived("KD240", 0x05); }, "null / before");
-    row("RT5503 100% 3 pass", [] { return Derived("RT5503", 0xF0); }, "100% / 3 PASS");
-    row("RT6400K 70%", [] { return Derived("RT6400K", 0x14); }, "70% / before");
-    row("MV7500", [] { return Derived("MV7500", 0x14); }, "before / before");
-    row("RT3200 SW3-5 unselected", [] { return Derived("RT3200", 0xF0, "SW3-5"); }, " / before");
-    row("RT3200 SW3-8 unselected", [] { return Derived("RT3200", 0xF0, "SW3-8"); }, " / before");
-    row("RT5602 SW3-7 unselected", [] { return Derived("RT5602", 0xF0, "SW3-7"); }, " / before");
-    row("RT5502 1 pass", [] { return Derived("RT5502", 0x04); }, "null / 1 PASS");
-    row("RT5500E 3 pass", [] { return Derived("RT5500E", 0x00); }, "null / 3 PASS");
-    row("RT5503 SW3-3 unselected", [] { return Derived("RT5503", 0x00, "SW3-3"); }, "null / before");
-    row("RT6400K no thai", [] { return Derived("RT6400K", 0x04); }, "Undefined / before");
-    row("no model", [] { return Derived("", 0x00); }, "before / before");
+    row("density", [] { return Derived("RT5600", 0xA0) + "|" + Derived("RT5602", 0x1A) + "|" + Derived("RT3200", 0x55) + "|" + Derived("KD240", 0x05) + "|" + Derived("RT6400K", 0x14) + "|" + Derived("MV7500", 0x14) + "|" + Derived("", 0); },
+        "80% / before|Undefined / before|80% / before|null / before|70% / before|before / before|before / before");
+    row("density with a bit unselected", [] { return Derived("RT3200", 0xF0, "SW3-5") + "|" + Derived("RT3200", 0xF0, "SW3-8") + "|" + Derived("RT5602", 0xF0, "SW3-7"); }, " / before| / before| / before");
+    row("thai", [] { return Derived("RT5503", 0xF0) + "|" + Derived("RT5502", 0x04) + "|" + Derived("RT5500E", 0) + "|" + Derived("RT5503", 0, "SW3-3") + "|" + Derived("RT6400K", 4); },
+        "100% / 3 PASS|null / 1 PASS|null / 3 PASS|null / before|Undefined / before");
     // What a read shows.
     row("RT5600 read", [] { return Explain("RT5600", {0, 0, 0x70, 0, 0}, {"SW1-1", "SW1-3", "SW1-4", "SW2-4", "SW3-1", "SW3-3", "SW3-5", "SW4-2", "SW4-8", "SW5-1"}); },
         "Baud Rate - 38400=0|Reserve=0|Onboard Interface - Undefined=0|Before Cut Paper - Cut and without paper feed=0|Print Speed - 250mm/s=0|"
@@ -325,7 +308,6 @@ class ModelTest : public QObject {
     const QString previous = QDir::currentPath();
     QVERIFY(QDir().mkpath(deep) && QDir::setCurrent(deep) && SaveModelChoice(13, notifier));
     QCOMPARE(LoadModelChoice(), 13);
-    QCOMPARE(Q(ModelChoicePath()), QDir::currentPath() + "/modelno.dat");
     QVERIFY(QDir::setCurrent(previous));
   }
 
@@ -333,21 +315,17 @@ class ModelTest : public QObject {
     std::vector<std::string> lines;
     SetDebugMode(false);
     SetTraceSink([&lines](const std::string& line) { lines.push_back(line); });
-    DebugTrace("hidden");
-    DebugOutput("always");
+    DebugTrace("hidden"), DebugOutput("always");
     SetDebugMode(true);
     DebugTrace("shown");
-    DebugOutput(std::string(1000, 'x'));
-    DebugOutput(std::string(255, 'y'));
+    DebugOutput(std::string(1000, 'x')), DebugOutput(std::string(255, 'y'));
     SetTraceSink({});
     QCOMPARE(lines, (std::vector<std::string>{"always", "shown", std::string(255, 'x'), std::string(255, 'y')}));
     QTemporaryDir dir;
     SetDebugMode(false);
     QVERIFY(!EnableDebugModeFromMarker(dir.path().toStdString()) && !DebugModeOn());
-    QFile marker(dir.filePath("debugmode.dat"));
-    QVERIFY(marker.open(QIODevice::WriteOnly));
-    marker.close();
-    QVERIFY(EnableDebugModeFromMarker(dir.path().toStdString()) && marker.remove());
+    QVERIFY(QFile(dir.filePath("debugmode.dat")).open(QIODevice::WriteOnly));
+    QVERIFY(EnableDebugModeFromMarker(dir.path().toStdString()) && QFile::remove(dir.filePath("debugmode.dat")));
     QVERIFY(EnableDebugModeFromMarker(dir.path().toStdString()) && DebugModeOn());  // never switched off again
   }
 };
