@@ -1,100 +1,74 @@
 #include "fake_link.h"
 
-#include <algorithm>
-
 using kestrova::Bytes;
-
-void FakeLink::answer(const Bytes& command, const Bytes& reply, int delayMs) {
-  script_[command].push_back({{delayMs, reply}});
-}
-
-void FakeLink::answerParts(const Bytes& command, ScriptedReply parts) { script_[command].push_back(std::move(parts)); }
-
-void FakeLink::silence(const Bytes& command) { script_[command].push_back({}); }
+using kestrova::LinkError;
 
 bool FakeLink::send(const Bytes& bytes) {
-  events.push_back("send");
-  if (!open_) {
-    error_ = {kestrova::LinkError::Kind::Closed, 0, "fake", "not open"};
+  events += 'S';
+  if (!open) return error_ = {LinkError::Kind::Closed, 0, "fake", ""}, false;
+  const int index = sends_++;
+  if (index >= failFirst_ && index <= failLast_ && failFirst_ >= 0) {
+    error_ = {LinkError::Kind::Io, 5, "fake", "write failed"};
+    if (shortBy_ > 0) sent.push_back({clock_.now, bytes.substr(0, bytes.size() - static_cast<std::size_t>(shortBy_))});
     return false;
   }
-  const int index = sendCount_++;
-  if ((failFrom_ >= 0 && index >= failFrom_ && index <= failUntil_) || index == failAt_) {
-    error_ = {kestrova::LinkError::Kind::Io, 5, "fake", "write failed"};
-    if (shortBy_ > 0 && bytes.size() > static_cast<std::size_t>(shortBy_))
-      sent.push_back({clock_.nowMs(), bytes.substr(0, bytes.size() - static_cast<std::size_t>(shortBy_))});
-    return false;
-  }
-  sent.push_back({clock_.nowMs(), bytes});
+  sent.push_back({clock_.now, bytes});
   auto it = script_.find(bytes);
-  if (it != script_.end() && !it->second.empty()) {
-    const ScriptedReply reply = it->second.front();
-    if (it->second.size() > 1) it->second.pop_front();
-    for (const ReplyPart& part : reply) arrivals_.push_back({clock_.nowMs() + part.delayMs, part.bytes});
-    std::stable_sort(arrivals_.begin(), arrivals_.end(), [](const Arrival& a, const Arrival& b) { return a.at < b.at; });
+  if (it != script_.end()) {
+    for (const Part& part : it->second.front()) arrivals_.insert({clock_.now + part.delayMs, part.bytes});
+    if (it->second.size() > 1) it->second.erase(it->second.begin());
   }
   if (afterSend) afterSend(index);
   return true;
 }
 
 void FakeLink::deliver() {
-  while (!arrivals_.empty() && arrivals_.front().at <= clock_.nowMs()) {
-    buffer_ += arrivals_.front().bytes;
+  while (!arrivals_.empty() && arrivals_.begin()->first <= clock_.now) {
+    pending += arrivals_.begin()->second;
     arrivals_.erase(arrivals_.begin());
   }
 }
 
-bool FakeLink::waitForArrival(int timeoutMs) {
-  const auto deadline = clock_.nowMs() + std::max(timeoutMs, 0);
-  if (!arrivals_.empty() && arrivals_.front().at <= deadline) {
-    clock_.advanceTo(arrivals_.front().at);
-    deliver();
-    return true;
-  }
-  clock_.advanceTo(deadline);
-  return false;
+void FakeLink::waitForArrival(int timeoutMs) {
+  const auto deadline = clock_.now + timeoutMs;
+  clock_.now = !arrivals_.empty() && arrivals_.begin()->first <= deadline ? std::max(clock_.now, arrivals_.begin()->first)
+                                                                         : deadline;
+  deliver();
 }
 
 Bytes FakeLink::takeAvailable() {
-  events.push_back("take");
+  events += 'T';
   deliver();
-  Bytes out;
-  out.swap(buffer_);
   peeked_ = 0;
-  return out;
+  return std::exchange(pending, {});
 }
 
 Bytes FakeLink::receive(std::size_t maxBytes, int timeoutMs) {
-  events.push_back("receive");
+  events += 'R';
   receiveSizes.push_back(maxBytes);
-  if (!open_) {
-    error_ = {kestrova::LinkError::Kind::Closed, 0, "fake", "not open"};
-    return {};
-  }
+  if (!open) return error_ = {LinkError::Kind::Closed, 0, "fake", ""}, Bytes();
   deliver();
-  if (buffer_.empty()) waitForArrival(timeoutMs);
-  const Bytes out = buffer_.substr(0, maxBytes);
-  buffer_.erase(0, out.size());
+  if (pending.empty()) waitForArrival(timeoutMs);
+  const Bytes out = pending.substr(0, maxBytes);
+  pending.erase(0, out.size());
   peeked_ = 0;
   return out;
 }
 
 Bytes FakeLink::peek(int timeoutMs) {
-  events.push_back("peek");
+  events += 'P';
   deliver();
-  if (buffer_.size() <= peeked_) waitForArrival(timeoutMs);
-  peeked_ = buffer_.size();
-  return buffer_;
+  if (pending.size() <= peeked_) waitForArrival(timeoutMs);
+  peeked_ = pending.size();
+  return pending;
 }
 
 void FakeLink::discard() {
-  events.push_back("discard");
-  ++discards;
-  if (shape_ != kestrova::LinkShape::DeviceHandle) buffer_.clear();
+  events += 'D';
+  if (shape_ != kestrova::LinkShape::DeviceHandle) pending.clear();
 }
 
 void FakeLink::close() {
-  events.push_back("close");
-  ++closes;
-  open_ = false;
+  events += 'C';
+  open = false;
 }

@@ -1,80 +1,50 @@
 #pragma once
-// An in-memory ByteLink on a FakeClock. Records every send with its time and answers from a
-// script: per command, a reply in one or more parts, each arriving a given time after the send.
-// Replies not taken stay buffered for the next take (a late reply), receives take at most what they
-// ask for (a partial TCP reply), and sends can be made to fail or to be short from the nth on.
-#include <deque>
+// An in-memory ByteLink on a clock that only counts. Every send is recorded with its time and
+// answered from a script: per command, replies in turn (the last one repeated), each made of parts
+// that arrive a given time after the send. Bytes not taken stay for the next take or receive.
+#include <algorithm>
+#include <array>
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "fake_clock.h"
 #include "link/byte_link.h"
+#include "link/clock.h"
 
-struct ReplyPart {
-  int delayMs;             // after the send of the command
-  kestrova::Bytes bytes;
+class FakeClock : public kestrova::Clock {
+ public:
+  void sleepMs(int ms) override { now += ms > 0 ? ms : 0; }
+  std::int64_t nowMs() const override { return now; }
+  std::int64_t now = 0;
 };
-using ScriptedReply = std::vector<ReplyPart>;
 
-struct SentRecord {
-  std::int64_t timeMs;
+struct Part {
+  int delayMs;
   kestrova::Bytes bytes;
 };
 
 class FakeLink : public kestrova::ByteLink {
  public:
-  FakeLink(kestrova::LinkShape shape, FakeClock& clock, bool open = true) : shape_(shape), clock_(clock), open_(open) {}
-
-  // Script. Replies to a command are used in order; the last one is repeated for later sends.
-  void answer(const kestrova::Bytes& command, const kestrova::Bytes& reply, int delayMs = 0);
-  void answerParts(const kestrova::Bytes& command, ScriptedReply parts);
-  // The command gets no reply (the next send of it uses the next scripted reply, if any).
-  void silence(const kestrova::Bytes& command);
-  // Bytes that are already waiting before anything is sent.
-  void preload(const kestrova::Bytes& bytes) { buffer_ += bytes; }
-  // Sends from the nth (0-based) on fail; shortBy > 0 makes the failing send deliver all but that
-  // many bytes (a short write), 0 deliver nothing.
-  void failSendsFrom(int n, int shortBy = 0) {
-    failFrom_ = n;
+  FakeLink(kestrova::LinkShape shape, FakeClock& clock) : shape_(shape), clock_(clock) {}
+  // The next reply to a command; no parts: no reply.
+  void answer(const kestrova::Bytes& command, std::vector<Part> parts) { script_[command].push_back(std::move(parts)); }
+  // Sends first..last (0-based) fail, each delivering all but shortBy bytes (nothing when 0).
+  void failSends(int first, int last = 1 << 30, int shortBy = 0) {
+    failFirst_ = first;
+    failLast_ = last;
     shortBy_ = shortBy;
   }
-  // Sends first..last (0-based) fail in the same way; later ones go through again.
-  void failSends(int first, int last, int shortBy = 0) {
-    failFrom_ = first;
-    failUntil_ = last;
-    shortBy_ = shortBy;
-  }
-  // Only the nth send (0-based) fails, in the same way.
-  void failSendAt(int n, int shortBy = 0) {
-    failAt_ = n;
-    shortBy_ = shortBy;
-  }
-  // Called after every send accepted, with its index (a test may drop the link there).
-  std::function<void(int index)> afterSend;
-  void setOpen(bool open) { open_ = open; }
+  std::function<void(int index)> afterSend;  // after every send accepted, with its index
+  bool open = true;
+  kestrova::Bytes pending;                                      // arrived, not yet taken
+  std::vector<std::pair<std::int64_t, kestrova::Bytes>> sent;  // time, bytes (short ones too)
+  std::string events;                                           // S send, T take, R receive, P peek, D discard, C close
+  std::vector<std::size_t> receiveSizes;
 
-  // What happened.
-  std::vector<SentRecord> sent;             // every send accepted (in full or short)
-  std::vector<std::string> events;          // "send", "take", "receive", "peek", "discard", "close"
-  std::vector<std::size_t> receiveSizes;    // maxBytes of every receive
-  int closes = 0;
-  int discards = 0;
-  std::vector<kestrova::Bytes> sentBytes() const {
-    std::vector<kestrova::Bytes> out;
-    for (const auto& s : sent) out.push_back(s.bytes);
-    return out;
-  }
-  std::vector<std::int64_t> sentTimes() const {
-    std::vector<std::int64_t> out;
-    for (const auto& s : sent) out.push_back(s.timeMs);
-    return out;
-  }
-
-  // ByteLink
   kestrova::LinkShape shape() const override { return shape_; }
-  bool isOpen() const override { return open_; }
+  bool isOpen() const override { return open; }
   bool send(const kestrova::Bytes& bytes) override;
   kestrova::Bytes takeAvailable() override;
   kestrova::Bytes receive(std::size_t maxBytes, int timeoutMs) override;
@@ -84,33 +54,41 @@ class FakeLink : public kestrova::ByteLink {
   kestrova::LinkError lastError() const override { return error_; }
 
  private:
-  struct Arrival {
-    std::int64_t at;
-    kestrova::Bytes bytes;
-  };
-  void deliver();                        // moves arrivals due by now into the buffer
-  bool waitForArrival(int timeoutMs);    // advances the clock to the next arrival within the timeout
+  void deliver();                      // arrivals due by now into pending
+  void waitForArrival(int timeoutMs);  // the clock to the next arrival within the timeout
 
   kestrova::LinkShape shape_;
   FakeClock& clock_;
-  bool open_;
-  std::map<kestrova::Bytes, std::deque<ScriptedReply>> script_;
-  std::vector<Arrival> arrivals_;
-  kestrova::Bytes buffer_;
+  std::map<kestrova::Bytes, std::vector<std::vector<Part>>> script_;
+  std::multimap<std::int64_t, kestrova::Bytes> arrivals_;
   std::size_t peeked_ = 0;
-  int sendCount_ = 0;
-  int failFrom_ = -1;
-  int failUntil_ = 1 << 30;
-  int failAt_ = -1;
-  int shortBy_ = 0;
+  int sends_ = 0, failFirst_ = -1, failLast_ = 0, shortBy_ = 0;
   kestrova::LinkError error_;
 };
 
-// Helpers for byte strings.
-inline kestrova::Bytes B(std::initializer_list<int> bytes) {
-  kestrova::Bytes b;
-  for (int c : bytes) b.push_back(static_cast<char>(c));
-  return b;
-}
 // A reply as printers send it: 0x5F, the text, 0x00.
 inline kestrova::Bytes Reply(const std::string& text) { return "_" + text + kestrova::Bytes(1, '\0'); }
+
+// The query of step 1..18 as it goes on the wire; typed here rather than taken from the query table,
+// so that a mistyped command there fails. Over the device handle steps 1 and 7 go without their 0x00.
+inline kestrova::Bytes QueryBytes(int step, bool device) {
+  static const char* const wire[18] = {"\x1D\x49\x43", "\x1Dg4'", "\x1Dg4(", "\x1Dg4)", "\x1Dg4*", "\x1Dg4+",
+                                       "\x1D\x49\x41", "\x1Dg4\x10", "\x1Dg4\x15", "\x1Dg4\x09", "\x1Dg4\x16",
+                                       "\x1Dg4\x1B", "\x1Dg4\x05", "\x1Dg4$", "\x1D\x49\x45", "\x1Dg4!", "\x1Dg4\"",
+                                       "\x1Dg4%"};
+  const kestrova::Bytes b = wire[step - 1];
+  return b.size() == 4 || (device && step != 15) ? b : b + kestrova::Bytes(1, '\0');
+}
+
+// The printer's value texts by step.
+inline const std::array<std::string, 18> kPrinterValues = {
+    "RT-6100", "0", "1", "128", "255", "30", "V1.02", "1234", "567", "2021-03-04",
+    "2", "89012", "SN0001", "Latin", "ROM-A", "17", "15", "ON"};
+
+// Every query but those of `except` answered delayMs after it with its value.
+inline void ScriptPrinter(FakeLink& link, int delayMs = 0, const std::vector<int>& except = {}) {
+  for (int step = 1; step <= 18; ++step)
+    if (std::find(except.begin(), except.end(), step) == except.end())
+      link.answer(QueryBytes(step, link.shape() == kestrova::LinkShape::DeviceHandle),
+                  {{delayMs, Reply(kPrinterValues[static_cast<std::size_t>(step - 1)])}});
+}
