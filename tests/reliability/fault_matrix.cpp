@@ -1,10 +1,5 @@
 #include "fault_matrix.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <QFile>
 
 namespace kestrova::reliability {
 
@@ -120,27 +115,6 @@ bool PaddedOrLeftover(const QString& text, const QString& value) {
   if (text.size() > 126) return false;
   QString rest = text.startsWith(value) ? text.mid(value.size()) : text;
   return rest.count('#') == rest.size();
-}
-
-PortHolder::~PortHolder() { release(); }
-
-bool PortHolder::hold(const QString& path) {
-  release();
-  fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0) return false;
-  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-    release();
-    return false;
-  }
-  return true;
-}
-
-void PortHolder::release() {
-  if (fd_ >= 0) {
-    ::flock(fd_, LOCK_UN);
-    ::close(fd_);
-    fd_ = -1;
-  }
 }
 
 }  // namespace kestrova::reliability

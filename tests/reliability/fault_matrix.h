@@ -61,15 +61,4 @@ QStringList ExpectedWriteEvents(Link link);
 // alone; never more than the 126 characters a 128-byte reply buffer holds.
 bool PaddedOrLeftover(const QString& text, const QString& value);
 
-// Holds a port the way another program would: open and locked for exclusive use.
-class PortHolder {
- public:
-  ~PortHolder();
-  bool hold(const QString& path);
-  void release();
-
- private:
-  int fd_ = -1;
-};
-
 }  // namespace kestrova::reliability

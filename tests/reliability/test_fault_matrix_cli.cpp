@@ -3,6 +3,10 @@
 // of the table: exit status, exactly one failure line, the output, the time, what the printer took.
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <atomic>
@@ -63,7 +67,6 @@ QStringList ArgsFor(const FaultRow& r, const QString& link) {
 void RunRow(RowRun& out) {
   const FaultRow& r = out.row;
   Printer printer;
-  PortHolder holder;
   QString link;
   if (r.port == Port::Simulator || r.port == Port::Held) {
     QStringList args = CommonSimArgs() + r.simArgs;
@@ -74,7 +77,10 @@ void RunRow(RowRun& out) {
     }
     link = r.link == Link::Tcp ? printer.tcp() : printer.ptyPath();
   }
-  if (r.port == Port::Held && !holder.hold(printer.ptyPath())) {
+  // Held the way another program holds a port: open and locked for exclusive use.
+  const int held = r.port == Port::Held ? ::open(qPrintable(printer.ptyPath()), O_RDWR | O_NOCTTY | O_CLOEXEC) : -1;
+  const auto release = qScopeGuard([held] { if (held >= 0) ::close(held); });
+  if (r.port == Port::Held && (held < 0 || ::flock(held, LOCK_EX | LOCK_NB) != 0)) {
     out.error = "cannot hold the port";
     return;
   }
