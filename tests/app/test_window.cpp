@@ -9,11 +9,13 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <memory>
 
 #include "app/radio_group.h"
 #include "link/com_port_map.h"
+#include "model/debug_trace.h"
 #include "model/printer_record.h"
 #include "model/switch_bank.h"
 #include "window_fixture.h"
@@ -229,6 +231,23 @@ class WindowTest : public QObject {
     QVERIFY2(QString::fromStdString(w.notifier.messages[0].detail).contains(detail), w.notifier.messages[0].detail.c_str());
   }
 
+
+  // In debug mode the socket's error is traced when the printer drops the connection mid-read.
+  void droppedConnectionIsTraced() {
+    SimProcess sim;
+    QVERIFY(sim.start({"--drop-after", "5", "--tcp", "127.0.0.1:0"}));
+    QStringList traces;  // filled on the link thread; read once the sink is gone
+    kestrova::SetDebugMode(true);
+    const kestrova::TraceSink previous =
+        kestrova::SetTraceSink([&traces](const std::string& line) { traces << QString::fromStdString(line); });
+    WindowFixture w;
+    w.open();
+    w.setTcpTarget(sim.tcpPort());
+    QVERIFY(!w.read());
+    kestrova::SetTraceSink(previous);
+    kestrova::SetDebugMode(false);
+    QVERIFY2(!traces.filter(QRegularExpression("^\\(TcpClient1\\)errorcode = \\d+$")).isEmpty(), qPrintable(traces.join('\n')));
+  }
 
   void writeOnEveryLink_data() {
     QTest::addColumn<QString>("port");
