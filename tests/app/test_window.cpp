@@ -15,6 +15,7 @@
 
 #include "app/radio_group.h"
 #include "link/com_port_map.h"
+#include "link/fake_usb_backend.h"
 #include "model/debug_trace.h"
 #include "model/printer_record.h"
 #include "model/switch_bank.h"
@@ -44,13 +45,6 @@ const QStringList kRt5600Log = {
 
 const QStringList kRt5600Args = {"--model", "RT5600", "--switches", "0,0,128,0,0", "--code-page", "17",
                                  "--charset", "3", "--font-8x16", "on"};
-
-
-struct Target {
-  QString port;     // port selection text
-  QStringList sim;  // link options of the simulator, besides its pty
-  int com = 0;      // COM entry pointed at the simulator's pty; none for TCP/IP
-};
 
 // The simulator's events, without the link name and without queries, connects and disconnects.
 QStringList Events(const QString& log) {
@@ -108,24 +102,16 @@ class WindowTest : public QObject {
     w.expectNoLaterBox(1);
   }
 
-
-  // Starts the simulator for a target and reads it into a fresh window.
-  bool readTarget(const Target& target, SimProcess& sim, WindowFixture& w,
+  // Starts the simulator behind a port selection ("TCP/IP", or a COM entry pointed at its pty) and
+  // reads it into a fresh window.
+  bool readTarget(const QString& port, SimProcess& sim, WindowFixture& w,
                   QStringList args = {"--model", "RT5600", "--code-page", "17", "--charset", "3", "--font-8x16", "on"}) {
-    if (target.com) args += QStringList{"--pty", sim.ptyPath()};
-    if (!sim.startLogged(args + target.sim)) return false;
-    if (target.com) kestrova::ComPortMap::instance().setOverride(target.com, sim.ptyPath().toStdString());
+    const int com = port.startsWith("COM") ? port.mid(3).toInt() : 0;
+    if (!sim.startLogged(args + (com ? QStringList{"--pty", sim.ptyPath()} : QStringList{"--tcp", "127.0.0.1:0"}))) return false;
+    if (com) kestrova::ComPortMap::instance().setOverride(com, sim.ptyPath().toStdString());
     w.open();
-    if (target.port == "TCP/IP")
-      w.setTcpTarget(sim.tcpPort());
-    else
-      w.selectPort(target.port);
+    com ? w.selectPort(port) : w.setTcpTarget(sim.tcpPort());
     return w.read();
-  }
-
-  static Target TargetFor(const QString& port) {
-    if (port == "TCP/IP") return {port, {"--tcp", "127.0.0.1:0"}, 0};
-    return {port, {}, port == "COM3" ? 3 : 7};
   }
 
  private slots:
@@ -179,8 +165,7 @@ class WindowTest : public QObject {
     QFETCH(QStringList, expected);
     SimProcess printer;
     WindowFixture w;
-    QVERIFY(readTarget({port, port == "TCP/IP" ? QStringList{"--tcp", "127.0.0.1:0"} : QStringList{}, port == "COM3" ? 3 : port == "COM7" ? 7 : 0},
-                       printer, w, sim));
+    QVERIFY(readTarget(port, printer, w, sim));
     expectReadDone(w);
     QCOMPARE(w.field(RecordField::ModelName), expected[0]);
     QCOMPARE(w.field(RecordField::SerialNumber), expected[1]);
@@ -231,6 +216,25 @@ class WindowTest : public QObject {
     QVERIFY2(QString::fromStdString(w.notifier.messages[0].detail).contains(detail), w.notifier.messages[0].detail.c_str());
   }
 
+  // An exception nobody expected in a read's link job: one box with its text, and the window
+  // reads on.
+  void unexpectedExceptionIsReportedOnce() {
+    struct Throwing : kestrova::FakeUsbBackend {
+      bool thrown = false;
+      std::vector<kestrova::UsbDeviceInfo> enumerate(kestrova::LinkError& error) override {
+        if (!std::exchange(thrown, true)) throw std::runtime_error("USB stack fell over");
+        return FakeUsbBackend::enumerate(error);
+      }
+    };
+    WindowFixture w;
+    w.usbBackend = [] { return std::unique_ptr<kestrova::UsbBackend>(std::make_unique<Throwing>()); };
+    w.open();
+    QVERIFY(!w.read());
+    expectOneFailure(w, "Read software switch FAILED");
+    QCOMPARE(w.notifier.messages[0].detail, std::string("USB stack fell over"));
+    QVERIFY(!w.read());  // the next read runs: no printer this time
+    QCOMPARE(w.notifier.messages.back().text, std::string("Open usb FAILED"));
+  }
 
   // In debug mode the socket's error is traced when the printer drops the connection mid-read.
   void droppedConnectionIsTraced() {
@@ -270,7 +274,7 @@ class WindowTest : public QObject {
     SimProcess sim;
     const QString log = sim.logPath();
     WindowFixture w;
-    QVERIFY(readTarget(TargetFor(port), sim, w));
+    QVERIFY(readTarget(port, sim, w));
     QVERIFY(!w.logLines().isEmpty());
 
     w.ui().switches[static_cast<std::size_t>(SwitchIndex(3, 8))]->item(1)->click();
@@ -307,7 +311,7 @@ class WindowTest : public QObject {
     SimProcess sim;
     const QString log = sim.logPath();
     WindowFixture w;
-    QVERIFY(readTarget(TargetFor(port), sim, w));
+    QVERIFY(readTarget(port, sim, w));
     QVERIFY(w.runOperation(w.ui().selfTest));
     QVERIFY(w.runOperation(w.ui().fontTest));
     QVERIFY(w.notifier.messages.empty());  // test prints report nothing
@@ -324,7 +328,7 @@ class WindowTest : public QObject {
     SimProcess sim;
     const QString log = sim.logPath();
     WindowFixture w;
-    QVERIFY(readTarget(TargetFor("TCP/IP"), sim, w));
+    QVERIFY(readTarget("TCP/IP", sim, w));
     w.fastClock.pauseInFull();  // the write's real pauses keep it under way
     w.ui().writeSW->click();
     QVERIFY(!EventsOnceLogged(log, 1).isEmpty());  // the write is on the wire
