@@ -21,9 +21,14 @@ endfunction()
 
 # One static library per layer, made of every source file in its folder.
 function(kestrova_layer target)
-  cmake_parse_arguments(L "AUTOMOC" "" "PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  cmake_parse_arguments(L "AUTOMOC" "" "PUBLIC_LIBS;PRIVATE_LIBS;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  # Files another target of the folder builds.
+  foreach(name ${L_EXCLUDE})
+    list(FILTER sources EXCLUDE REGEX "/${name}$")
+    list(FILTER headers EXCLUDE REGEX "/${name}$")
+  endforeach()
   if(NOT sources)
     # A layer that holds headers only so far.
     add_library(${target} INTERFACE)

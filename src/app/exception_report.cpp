@@ -6,16 +6,6 @@ kestrova::UserMessage ExceptionReport(const std::string& what) {
   return {what, kApplicationTitle, kestrova::MessageIcon::Error, {}};
 }
 
-std::string CurrentExceptionText() {
-  try {
-    throw;
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return {};
-  }
-}
-
 void RunReportingExceptions(kestrova::Notifier& notifier, const std::function<void()>& fn) {
   try {
     fn();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "model/exception_text.h"
 #include "model/notifier.h"
 
 // The application's title; the caption of the exception report.
@@ -19,9 +20,7 @@ kestrova::UserMessage ExceptionReport(const std::string& what);
 // Runs fn; an exception it throws is reported through the notifier and goes no further.
 void RunReportingExceptions(kestrova::Notifier& notifier, const std::function<void()>& fn);
 
-// The message of the exception being handled (inside a catch block); empty when it is not a
-// std::exception.
-std::string CurrentExceptionText();
+using kestrova::CurrentExceptionText;
 
 // The GUI application: an exception escaping an event handler is reported in a message box
 // instead of ending the program.

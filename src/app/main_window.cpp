@@ -20,12 +20,11 @@
 #include "app/language_controls.h"
 #include "app/message_box_notifier.h"
 #include "app/radio_group.h"
-#include "app/window_links.h"
 #include "link/com_port_map.h"
-#include "link/link_selection.h"
 #include "model/debug_trace.h"
 #include "model/model_choice.h"
 #include "model/switch_fields.h"
+#include "session/printer_session.h"
 
 using namespace kestrova;
 
@@ -38,6 +37,20 @@ constexpr int kWatchdogIntervalMs = 500;
 constexpr int kWatchdogLimit = 7;  // the eighth tick reports the failure
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The controls each phase enables (1), disables (0) or leaves as they are (-1): Read Settings,
+// Write Settings, Self Test, Font Test, the port selection, Save Profile, Load Profile. Busy (a
+// write or test print under way) keeps the first five as they were, to give them back after.
+constexpr int kPhaseControls = 7;
+constexpr int kBusyKept = 5;
+constexpr std::array<std::array<int, kPhaseControls>, 5> kPhaseStates = {{
+    //  read write self font port save load
+    {-1, 0, 0, 0, -1, 0, 0},  // Start
+    {0, 0, 0, 0, 0, 0, 0},    // Reading
+    {1, 0, 0, 0, 1, 0, 0},    // ReadFailed
+    {1, 1, 1, 1, 0, 1, 1},    // ReadDone
+    {0, 0, 0, 0, 0, -1, -1},  // Busy
+}};
 
 void CopySelectedLines(QListWidget* list) {
   QStringList lines;
@@ -62,7 +75,7 @@ TForm2::TForm2(WindowOptions options, QWidget* parent) : QMainWindow(parent), op
   clock_ = options_.clock ? options_.clock : &SteadyClock::instance();
 
   setObjectName("TForm2");
-  setWindowTitle("Kestrova Software Switch Utility v2.0.5");
+  setWindowTitle(QString(kApplicationTitle) + " v" + KESTROVA_VERSION);
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::WindowSystemMenuHint);
   QFont base = font();
@@ -72,30 +85,15 @@ TForm2::TForm2(WindowOptions options, QWidget* parent) : QMainWindow(parent), op
   setCentralWidget(central);
   ui_.build(central);
   setFixedSize(790, 612);
-  ui_.writeSW->setEnabled(false);
-  ui_.selfTest->setEnabled(false);
-  ui_.fontTest->setEnabled(false);
-  ui_.saveProfile->setEnabled(false);
-  ui_.loadProfile->setEnabled(false);
+  enterPhase(Phase::Start);
 
-  // The links live on the link thread for the window's whole life.
+  // The session and its links live on the link thread for the window's whole life.
   linkThread_.begin();
-  auto usbFactory = options_.usbBackend;
-  links_ = linkThread_
-               .call([this, usbFactory] {
-                 auto links = std::make_unique<WindowLinks>();
-                 links->usb = usbFactory ? usbFactory() : CreateLibusbBackend();
-                 links->tcpClient1.setErrorHandler([this](int code) {
-                   DebugTrace("(TcpClient1)errorcode = " + std::to_string(code));
-                   linkErrorFlag_ = true;
-                 });
-                 links->comm1.setErrorHandler([this](int code) {
-                   DebugTrace("(Comm1)errorcode = " + std::to_string(code));
-                   linkErrorFlag_ = true;
-                 });
-                 return links;
-               })
-               .get();
+  PrinterSession::Options sessionOptions;
+  sessionOptions.clock = clock_;
+  sessionOptions.usbBackend = options_.usbBackend;
+  sessionOptions.connectThreadTraces = true;
+  session_ = linkThread_.call([sessionOptions] { return std::make_unique<PrinterSession>(sessionOptions); }).get();
 
   timer1_.setInterval(kWatchdogIntervalMs);
   connect(&timer1_, &QTimer::timeout, this, guarded([this] { Timer1Timer(); }));
@@ -158,7 +156,6 @@ void TForm2::closeEvent(QCloseEvent* event) {
 
 void TForm2::FormShow() {
   if (const QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
-  postLinkJob([this] { links_->deviceHandle.close(); });
   EnableDebugModeFromMarker(options_.workingDirectory);
   ui_.ipAddress->setText(Q(FormatHostText(kDefaultPrinterAddress)));
 
@@ -197,10 +194,8 @@ void TForm2::FormClose() {
   // on the thread that owns them.
   bridge_.setClosing();
   postLinkJob([this] {
-    if (links_->tcpClient1.isConnected()) links_->tcpClient1.close();
-    links_->deviceHandle.close();
-    if (links_->comm1.isOpen()) links_->comm1.close();
-    links_.reset();
+    session_->closeAll();
+    session_.reset();
   });
 }
 
@@ -223,25 +218,16 @@ void TForm2::CMB_ModelListChange() {
   SaveModelChoice(ModelListPositionOf(text), *notifier_, options_.workingDirectory);
 }
 
+// The line settings go to the serial component with the next read or write.
 void TForm2::RDB_BaudRate9600Click() {
   std::array<bool, 4> checked{};
   for (std::size_t i = 0; i < checked.size(); ++i) checked[i] = ui_.baudRates[i]->isChecked();
-  postLinkJob([this, checked] {
-    links_->comm1.setBaudRate(BaudRateFromButtons(checked, links_->comm1.settings().baudRate));
-  });
+  serial_.baudRate = BaudRateFromButtons(checked, serial_.baudRate);
 }
 
-void TForm2::RBG_HandshakingClick() {
-  const int item = ui_.handshaking->itemIndex();
-  postLinkJob([this, item] {
-    links_->comm1.setHandshaking(HandshakingFromItem(item, links_->comm1.settings().handshaking));
-  });
-}
+void TForm2::RBG_HandshakingClick() { serial_.handshaking = HandshakingFromItem(ui_.handshaking->itemIndex(), serial_.handshaking); }
 
-void TForm2::RBG_ParityCheckClick() {
-  const int item = ui_.parity->itemIndex();
-  postLinkJob([this, item] { links_->comm1.setParity(ParityFromItem(item, links_->comm1.settings().parity)); });
-}
+void TForm2::RBG_ParityCheckClick() { serial_.parity = ParityFromItem(ui_.parity->itemIndex(), serial_.parity); }
 
 void TForm2::CMB_SelectCodePageChange() {
   LanguageState state = ReadLanguageControls(ui_);
@@ -267,10 +253,11 @@ std::string TForm2::currentHostText() const {
 TForm2::JobInput TForm2::takeJobInput() const {
   JobInput input;
   input.generation = generation_;
-  input.portText = ui_.portSelection->currentText().toStdString();
-  input.hostText = currentHostText();
-  input.portField = ui_.port->text().toStdString();
-  input.selectedModelNo = selectedModelNo_;
+  input.choice = LinkChoice::FromSelectionText(ui_.portSelection->currentText().toStdString());
+  input.choice.host = currentHostText();
+  input.choice.portField = ui_.port->text().toStdString();
+  input.choice.serial = serial_;
+  input.choice.selectedModel = selectedModelNo_;
   return input;
 }
 
@@ -278,12 +265,7 @@ void TForm2::BTN_ReadSWClick() {
   ui_.log->clear();
   progressStep_ = 5;
   timer1_.start();
-  for (QWidget* w : {static_cast<QWidget*>(ui_.readSW), static_cast<QWidget*>(ui_.writeSW),
-                     static_cast<QWidget*>(ui_.selfTest), static_cast<QWidget*>(ui_.fontTest),
-                     static_cast<QWidget*>(ui_.portSelection), static_cast<QWidget*>(ui_.saveProfile),
-                     static_cast<QWidget*>(ui_.loadProfile)})
-    w->setEnabled(false);
-  linkErrorFlag_ = false;
+  enterPhase(Phase::Reading);
   activeModelNo_ = 0;
   readIntegrity_ = {};
   userSet_ = {};
@@ -293,29 +275,14 @@ void TForm2::BTN_ReadSWClick() {
 
   // A new read gives up whatever an earlier one may still hold on the link thread.
   ++generation_;
-  JobInput input = takeJobInput();
-  const LinkKind kind = LinkKind::FromSelectionText(input.portText);
-  if (kind.isTcp()) {
-    hostText_ = input.hostText;
-    postLinkJob([this, input] { links_->tcpClient1.prepare(input.hostText, input.portField); });
-  } else if (kind.usesSerialComponent()) {
-    postLinkJob([this, n = kind.comNumber] { links_->comm1.setCommPort(n - 1); });
-  }
-  if (linkErrorFlag_) {
-    ReadFailed(0, {});
-    return;
-  }
-  postLinkJob([this, input] { ConnectThreadExecute(ConnectMode::Read, input); });
+  const JobInput input = takeJobInput();
+  if (input.choice.kind == LinkChoice::Kind::Tcp) hostText_ = input.choice.host;
+  postLinkJob([this, input] { ExecuteRead(input); });
 }
 
 WriteValues TForm2::writeValues() const {
   WriteValues values;
-  for (int n = 1; n <= kSwitchBytes; ++n) {
-    SwitchBank bank;
-    for (int b = 1; b <= kBitsPerSwitch; ++b)
-      bank.setPosition(SwitchIndex(n, b), ui_.switches[static_cast<std::size_t>(SwitchIndex(n, b))]->itemIndex());
-    values.switches[static_cast<std::size_t>(n - 1)] = bank.byteValue(n);
-  }
+  for (int n = 1; n <= kSwitchBytes; ++n) values.switches[static_cast<std::size_t>(n - 1)] = SwitchByte(switchView_, n);
   const LanguageWriteValues language = LanguageToWrite(ReadLanguageControls(ui_));
   values.codePageNumber = language.codePageNumber;
   values.codePageName = language.codePageName;
@@ -325,21 +292,14 @@ WriteValues TForm2::writeValues() const {
   return values;
 }
 
-void TForm2::setOperationButtons(bool enabled) {
-  if (!enabled) {
-    savedButtons_ = {ui_.readSW->isEnabled(), ui_.writeSW->isEnabled(), ui_.selfTest->isEnabled(),
-                     ui_.fontTest->isEnabled(), ui_.portSelection->isEnabled()};
-    for (QWidget* w : {static_cast<QWidget*>(ui_.readSW), static_cast<QWidget*>(ui_.writeSW),
-                       static_cast<QWidget*>(ui_.selfTest), static_cast<QWidget*>(ui_.fontTest),
-                       static_cast<QWidget*>(ui_.portSelection)})
-      w->setEnabled(false);
-    return;
-  }
-  ui_.readSW->setEnabled(savedButtons_.read);
-  ui_.writeSW->setEnabled(savedButtons_.write);
-  ui_.selfTest->setEnabled(savedButtons_.selfTest);
-  ui_.fontTest->setEnabled(savedButtons_.fontTest);
-  ui_.portSelection->setEnabled(savedButtons_.port);
+void TForm2::enterPhase(Phase phase) {
+  const std::array<QWidget*, kPhaseControls> controls = {ui_.readSW,        ui_.writeSW,     ui_.selfTest,   ui_.fontTest,
+                                                         ui_.portSelection, ui_.saveProfile, ui_.loadProfile};
+  const auto& states = kPhaseStates[static_cast<std::size_t>(phase)];
+  if (phase == Phase::Busy)
+    for (std::size_t i = 0; i < kBusyKept; ++i) savedButtons_[i] = controls[i]->isEnabled();
+  for (std::size_t i = 0; i < controls.size(); ++i)
+    if (states[i] >= 0) controls[i]->setEnabled(states[i] == 1);
 }
 
 void TForm2::BTN_WriteSWClick() {
@@ -353,11 +313,10 @@ void TForm2::BTN_WriteSWClick() {
     return;
   }
   notifier_->notify(WriteWarningMessage());
-  const LinkKind kind = LinkKind::FromSelectionText(input.portText);
-  if (!kind.isTcp() && !kind.isUsb() && !kind.isCom()) return;
-  if (kind.isTcp()) hostText_ = input.hostText;
-  setOperationButtons(false);
-  postLinkJob([this, input] { ConnectThreadExecute(ConnectMode::WriteSwitches, input); });
+  if (input.choice.kind == LinkChoice::Kind::None) return;
+  if (input.choice.kind == LinkChoice::Kind::Tcp) hostText_ = input.choice.host;
+  enterPhase(Phase::Busy);
+  postLinkJob([this, input] { ExecuteOperation(ConnectMode::WriteSwitches, input); });
 }
 
 void TForm2::BTN_SelfTestClick() { StartTestPrint(ConnectMode::SelfTest); }
@@ -367,15 +326,17 @@ void TForm2::BTN_FontTestClick() { StartTestPrint(ConnectMode::FontTest); }
 void TForm2::StartTestPrint(ConnectMode mode) {
   JobInput input = takeJobInput();
   // TCP/IP prints to the address the last read or write used.
-  if (!hostText_.empty()) input.hostText = hostText_;
-  const LinkKind kind = LinkKind::FromSelectionText(input.portText);
-  if (!kind.isTcp() && !kind.isUsb() && !kind.isCom()) return;
-  setOperationButtons(false);
-  postLinkJob([this, mode, input] { ConnectThreadExecute(mode, input); });
+  if (!hostText_.empty()) input.choice.host = hostText_;
+  if (input.choice.kind == LinkChoice::Kind::None) return;
+  enterPhase(Phase::Busy);
+  postLinkJob([this, mode, input] { ExecuteOperation(mode, input); });
 }
 
-void TForm2::FinishOperation(const UserMessage* message) {
-  setOperationButtons(true);
+void TForm2::FinishOperation(const UserMessage* message, ModelNo discovered) {
+  // A USB discovery made by the operation sets the model number, as the one of a read does.
+  if (discovered != 0) activeModelNo_ = discovered;
+  const std::array<QWidget*, kBusyKept> kept = {ui_.readSW, ui_.writeSW, ui_.selfTest, ui_.fontTest, ui_.portSelection};
+  for (std::size_t i = 0; i < kept.size(); ++i) kept[i]->setEnabled(savedButtons_[i]);
   if (message) notifier_->notify(*message);
   emit operationFinished();
 }
@@ -383,47 +344,31 @@ void TForm2::FinishOperation(const UserMessage* message) {
 void TForm2::Timer1Timer() {
   if (watchdogTicks_ >= kWatchdogLimit) {
     DebugTrace("(Timer1)WattingTimer = " + std::to_string(watchdogTicks_));
-    ReadFailed(0, lastAbortReason_);
+    ReadFailed(kReadFailedText, lastAbortReason_);
     return;
   }
   ++watchdogTicks_;
   DebugTrace("(Timer1)WattingTimer = " + std::to_string(watchdogTicks_));
 }
 
-void TForm2::ReadFailed(int code, const std::string& cause) {
+void TForm2::ReadFailed(const std::string& message, const std::string& cause) {
   if (!timer1_.isActive()) return;
   timer1_.stop();
   ++generation_;  // the read's job touches nothing from now on
   watchdogTicks_ = 0;
   ui_.progress->setValue(0);
-  notifier_->notify({code == 1 ? "Open usb FAILED" : "Read software switch FAILED", "WARNING", MessageIcon::Warning,
-                     cause});
-  ui_.writeSW->setEnabled(false);
-  ui_.fontTest->setEnabled(false);
-  ui_.selfTest->setEnabled(false);
-  ui_.saveProfile->setEnabled(false);
-  ui_.loadProfile->setEnabled(false);
-  ui_.readSW->setEnabled(true);
-  ui_.portSelection->setEnabled(true);
-  postLinkJob([this] {
-    if (links_->comm1.isOpen()) links_->comm1.close();
-    links_->deviceHandle.close();
-  });
+  notifier_->notify({message, "WARNING", MessageIcon::Warning, cause});
+  enterPhase(Phase::ReadFailed);
+  postLinkJob([this] { session_->releasePorts(); });
   emit readFinished(false);
 }
 
 void TForm2::ReadSucceeded(bool tcp, const ReadIntegrity& integrity) {
   readIntegrity_ = integrity;
   userSet_ = {};
-  ui_.writeSW->setEnabled(true);
-  ui_.saveProfile->setEnabled(true);
-  ui_.loadProfile->setEnabled(true);
-  ui_.fontTest->setEnabled(true);
-  ui_.selfTest->setEnabled(true);
+  enterPhase(Phase::ReadDone);
   if (tcp) ui_.ipAddress->setEnabled(false);
-  ui_.portSelection->setEnabled(false);
   ui_.progress->setValue(100);
-  ui_.readSW->setEnabled(true);
   emit readFinished(true);
 }
 
@@ -431,7 +376,7 @@ void TForm2::postLinkJob(std::function<void()> job) {
   // After the window has closed, the links are gone and the thread takes no more jobs. An
   // exception a job lets out is reported, and the link thread goes on with the next job.
   linkThread_.post([this, job = std::move(job)] {
-    if (!links_) return;
+    if (!session_) return;
     try {
       job();
     } catch (...) {

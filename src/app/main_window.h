@@ -1,9 +1,10 @@
 #pragma once
-// The main window TForm2: binds the widgets of WindowLayout to the core. Every link operation runs
-// as a job of the one long-lived link thread (the connect thread's modes); every change of the
-// window runs here, on the window's thread, in the order the job asks for it.
+// The main window TForm2: binds the widgets of WindowLayout to one PrinterSession. Every link
+// operation runs as a job of the one long-lived link thread (the connect thread's modes); every
+// change of the window runs here, on the window's thread, in the order the job asks for it.
 #include <QMainWindow>
 #include <QTimer>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -13,18 +14,21 @@
 #include "app/widget_switch_view.h"
 #include "app/window_layout.h"
 #include "link/clock.h"
+#include "link/link_selection.h"
 #include "link/link_thread.h"
 #include "model/catalogue.h"
+#include "model/language_settings.h"
 #include "model/notifier.h"
 #include "model/switch_definitions.h"
 #include "protocol/read_integrity.h"
+#include "protocol/read_observer.h"
 #include "protocol/write_sequence.h"
+#include "session/link_choice.h"
 
 namespace kestrova {
+class PrinterSession;
 class UsbBackend;
 }
-struct WindowLinks;
-class WindowReadObserver;
 
 // What tests and the demo can put in place of the real thing.
 struct WindowOptions {
@@ -35,7 +39,9 @@ struct WindowOptions {
   std::string workingDirectory;            // for modelno.dat and debugmode.dat; the current one when empty
 };
 
-class TForm2 : public QMainWindow {
+// The window is the read's observer on its own thread; a QueuedReadObserver carries the read's
+// calls over from the link thread.
+class TForm2 : public QMainWindow, private kestrova::ReadObserver {
   Q_OBJECT
  public:
   explicit TForm2(WindowOptions options = {}, QWidget* parent = nullptr);
@@ -67,17 +73,30 @@ class TForm2 : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  friend class WindowReadObserver;
-
   // What a job needs from the window, taken on the window's thread when the button is pressed.
   struct JobInput {
     int generation = 0;
-    std::string portText;
-    std::string hostText;
-    std::string portField;
-    kestrova::ModelNo selectedModelNo = 0;
+    kestrova::LinkChoice choice;
     kestrova::WriteValues values;
   };
+
+  // Which controls are enabled: each phase of the window is one row of a table.
+  enum class Phase { Start, Reading, ReadFailed, ReadDone, Busy };
+  void enterPhase(Phase phase);
+
+  // ReadObserver, carried out on the window's thread.
+  bool cancelled() override { return closed_; }
+  void stopWatchdog() override;
+  void restartWatchdog() override;
+  void clearRecord() override;
+  void logLine(const std::string& line) override;
+  void fieldText(kestrova::RecordField field, const std::string& text) override;
+  void progressStep() override;
+  std::string applyCodePage(int number) override;
+  std::string applyCharSet(int number) override;
+  std::string applyNewFont(kestrova::FontReply reply) override;
+  void applySwitchReplies(const kestrova::SwitchSlots& replies, kestrova::ModelNo activeModelNo) override;
+  std::string applyLanguage(const std::function<std::string(kestrova::LanguageState&)>& apply);
 
   void FormShow();
   void FormClose();
@@ -97,20 +116,13 @@ class TForm2 : public QMainWindow {
   void BTN_LoadProfileClick();
   void SaveLogClick();
   void Timer1Timer();
-  void ReadFailed(int code, const std::string& cause);
+  void ReadFailed(const std::string& message, const std::string& cause);
   void ReadSucceeded(bool tcp, const kestrova::ReadIntegrity& integrity);
 
-  // Link-thread side (connect_thread.cpp).
-  void ConnectThreadExecute(ConnectMode mode, const JobInput& input);
+  // Link-thread side: the read, and the write or a test print, through the session.
   void ExecuteRead(const JobInput& input);
-  void ExecuteDeviceOperation(ConnectMode mode, const JobInput& input);
-  void ExecuteSerialWrite(const JobInput& input);
-  void ExecuteTcpWrite(const JobInput& input);
-  void ExecuteUsbTestPrint(ConnectMode mode, const JobInput& input);
-  void ExecuteTcpTestPrint(ConnectMode mode, const JobInput& input);
-  // Reports a read failure from the link thread, unless the read was already given up.
-  void FailRead(const JobInput& input, int code, const std::string& cause);
-  void FinishOperation(const kestrova::UserMessage* message);
+  void ExecuteOperation(ConnectMode mode, const JobInput& input);
+  void FinishOperation(const kestrova::UserMessage* message, kestrova::ModelNo discovered);
 
   void postLinkJob(std::function<void()> job);
   // An event handler whose exceptions are reported in a message box instead of ending the program.
@@ -119,7 +131,6 @@ class TForm2 : public QMainWindow {
   std::string currentHostText() const;
   JobInput takeJobInput() const;
   kestrova::WriteValues writeValues() const;
-  void setOperationButtons(bool enabled);
   void clearRecordFields();
 
   WindowOptions options_;
@@ -133,7 +144,7 @@ class TForm2 : public QMainWindow {
   UiBridge bridge_{this};
   // Created, used and reset on the link thread. Declared before the thread, so that the thread
   // has ended before the pointer goes.
-  std::unique_ptr<WindowLinks> links_;
+  std::unique_ptr<kestrova::PrinterSession> session_;
   // Declared after everything a link job uses: its end is awaited before any of that goes.
   kestrova::LinkThread linkThread_;
 
@@ -143,15 +154,13 @@ class TForm2 : public QMainWindow {
   int watchdogTicks_ = 0;
   std::string lastAbortReason_;
   std::string hostText_;                  // the printer's address as the last read or write used it
+  kestrova::SerialSettings serial_;       // the line settings of COM1..COM4
   kestrova::ModelNo activeModelNo_ = 0;   // written on the window's thread only
   // What a write may send back: the values the last read took cleanly, and those the user set
   // since (by a click, a pick from a list or a profile). Window's thread only.
   kestrova::ReadIntegrity readIntegrity_;
   kestrova::UserSetValues userSet_;
   std::atomic<kestrova::ModelNo> selectedModelNo_{0};
-  std::atomic<bool> linkErrorFlag_{false};
   std::atomic<int> generation_{0};        // bumped when a read is given up: its job stops touching anything
-  struct ButtonState {
-    bool read, write, selfTest, fontTest, port;
-  } savedButtons_{};
+  std::array<bool, 5> savedButtons_{};    // read, write, the two tests and the port, while Busy
 };

@@ -1,32 +1,40 @@
 #include "app/ui_bridge.h"
 
 #include <QThread>
-#include <chrono>
-#include <future>
 #include <memory>
 
 #include "link/thread_handoff.h"
 
 bool UiBridge::run(std::function<void()> fn) {
-  if (closing_) return false;
+  if (closing()) return false;
   if (QThread::currentThread() == context_->thread()) {
     fn();
     return true;
   }
-  auto done = std::make_shared<std::promise<void>>();
-  std::future<void> finished = done->get_future();
+  // Shared with the queued call, which may outlive this wait when the window closes first.
+  auto done = std::make_shared<bool>(false);
   QMetaObject::invokeMethod(
       context_,
-      kestrova::HandedOff(
-                          [this, fn = std::move(fn), done] {
-                            if (!closing_) fn();
-                            done->set_value();
-                          }),
+      kestrova::HandedOff([this, fn = std::move(fn), done] {
+        if (!closing()) fn();
+        std::lock_guard<std::mutex> lock(mutex_);
+        *done = true;
+        changed_.notify_all();
+      }),
       Qt::QueuedConnection);
-  // Waiting in short slices lets a closing window release the worker even when the queued call
-  // is never delivered.
-  while (finished.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
-    if (closing_) return false;
-  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  // A closing window releases the worker even when the queued call is never delivered.
+  changed_.wait(lock, [&] { return *done || closing_; });
   return !closing_;
+}
+
+void UiBridge::setClosing() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  closing_ = true;
+  changed_.notify_all();
+}
+
+bool UiBridge::closing() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return closing_;
 }

@@ -2,8 +2,9 @@
 // Hands work from the link thread to the window's thread, in order, and waits for each piece to
 // be done. Once the window closes, nothing more runs and no caller waits.
 #include <QObject>
-#include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 class UiBridge {
  public:
@@ -13,10 +14,13 @@ class UiBridge {
   // window is closing: fn did not run, or may never run.
   bool run(std::function<void()> fn);
 
-  void setClosing() { closing_ = true; }
-  bool closing() const { return closing_; }
+  // Releases every caller waiting in run(); nothing queued runs from now on.
+  void setClosing();
+  bool closing() const;
 
  private:
   QObject* context_;
-  std::atomic<bool> closing_{false};
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;  // a queued call ended, or the window began closing
+  bool closing_ = false;
 };

@@ -17,6 +17,10 @@ int WidgetSwitchView::itemIndex(int bitIndex) const {
   return ui_.switches[static_cast<std::size_t>(bitIndex)]->itemIndex();
 }
 
+void WidgetSwitchView::setItemIndex(int bitIndex, int item) {
+  ui_.switches[static_cast<std::size_t>(bitIndex)]->setItemIndex(item);
+}
+
 std::string WidgetSwitchView::label(int bitIndex) const {
   return ui_.switchInfo[static_cast<std::size_t>(bitIndex)]->text().toStdString();
 }

@@ -10,6 +10,7 @@ class WidgetSwitchView : public kestrova::SwitchView {
   explicit WidgetSwitchView(const WindowLayout& ui) : ui_(ui) {}
 
   int itemIndex(int bitIndex) const override;
+  void setItemIndex(int bitIndex, int item) override;
   std::string label(int bitIndex) const override;
   void setLabel(int bitIndex, const std::string& text) override;
   std::string printDensity() const override;

@@ -76,11 +76,8 @@ bool TForm2::loadProfileFrom(const QString& path) {
     const auto byte = loaded->bytes[static_cast<std::size_t>(n - 1)];
     if (!byte) continue;
     userSet_.setByte(n);
-    for (int b = 1; b <= kBitsPerSwitch; ++b) {
-      const int bit = SwitchIndex(n, b);
-      ui_.switches[static_cast<std::size_t>(bit)]->setItemIndex((*byte >> (b - 1)) & 1);
-      RBG_SwitchClick(bit);
-    }
+    ShowSwitchByte(switchView_, n, *byte);
+    for (int b = 1; b <= kBitsPerSwitch; ++b) RBG_SwitchClick(SwitchIndex(n, b));
   }
   LanguageState language = ReadLanguageControls(ui_);
   // Picking the code page runs its change handler, which sets the character set as well.

@@ -10,7 +10,6 @@
 #include "cli/json_report.h"
 #include "cli/regular_file.h"
 #include "cli/tcp_list.h"
-#include "link/tcp_link.h"
 #include "model/catalogue.h"
 #include "model/language_settings.h"
 

@@ -17,6 +17,7 @@
 #include "protocol/pacing.h"
 #include "protocol/plain_read_observer.h"
 #include "protocol/test_print.h"
+#include "protocol/write_sequence.h"
 
 namespace kestrova::cli {
 
@@ -26,10 +27,9 @@ struct LinkFailure {
   std::string cause;    // "127.0.0.1:9100: connection refused", "model name not recognised ..."
 };
 
-inline constexpr const char* kReadFailed = "Read software switch FAILED";
-inline constexpr const char* kOpenUsbFailed = "Open usb FAILED";
-inline constexpr const char* kWriteFailed = "Write software switch FAILED";
-inline constexpr const char* kWriteOk = "Write software switch settings OK, please reboot your printer";
+inline constexpr const char* kReadFailed = kReadFailedText;
+inline constexpr const char* kWriteFailed = kWriteFailedText;
+inline constexpr const char* kWriteOk = kWriteOkText;
 inline constexpr const char* kDryRunOk = "Dry run: nothing written";
 
 struct ReadReport {

@@ -1,12 +1,8 @@
 #pragma once
 // The one interface through which the protocol talks to a printer, whatever carries the bytes.
 //
-// Three shapes exist, and the protocol paces and takes replies differently on each:
-//  - SerialComponent: COM1..COM4 with the user's line settings; a reply is taken with
-//    takeAvailable() (everything arrived so far, no waiting).
-//  - Tcp: one receive of at most n bytes per query.
-//  - DeviceHandle: USB and COM5..COM20 (a raw handle, no line settings); block write, block read
-//    of at most 64 bytes.
+// A link tells the protocol one thing about itself, its ReplyStyle: how replies are taken from it,
+// and with that how a write over it is framed. The protocol never asks which transport it is.
 //
 // A link is used only by the thread that owns it (the link thread). Every call that can block has
 // an explicit bound.
@@ -20,7 +16,17 @@ namespace kestrova {
 // Raw bytes on the wire (std::string as a byte container: may hold 0x00).
 using Bytes = std::string;
 
-enum class LinkShape { SerialComponent, Tcp, DeviceHandle };
+enum class ReplyStyle {
+  // Everything that has arrived is taken after the pause (takeAvailable); a write goes out as one
+  // frame and the link serves that one operation. The serial component (COM1..COM4).
+  Stream,
+  // One receive of at most n bytes per query; a write sends SW4 and SW1 in frames of their own and
+  // may connect again between frames; the link stays open. TCP/IP.
+  Bounded,
+  // Block writes and block reads of at most 64 bytes, a reply valid only from 0x5F; a switch value
+  // goes as a header and a block of its own. The device handle (USB, COM5..COM20).
+  Block,
+};
 
 // Why a link could not be opened or used, kept so the user can be told how to fix it.
 struct LinkError {
@@ -44,7 +50,7 @@ class ByteLink {
  public:
   virtual ~ByteLink() = default;
 
-  virtual LinkShape shape() const = 0;
+  virtual ReplyStyle replyStyle() const = 0;
   virtual bool isOpen() const = 0;
 
   // Sends exactly these bytes as one unit. True only when every byte went out.

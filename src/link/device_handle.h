@@ -19,7 +19,7 @@ constexpr int kOpenOk = 0;
 constexpr int kOpenNoUsbDevice = 1;   // no USB row taken: "Open usb FAILED"
 constexpr int kOpenComFailed = 14;    // serial port not opened by device name
 
-// Holds at most one open DeviceHandle-shaped link; invalid while empty. A USB test print leaves
+// Holds at most one open block-style link; invalid while empty. A USB test print leaves
 // its link here for the next test; a read or write replaces it.
 class DeviceHandleSlot {
  public:

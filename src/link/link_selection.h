@@ -2,6 +2,7 @@
 // The port selection ("Printer Port Selection") and the serial settings the user picks for
 // COM1 to COM4. Pure data and rules: no widgets, no link is opened here.
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,5 +80,18 @@ Parity ParityFromItem(int itemIndex, Parity current);
 // Decimal text to int by the C library's atoi rules (leading white space, optional sign, digits,
 // stop at the first other character, no digits give 0); saturates instead of overflowing.
 int AtoiText(std::string_view text);
+
+// The TCP/IP settings: the address and port texts.
+// "%u.%u.%u.%u" of a 32-bit address, most significant byte first (0xC0A8C0A8 -> 192.168.192.168).
+std::string FormatHostText(std::uint32_t address);
+// The reverse, for dotted decimal text of four fields 0..255; false for anything else.
+bool ParseHostText(std::string_view text, std::uint32_t& address);
+// The address the TCP/IP settings start with: 192.168.192.168.
+constexpr std::uint32_t kDefaultPrinterAddress = 0xC0A8C0A8u;
+// The port field's preset text.
+constexpr const char* kDefaultPortText = "9100";
+// The remote port text: the decimal text of the number a C decimal conversion reads from the
+// port field ("9100" -> "9100", "9100x" -> "9100", "" -> "0").
+std::string PortText(std::string_view portField);
 
 }  // namespace kestrova

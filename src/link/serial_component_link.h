@@ -46,7 +46,7 @@ class SerialComponentLink : public ByteLink {
   // The path the current CommPort resolves to.
   std::string devicePath() const;
 
-  LinkShape shape() const override { return LinkShape::SerialComponent; }
+  ReplyStyle replyStyle() const override { return ReplyStyle::Stream; }
   bool isOpen() const override;
   // OutputByte: every byte, waiting up to kSendTimeoutMs for them to leave.
   bool send(const Bytes& bytes) override;

@@ -1,6 +1,6 @@
 #pragma once
 // A serial port opened by its device name (COM5..COM20 for the read, every serial port for the
-// switch write and the test prints): a DeviceHandle-shaped link over a POSIX descriptor.
+// switch write and the test prints): a block-style link over a POSIX descriptor.
 //
 // The line settings the system holds for the port (speed, parity, stop bits) are kept as they
 // are: the user's choices in the window do not reach this path. What is changed is the line
@@ -31,7 +31,7 @@ class SerialDeviceLink : public ByteLink {
   SerialDeviceLink(const SerialDeviceLink&) = delete;
   SerialDeviceLink& operator=(const SerialDeviceLink&) = delete;
 
-  LinkShape shape() const override { return LinkShape::DeviceHandle; }
+  ReplyStyle replyStyle() const override { return ReplyStyle::Block; }
   bool isOpen() const override { return fd_ >= 0; }
   // Block write: every byte, waiting for room up to kSendTimeoutMs.
   bool send(const Bytes& bytes) override;

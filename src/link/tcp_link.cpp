@@ -14,36 +14,6 @@
 
 namespace kestrova {
 
-std::string FormatHostText(std::uint32_t address) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", (address >> 24) & 0xFFu, (address >> 16) & 0xFFu,
-                (address >> 8) & 0xFFu, address & 0xFFu);
-  return text;
-}
-
-bool ParseHostText(std::string_view text, std::uint32_t& address) {
-  std::uint32_t result = 0;
-  std::size_t pos = 0;
-  for (int field = 0; field < 4; ++field) {
-    if (field > 0) {
-      if (pos >= text.size() || text[pos] != '.') return false;
-      ++pos;
-    }
-    const std::size_t start = pos;
-    unsigned value = 0;
-    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && pos - start < 3) {
-      value = value * 10 + static_cast<unsigned>(text[pos] - '0');
-      ++pos;
-    }
-    if (pos == start || value > 255) return false;
-    result = (result << 8) | value;
-  }
-  if (pos != text.size()) return false;
-  address = result;
-  return true;
-}
-
-std::string PortText(std::string_view portField) { return std::to_string(AtoiText(portField)); }
 
 TcpLink::TcpLink() : socket_(std::make_unique<QTcpSocket>()) {
   QObject::connect(socket_.get(), &QAbstractSocket::errorOccurred, socket_.get(),

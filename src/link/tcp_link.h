@@ -12,23 +12,13 @@
 
 #include "link/byte_link.h"
 #include "link/link_limits.h"
+#include "link/link_selection.h"
 
 class QTcpSocket;
 class QThread;
 
 namespace kestrova {
 
-// "%u.%u.%u.%u" of a 32-bit address, most significant byte first (0xC0A8C0A8 -> 192.168.192.168).
-std::string FormatHostText(std::uint32_t address);
-// The reverse, for dotted decimal text of four fields 0..255; false for anything else.
-bool ParseHostText(std::string_view text, std::uint32_t& address);
-// The address the TCP/IP settings start with: 192.168.192.168.
-constexpr std::uint32_t kDefaultPrinterAddress = 0xC0A8C0A8u;
-// The port field's preset text.
-constexpr const char* kDefaultPortText = "9100";
-// The remote port text: the decimal text of the number a C decimal conversion reads from the
-// port field ("9100" -> "9100", "9100x" -> "9100", "" -> "0").
-std::string PortText(std::string_view portField);
 
 // The operating system's error number (errno) behind a QAbstractSocket::SocketError; EIO when none
 // fits. Error events and LinkError carry this number, not Qt's enumeration.
@@ -68,7 +58,7 @@ class TcpLink : public ByteLink {
   bool connectForWrite(const std::string& hostText, std::string_view portField,
                        int timeoutMs = kConnectTimeoutMs);
 
-  LinkShape shape() const override { return LinkShape::Tcp; }
+  ReplyStyle replyStyle() const override { return ReplyStyle::Bounded; }
   bool isOpen() const override { return isConnected(); }
   // SendBuf: every byte, waiting up to kSendTimeoutMs for them to leave.
   bool send(const Bytes& bytes) override;

@@ -1,5 +1,5 @@
 #pragma once
-// A USB printer as a DeviceHandle-shaped link: block write over bulk OUT, block read over bulk
+// A USB printer as a block-style link: block write over bulk OUT, block read over bulk
 // IN, both bounded by a time-out. Discard has no effect on the device (only what this link has
 // read ahead is dropped).
 //
@@ -18,7 +18,7 @@ class UsbDeviceLink : public ByteLink {
   UsbDeviceLink(std::unique_ptr<UsbDevice> device, std::string target);
   ~UsbDeviceLink() override;
 
-  LinkShape shape() const override { return LinkShape::DeviceHandle; }
+  ReplyStyle replyStyle() const override { return ReplyStyle::Block; }
   bool isOpen() const override { return device_ && device_->isOpen(); }
   // All bytes over bulk OUT within kUsbTransferTimeoutMs.
   bool send(const Bytes& bytes) override;

@@ -2,18 +2,23 @@
 
 #include <algorithm>
 
+#include "model/model_set.h"
+
 namespace kestrova {
 
 const std::vector<PrinterModel>& Catalogue() {
-  static const std::vector<PrinterModel> models = {
-      // no  code        list position
-      {1, "RT3200", 0},    {3, "RT5500", 1},    {4, "RT6100", 2},   {6, "RT4300", 4},
-      {7, "KD240", 3},     {8, "KD250", 5},     {9, "RT5600", 6},   {10, "RT4300X", 7},
-      {11, "RT5602", -1},  {12, "RT5502", 9},   {13, "RT5500E", 8}, {14, "RT6400K", 10},
-      {15, "RT5503", 11},  {16, "MV7500", 12},  {17, "MV7120SK", 13},
-      {18, "RT3206", 14},  {19, "RT3207", 15},
+  using namespace models;
+  // The two slow models need a pause before every query after the model name (device handle).
+  static const std::vector<PrinterModel> catalogue = {
+      // no        code        list  query delay
+      {RT3200,   "RT3200",    0,    0},    {RT5500,  "RT5500",  1,  0},    {RT6100,  "RT6100",  2,  0},
+      {RT4300,   "RT4300",    4,    1000}, {KD240,   "KD240",   3,  0},    {KD250,   "KD250",   5,  1000},
+      {RT5600,   "RT5600",    6,    0},    {RT4300X, "RT4300X", 7,  0},    {RT5602,  "RT5602",  -1, 0},
+      {RT5502,   "RT5502",    9,    0},    {RT5500E, "RT5500E", 8,  0},    {RT6400K, "RT6400K", 10, 0},
+      {RT5503,   "RT5503",    11,   0},    {MV7500,  "MV7500",  12, 0},    {MV7120SK, "MV7120SK", 13, 0},
+      {RT3206,   "RT3206",    14,   0},    {RT3207,  "RT3207",  15, 0},
   };
-  return models;
+  return catalogue;
 }
 
 const PrinterModel* FindModel(ModelNo no) {
@@ -46,13 +51,10 @@ int ModelListPositionOf(std::string_view text) {
 
 ModelNo SelectedModelNoFromText(std::string_view text) {
   // Searched in this order; "RT5500E" before "RT5500" and "RT4300X" before "RT4300".
-  static const struct { const char* code; ModelNo no; } order[] = {
-      {"RT3200", 1},   {"RT5500E", 13}, {"RT5502", 12},  {"RT5500", 3},   {"RT6100", 4},
-      {"KD240", 7},    {"KD250", 8},    {"RT5600", 9},   {"RT6400K", 14}, {"RT5503", 15},
-      {"RT4300X", 10}, {"RT4300", 6},   {"MV7500", 16},  {"MV7120SK", 17},
-  };
-  for (const auto& o : order)
-    if (text.find(o.code) != std::string_view::npos) return o.no;
+  static const char* const order[] = {"RT3200", "RT5500E", "RT5502", "RT5500",  "RT6100", "KD240",  "KD250",
+                                      "RT5600", "RT6400K", "RT5503", "RT4300X", "RT4300", "MV7500", "MV7120SK"};
+  for (const char* code : order)
+    if (text.find(code) != std::string_view::npos) return FindModelByCode(code)->no;
   return 0;
 }
 
@@ -79,22 +81,22 @@ bool NameMatches(std::string_view reported, const ReportedName& entry) {
 
 // clang-format off
 const ReportedName kSerialNames[] = {
-    {"RT-5600", 7, 9},   {"KD-240", 6, 7},    {"KD6", 3, 7},       {"RT-4300X", 8, 10},
-    {"RT-4300", 7, 6},   {"RT-5602", 7, 11},  {"KD250", 5, 8},     {"RT-6100", 7, 4},
-    {"RT-3200", 7, 1},   {"RT-5500E", 8, 13}, {"RT-5502", 7, 12},  {"RT-5500", 7, 3},
-    {"RT-5503", 7, 15},  {"RT-6400K", 8, 14}, {"MV75_USB", 8, 16}, {"MV71_USB", 8, 17},
+    {"RT-5600", 7, models::RT5600},   {"KD-240", 6, models::KD240},    {"KD6", 3, models::KD240},       {"RT-4300X", 8, models::RT4300X},
+    {"RT-4300", 7, models::RT4300},   {"RT-5602", 7, models::RT5602},  {"KD250", 5, models::KD250},     {"RT-6100", 7, models::RT6100},
+    {"RT-3200", 7, models::RT3200},   {"RT-5500E", 8, models::RT5500E}, {"RT-5502", 7, models::RT5502},  {"RT-5500", 7, models::RT5500},
+    {"RT-5503", 7, models::RT5503},  {"RT-6400K", 8, models::RT6400K}, {"MV75_USB", 8, models::MV7500}, {"MV71_USB", 8, models::MV7120SK},
 };
 const ReportedName kTcpNames[] = {
-    {"RT-5600", 7, 9},   {"KD-240", 6, 7},    {"KD6", 3, 7},       {"RT-4300X", 8, 10},
-    {"RT-4300", 7, 6},   {"RT-5602", 7, 11},  {"KD250", 5, 8},     {"RT-6100", 7, 4},
-    {"RT-3200", 7, 1},   {"RT-5500", 7, 3},   {"RT-5503", 7, 15},  {"RT-6400K", 8, 14},
-    {"MV75_USB", 8, 16}, {"RT-3206", 8, 18},  {"RT-3207", 8, 19},
+    {"RT-5600", 7, models::RT5600},   {"KD-240", 6, models::KD240},    {"KD6", 3, models::KD240},       {"RT-4300X", 8, models::RT4300X},
+    {"RT-4300", 7, models::RT4300},   {"RT-5602", 7, models::RT5602},  {"KD250", 5, models::KD250},     {"RT-6100", 7, models::RT6100},
+    {"RT-3200", 7, models::RT3200},   {"RT-5500", 7, models::RT5500},   {"RT-5503", 7, models::RT5503},  {"RT-6400K", 8, models::RT6400K},
+    {"MV75_USB", 8, models::MV7500}, {"RT-3206", 8, models::RT3206},  {"RT-3207", 8, models::RT3207},
 };
 const ReportedName kUsbNames[] = {
-    {"RT-5600", 7, 9},   {"KD-240", 6, 7},    {"KD6", 3, 7},       {"RT-4300X", 8, 10},
-    {"RT-4300", 7, 6},   {"RT-5602", 7, 11},  {"KD250", 5, 8},     {"RT-3200", 7, 1},
-    {"RT-5500E", 8, 13}, {"RT-5502", 7, 12},  {"RT-5500", 7, 3},   {"RT-6100", 7, 4},
-    {"RT-6400K", 8, 14}, {"RT-5503", 7, 15},  {"MV75_USB", 8, 16}, {"MV71_USB", 8, 17},
+    {"RT-5600", 7, models::RT5600},   {"KD-240", 6, models::KD240},    {"KD6", 3, models::KD240},       {"RT-4300X", 8, models::RT4300X},
+    {"RT-4300", 7, models::RT4300},   {"RT-5602", 7, models::RT5602},  {"KD250", 5, models::KD250},     {"RT-3200", 7, models::RT3200},
+    {"RT-5500E", 8, models::RT5500E}, {"RT-5502", 7, models::RT5502},  {"RT-5500", 7, models::RT5500},   {"RT-6100", 7, models::RT6100},
+    {"RT-6400K", 8, models::RT6400K}, {"RT-5503", 7, models::RT5503},  {"MV75_USB", 8, models::MV7500}, {"MV71_USB", 8, models::MV7120SK},
 };
 // clang-format on
 

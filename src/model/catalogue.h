@@ -18,6 +18,7 @@ struct PrinterModel {
   ModelNo no;
   const char* code;   // "RT5600"; the model-list entry text where the model has one
   int listPosition;   // position in the model list, -1 for none
+  int queryDelayMs;   // device-handle read: pause before every query after the model name
 };
 
 // The 17 models in ModelNo order.

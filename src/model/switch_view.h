@@ -2,6 +2,8 @@
 // What the switch refresh needs from the window: the radio group of each of the 40 bits, its
 // definition label, and the two derived boxes of the Language Information group.
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "model/switch_bank.h"
@@ -14,6 +16,7 @@ class SwitchView {
 
   // Item index of RBG_SWn_b (bit index 0..39): 0 "ON", 1 "OFF", -1 nothing selected.
   virtual int itemIndex(int bitIndex) const = 0;
+  virtual void setItemIndex(int bitIndex, int item) = 0;
   // Caption of TXT_SWn_binfo.
   virtual std::string label(int bitIndex) const = 0;
   virtual void setLabel(int bitIndex, const std::string& text) = 0;
@@ -37,6 +40,7 @@ class SwitchViewValues : public SwitchView {
   }
 
   int itemIndex(int bitIndex) const override { return positions[static_cast<std::size_t>(bitIndex)]; }
+  void setItemIndex(int bitIndex, int item) override { positions[static_cast<std::size_t>(bitIndex)] = item; }
   std::string label(int bitIndex) const override { return labels[static_cast<std::size_t>(bitIndex)]; }
   void setLabel(int bitIndex, const std::string& text) override { labels[static_cast<std::size_t>(bitIndex)] = text; }
   std::string printDensity() const override { return density; }
@@ -48,6 +52,11 @@ class SwitchViewValues : public SwitchView {
   std::string density;
   std::string thaiPass;
 };
+
+// The one conversion between the groups and the five bytes: SWn (1..5) as its eight groups show it
+// (nullopt while one of them has nothing selected), and the eight groups selected as a byte's bits say.
+std::optional<std::uint8_t> SwitchByte(const SwitchView& view, int n);
+void ShowSwitchByte(SwitchView& view, int n, std::uint8_t value);
 
 // Component names of bit index 0..39: "RBG_SW3_5", its click handler "RBG_SW3_5Click", its label
 // "TXT_SW3_5info".

@@ -16,8 +16,6 @@ namespace kestrova {
 namespace {
 
 constexpr std::size_t kDeviceReplyBuffer = 256;
-constexpr ModelNo kRt4300 = 6;
-constexpr ModelNo kKd250 = 8;
 
 FontReply FontReplyOfValue(std::string_view value) {
   if (value.substr(0, 2) == "ON") return FontReply::On;
@@ -123,7 +121,8 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
       const auto match = MatchReportedName(NameList::Usb, value);
       if (match) result.activeModelNo = *match;
       if (!match) result.integrity.markClean(q.step, false);
-      interQueryDelayMs = match && (*match == kRt4300 || *match == kKd250) ? kSlowModelDelayMs : 0;
+      const PrinterModel* model = match ? FindModel(*match) : nullptr;
+      interQueryDelayMs = model ? model->queryDelayMs : 0;
       observer.stopWatchdog();
     }
   }

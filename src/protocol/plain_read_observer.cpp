@@ -25,15 +25,12 @@ std::string PlainReadObserver::applyNewFont(FontReply reply) {
 }
 
 void PlainReadObserver::applySwitchReplies(const SwitchSlots& slots, ModelNo activeModelNo) {
-  SwitchBank bank;
-  for (int i = 0; i < kSwitchBits; ++i) bank.setPosition(i, view.positions[static_cast<std::size_t>(i)]);
   for (int n = 1; n <= kSwitchBytes; ++n) {
     const SwitchSlot& slot = slots[static_cast<std::size_t>(n - 1)];
     const auto value = DecodeSwitchReply(std::string_view(slot.data(), slot.size()));
     replyBytes[static_cast<std::size_t>(n - 1)] = value;
-    if (value) bank.setByte(n, *value);
+    if (value) ShowSwitchByte(view, n, *value);
   }
-  view.positions = bank.positions();
   record.activeModelNo = activeModelNo;
   ApplyModelDefinitions(activeModelNo, activeDefinitions, view);
   record.setText(RecordField::PrintDensity, view.density);
@@ -41,10 +38,8 @@ void PlainReadObserver::applySwitchReplies(const SwitchSlots& slots, ModelNo act
 }
 
 std::array<std::optional<std::uint8_t>, kSwitchBytes> PlainReadObserver::bankBytes() const {
-  SwitchBank bank;
-  for (int i = 0; i < kSwitchBits; ++i) bank.setPosition(i, view.positions[static_cast<std::size_t>(i)]);
   std::array<std::optional<std::uint8_t>, kSwitchBytes> bytes{};
-  for (int n = 1; n <= kSwitchBytes; ++n) bytes[static_cast<std::size_t>(n - 1)] = bank.byteValue(n);
+  for (int n = 1; n <= kSwitchBytes; ++n) bytes[static_cast<std::size_t>(n - 1)] = SwitchByte(view, n);
   return bytes;
 }
 

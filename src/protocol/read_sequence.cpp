@@ -21,12 +21,30 @@ struct Aborted {
   std::string reason;
 };
 
-// One read over the serial component or TCP/IP.
+// What the query series does differently on the two reply styles it serves.
+struct SeriesStyle {
+  NameList names;           // the names a printer reports over such a link
+  const char* port;         // "(ReadData) Port = ..."
+  const char* tag;          // prefix of a failed model-name attempt's trace
+  const char* notOpen;      // why a read of a closed link stops
+  int switchAttempts;       // queries per switch byte until a reply starts with 0x5F
+  std::size_t receiveMax;   // one receive (Bounded only): for a query, and for a switch byte
+  std::size_t switchReceiveMax;
+};
+
+const SeriesStyle& StyleOf(ReplyStyle style) {
+  static const SeriesStyle stream{NameList::Serial, "COM", "(COM)", "serial port not open", 1, 0, 0};
+  static const SeriesStyle bounded{NameList::Tcp, "TCP/IP", "(TCP)", "TCP/IP client not connected",
+                                   kBoundedSwitchAttempts, kBoundedReceiveMax, kBoundedSwitchReceiveMax};
+  return style == ReplyStyle::Stream ? stream : bounded;
+}
+
+// One read over a Stream or Bounded link.
 class QuerySeries {
  public:
   QuerySeries(ByteLink& link, Clock& clock, ReadObserver& observer, const PacingPolicy& pacing)
       : link_(link), clock_(clock), observer_(observer), pacing_(pacing),
-        serial_(link.shape() == LinkShape::SerialComponent) {}
+        stream_(link.replyStyle() == ReplyStyle::Stream), style_(StyleOf(link.replyStyle())) {}
 
   // Runs the 18 steps; throws Aborted. Returns false when cancelled.
   bool run() {
@@ -59,7 +77,7 @@ class QuerySeries {
 
  private:
   // Send, pause, take: the reply kept to `keep` bytes; `whole` tells whether it came whole.
-  Bytes ask(const Query& q, std::size_t keep, std::size_t tcpMax, bool& whole) {
+  Bytes ask(const Query& q, std::size_t keep, std::size_t receiveMax, bool& whole) {
     // Bytes waiting before a query are a late reply to an earlier one. Before the first query
     // of the read they belong to no query of it and are only dropped.
     if (!link_.takeAvailable().empty() && asked_) integrity_.outOfStep = true;
@@ -68,7 +86,7 @@ class QuerySeries {
       throw Aborted{"query " + std::to_string(q.step) + " not sent: " + DescribeLinkError(link_.lastError())};
     }
     pacing_.awaitReply(link_, clock_, kCommandPauseMs);
-    Bytes reply = serial_ ? link_.takeAvailable() : link_.receive(tcpMax, kReceiveTimeoutMs);
+    Bytes reply = stream_ ? link_.takeAvailable() : link_.receive(receiveMax, kReceiveTimeoutMs);
     whole = WholeReply(reply) && reply.size() <= keep;
     if (MoreThanOneReply(reply)) integrity_.outOfStep = true;
     if (!whole) missed_ = true;
@@ -83,35 +101,33 @@ class QuerySeries {
   }
 
   bool modelName(const Query& q) {
-    const char* prefix = serial_ ? "(COM)" : "(TCP)";
-    const NameList list = serial_ ? NameList::Serial : NameList::Tcp;
     for (int attempt = 1; attempt <= kModelNameAttempts; ++attempt) {
       if (attempt > 1 && observer_.cancelled()) return false;
       bool whole = false;
-      const Bytes reply = ask(q, kReplyKeep, kTcpReceiveMax, whole);
+      const Bytes reply = ask(q, kReplyKeep, style_.receiveMax, whole);
       const std::string value = ValueText(reply);
-      if (const auto match = MatchReportedName(list, value)) {
+      if (const auto match = MatchReportedName(style_.names, value)) {
         model_ = *match;
         integrity_.markClean(q.step, whole);
         logged(q, value);
         observer_.fieldText(q.field, value);
         return true;
       }
-      DebugTrace(std::string(prefix) + "read model name failed cc=" + std::to_string(attempt) + ", tmp=" + CText(reply));
+      DebugTrace(std::string(style_.tag) + "read model name failed cc=" + std::to_string(attempt) + ", tmp=" + CText(reply));
     }
     throw Aborted{"model name not recognised after " + std::to_string(kModelNameAttempts) + " attempts"};
   }
 
   bool switchByte(const Query& q) {
     SwitchSlot& slot = slots_[static_cast<std::size_t>(q.switchNo - 1)];
-    const int attempts = serial_ ? 1 : kTcpSwitchAttempts;
+    const int attempts = style_.switchAttempts;
     bool whole = false;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
       if (attempt > 1 && observer_.cancelled()) return false;
       slot.fill('\0');
-      const Bytes reply = ask(q, kSwitchKeep, kTcpSwitchReceiveMax, whole);
+      const Bytes reply = ask(q, kSwitchKeep, style_.switchReceiveMax, whole);
       std::copy(reply.begin(), reply.end(), slot.begin());
-      if (serial_ && q.switchNo == 1 && reply.empty()) throw Aborted{"no reply to the SW1 query"};
+      if (stream_ && q.switchNo == 1 && reply.empty()) throw Aborted{"no reply to the SW1 query"};
       if (static_cast<unsigned char>(slot[0]) == 0x5F) break;
     }
     const std::string value = ValueText(SlotView(slot));
@@ -122,7 +138,7 @@ class QuerySeries {
 
   void plain(const Query& q) {
     bool whole = false;
-    const Bytes reply = ask(q, kReplyKeep, kTcpReceiveMax, whole);
+    const Bytes reply = ask(q, kReplyKeep, style_.receiveMax, whole);
     const std::string value = ValueText(reply);
     integrity_.markClean(q.step, whole && ValueFits(q, value));
     logged(q, value);
@@ -138,7 +154,8 @@ class QuerySeries {
   Clock& clock_;
   ReadObserver& observer_;
   const PacingPolicy& pacing_;
-  const bool serial_;
+  const bool stream_;
+  const SeriesStyle& style_;
   ModelNo model_ = 0;
   SwitchSlots slots_{};
   ReadIntegrity integrity_;
@@ -174,15 +191,15 @@ void ApplySwitchReplies(ReadObserver& observer, const SwitchSlots& slots, ModelN
 }
 
 ReadResult ReadData(ByteLink& link, Clock& clock, ReadObserver& observer, const PacingPolicy& pacing) {
-  if (link.shape() == LinkShape::DeviceHandle) return Stopped(ReadOutcome::Aborted, "not a serial or TCP/IP link");
+  if (link.replyStyle() == ReplyStyle::Block) return Stopped(ReadOutcome::Aborted, "not a serial or TCP/IP link");
   if (observer.cancelled()) return Stopped(ReadOutcome::Cancelled);
   observer.stopWatchdog();
   observer.clearRecord();
-  const bool serial = link.shape() == LinkShape::SerialComponent;
-  DebugTrace(serial ? "(ReadData) Port = \"COM\"" : "(ReadData) Port = \"TCP/IP\"");
+  const SeriesStyle& style = StyleOf(link.replyStyle());
+  DebugTrace(std::string("(ReadData) Port = \"") + style.port + "\"");
   QuerySeries series(link, clock, observer, pacing);
   try {
-    if (!link.isOpen()) throw Aborted{serial ? "serial port not open" : "TCP/IP client not connected"};
+    if (!link.isOpen()) throw Aborted{style.notOpen};
     if (!series.run() || observer.cancelled()) return Stopped(ReadOutcome::Cancelled);
   } catch (const Aborted& a) {
     if (observer.cancelled()) return Stopped(ReadOutcome::Cancelled);
@@ -209,7 +226,7 @@ ReadResult ReadData(ByteLink& link, Clock& clock, ReadObserver& observer, const 
 
 ReadResult ReadPrinter(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
                        const PacingPolicy& pacing) {
-  if (link.shape() == LinkShape::DeviceHandle) return ReadDeviceData(link, clock, observer, activeModelNo, pacing);
+  if (link.replyStyle() == ReplyStyle::Block) return ReadDeviceData(link, clock, observer, activeModelNo, pacing);
   return ReadData(link, clock, observer, pacing);
 }
 

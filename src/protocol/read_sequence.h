@@ -2,11 +2,11 @@
 // The read: the 18 queries of query_table.h over one open link, their replies into the observer,
 // and the final step that hands the five switch replies to the window.
 //
-//  - ReadData: serial component (COM1..COM4) and TCP/IP. A 200 ms pause after every command and one
-//    take per reply; up to 3 model-name attempts; on TCP/IP up to 4 attempts per switch byte.
-//  - ReadDeviceData: device handle (USB, COM5..COM20). Up to three 250 ms-spaced reads per query;
-//    only replies that begin with 0x5F count.
-//  - ReadPrinter: one of the two, by the shape of the link.
+//  - ReadData: Stream and Bounded links. A 200 ms pause after every command and one take per
+//    reply; up to 3 model-name attempts; on a Bounded link up to 4 attempts per switch byte.
+//  - ReadDeviceData: Block links. Up to three 250 ms-spaced reads per query; only replies that
+//    begin with 0x5F count.
+//  - ReadPrinter: one of the two, by the link's reply style.
 //
 // A read that cannot go on is aborted: it restarts the watchdog (which then reports "Read software
 // switch FAILED") and returns Aborted with the reason. A read whose observer says cancelled() stops
@@ -29,20 +29,18 @@ constexpr int kCommandPauseMs = 200;
 constexpr std::size_t kReplyKeep = 127;
 // A switch slot keeps 7 bytes of a reply, its 8th stays zero.
 constexpr std::size_t kSwitchKeep = kSwitchSlotSize - 1;
-// One TCP/IP receive: at most 64 bytes for a query, 8 for a switch.
-constexpr std::size_t kTcpReceiveMax = 64;
-constexpr std::size_t kTcpSwitchReceiveMax = 8;
+// One receive from a Bounded link: at most 64 bytes for a query, 8 for a switch.
+constexpr std::size_t kBoundedReceiveMax = 64;
+constexpr std::size_t kBoundedSwitchReceiveMax = 8;
 constexpr int kModelNameAttempts = 3;
-constexpr int kTcpSwitchAttempts = 4;
+constexpr int kBoundedSwitchAttempts = 4;
 
-// Device-handle read: up to 3 reads per query, each after a 250 ms wait, of at most 64 bytes.
+// Block read: up to 3 reads per query, each after a 250 ms wait, of at most 64 bytes.
 constexpr int kDeviceAttempts = 3;
 constexpr int kDeviceAttemptWaitMs = 250;
 constexpr std::size_t kDeviceReadMax = 64;
 // How long one device read may wait for bytes that are not there yet.
 constexpr int kDeviceReceiveTimeoutMs = 50;
-// Delay before every query after the model name when the printer is an RT-4300 or a KD250.
-constexpr int kSlowModelDelayMs = 1000;
 // A valid device-handle switch reply fills the first five bytes of its slot ("_255" + 0x00).
 constexpr std::size_t kDeviceSwitchCopy = 5;
 // After a read in which a query went unanswered, how long the link is watched for that reply
@@ -62,16 +60,16 @@ struct ReadResult {
   bool ok() const { return outcome == ReadOutcome::Success; }
 };
 
-// The query series over the serial component or TCP/IP (ActiveModelNo starts at 0).
+// The query series over a Stream or Bounded link (ActiveModelNo starts at 0).
 ReadResult ReadData(ByteLink& link, Clock& clock, ReadObserver& observer,
                     const PacingPolicy& pacing = FixedPacing::instance());
 
-// The query series over the device handle. activeModelNo is the model the read starts with (USB
+// The query series over a Block link. activeModelNo is the model the read starts with (USB
 // discovery may have set it); a recognised name replaces it. Discards and closes the link at its end.
 ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
                           const PacingPolicy& pacing = FixedPacing::instance());
 
-// ReadData or ReadDeviceData, by link.shape().
+// ReadData or ReadDeviceData, by link.replyStyle().
 ReadResult ReadPrinter(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo = 0,
                        const PacingPolicy& pacing = FixedPacing::instance());
 

@@ -31,14 +31,11 @@ const std::array<Bytes, kFontTestBlockCount>& FontTestBlocks() {
   return blocks;
 }
 
-std::vector<WriteCommand> BuildTestPrint(TestPrint print, TestPrintPath path) {
+std::vector<WriteCommand> BuildTestPrint(TestPrint print, const TestPrintFraming& framing) {
   std::vector<WriteCommand> sends;
   if (print == TestPrint::SelfTest) {
-    switch (path) {
-      case TestPrintPath::Usb: sends.push_back({"Self test", SelfTestCommand(), kUsbSelfTestPauseMs}); break;
-      case TestPrintPath::Tcp: sends.push_back({"Self test", SelfTestCommand(), kTcpSelfTestPauseMs}); break;
-      case TestPrintPath::SerialDevice: sends.push_back({"Self test", SelfTestCommand() + Bytes(1, '\0'), 0}); break;
-    }
+    const Bytes command = SelfTestCommand() + (framing.selfTestPadded ? Bytes(1, '\0') : Bytes());
+    sends.push_back({"Self test", command, framing.selfTestPauseMs});
     return sends;
   }
   int n = 1;
@@ -47,11 +44,11 @@ std::vector<WriteCommand> BuildTestPrint(TestPrint print, TestPrintPath path) {
   return sends;
 }
 
-bool RunTestPrint(ByteLink& link, Clock& clock, TestPrint print, TestPrintPath path) {
+bool RunTestPrint(ByteLink& link, Clock& clock, TestPrint print, const TestPrintFraming& framing) {
   if (!link.isOpen()) return false;
   bool allSent = true;
   try {
-    for (const WriteCommand& send : BuildTestPrint(print, path)) {
+    for (const WriteCommand& send : BuildTestPrint(print, framing)) {
       if (!link.send(send.bytes)) {
         allSent = false;
         break;
@@ -59,15 +56,13 @@ bool RunTestPrint(ByteLink& link, Clock& clock, TestPrint print, TestPrintPath p
       if (send.pauseAfterMs > 0) clock.sleepMs(send.pauseAfterMs);
     }
   } catch (const std::exception& e) {
-    // Over the serial device handle the test runs as the connect thread's own work, which writes
-    // the bare message; the USB and TCP/IP handlers tag it, in debug mode only.
-    if (path == TestPrintPath::SerialDevice)
+    if (framing.endsOperation)
       DebugOutput(e.what());
     else
       DebugTrace(std::string(print == TestPrint::SelfTest ? "(SelfTest)" : "(FontTest)") + e.what());
     allSent = false;
   }
-  if (path == TestPrintPath::SerialDevice) {
+  if (framing.endsOperation) {
     link.discard();
     link.close();
   }

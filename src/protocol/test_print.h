@@ -1,12 +1,7 @@
 #pragma once
 // The two test prints: the printer's own self test, and the font test that prints every code from
-// 0x21 to 0xFF in two fonts and cuts the paper. Nothing is read back.
-//
-//   path            self test                  font test                  afterwards
-//   USB             7 bytes, then 500 ms       each block, then 50 ms     handle left open
-//   TCP/IP          7 bytes, then 200 ms       each block, then 50 ms     connection kept
-//   serial (device  8 bytes (7 + 00), no pause each block, then 50 ms     discard, close
-//   handle)
+// 0x21 to 0xFF in two fonts and cuts the paper. Nothing is read back. The font test is the same on
+// every link; the self test and what follows both prints are the framing the caller asks for.
 #include <array>
 #include <vector>
 
@@ -17,7 +12,16 @@
 namespace kestrova {
 
 enum class TestPrint { SelfTest, FontTest };
-enum class TestPrintPath { Usb, Tcp, SerialDevice };
+
+// How a test print is framed over one link.
+struct TestPrintFraming {
+  int selfTestPauseMs = 0;      // after the self-test command
+  bool selfTestPadded = false;  // a 0x00 follows the self-test command
+  // The print ends the link's operation: both directions are discarded and the link is closed,
+  // whatever happened. Such a print runs as the connect thread's own work, which traces an
+  // exception's bare message; otherwise it is traced tagged, in debug mode only.
+  bool endsOperation = false;
+};
 
 // 1D 28 41 02 00 00 02: GS ( A, two parameter bytes 00 02.
 Bytes SelfTestCommand();
@@ -26,16 +30,13 @@ Bytes SelfTestCommand();
 constexpr int kFontTestBlockCount = 7;
 const std::array<Bytes, kFontTestBlockCount>& FontTestBlocks();
 
-constexpr int kUsbSelfTestPauseMs = 500;
-constexpr int kTcpSelfTestPauseMs = 200;
 constexpr int kFontBlockPauseMs = 50;
 
-// The exact sends of a test print on a path, each with its pause after it.
-std::vector<WriteCommand> BuildTestPrint(TestPrint print, TestPrintPath path);
+// The exact sends of a test print, each with its pause after it.
+std::vector<WriteCommand> BuildTestPrint(TestPrint print, const TestPrintFraming& framing);
 
 // Sends a test print over a link opened by the caller. True only when every block went out in
-// full; stops at the first that did not. Over the serial device handle the link is discarded and
-// closed at the end in every case.
-bool RunTestPrint(ByteLink& link, Clock& clock, TestPrint print, TestPrintPath path);
+// full; stops at the first that did not.
+bool RunTestPrint(ByteLink& link, Clock& clock, TestPrint print, const TestPrintFraming& framing);
 
 }  // namespace kestrova

@@ -17,16 +17,16 @@ constexpr unsigned char kCodePageNameFunction = 0x24;
 constexpr unsigned char kNewFontFunction = 0x25;
 
 // clang-format off
-// Lengths of the value commands per path          SW1 SW2 SW3 SW4 SW5
-constexpr std::size_t kSerialSwitchLength[5]    = {9,  9,  8,  9,  9};
-constexpr std::size_t kTcpSwitchLength[5]       = {9,  9,  9,  9,  9};
+// Lengths of the value commands per reply style    SW1 SW2 SW3 SW4 SW5
+constexpr std::size_t kStreamSwitchLength[5]    = {9,  9,  8,  9,  9};
+constexpr std::size_t kBoundedSwitchLength[5]   = {9,  9,  9,  9,  9};
 // clang-format on
 constexpr std::size_t kCodePageLength = 8;
 constexpr std::size_t kCodePageNameLength = 4 + kCodePageNameBytes;
 constexpr std::size_t kCharSetLength = 7;
 constexpr std::size_t kNewFontLength = 8;
-constexpr std::size_t kDeviceHeaderLength = 4;
-constexpr std::size_t kDeviceValueBlock = 4;
+constexpr std::size_t kBlockHeaderLength = 4;
+constexpr std::size_t kBlockValueLength = 4;
 
 std::string SwitchName(int n) { return "SW" + std::to_string(n); }
 
@@ -46,44 +46,44 @@ void AppendLanguage(std::vector<WriteCommand>& out, const WriteValues& v, int pa
   out.push_back({"New 8x16 font", ValueCommand(kNewFontFunction, v.fontOn ? "ON" : "", kNewFontLength), pause});
 }
 
-WritePlan SerialPlan(const WriteValues& v) {
+WritePlan StreamPlan(const WriteValues& v) {
   WriteFrame f;
   f.commands.push_back({"Unlock", UnlockCommand(), kWritePauseMs});
-  for (int n = 1; n <= 5; ++n) f.commands.push_back(SwitchCommand(v, n, kSerialSwitchLength[n - 1], kWritePauseMs));
+  for (int n = 1; n <= 5; ++n) f.commands.push_back(SwitchCommand(v, n, kStreamSwitchLength[n - 1], kWritePauseMs));
   AppendLanguage(f.commands, v, kWritePauseMs);
   f.commands.push_back({"Lock", LockCommand(), kWritePauseMs});
   return {f};
 }
 
-WriteFrame TcpSwitchFrame(const WriteValues& v, int n) {
+WriteFrame SeparateSwitchFrame(const WriteValues& v, int n) {
   WriteFrame f;
   f.tag = "WriteSW" + std::to_string(n);
   f.separate = true;
   f.commands = {{"Unlock", UnlockCommand(), kWritePauseMs},
-                SwitchCommand(v, n, kTcpSwitchLength[n - 1], kWritePauseMs),
+                SwitchCommand(v, n, kBoundedSwitchLength[n - 1], kWritePauseMs),
                 {"Lock", LockCommand(), kWritePauseMs}};
   f.pauseAfterMs = kWritePauseMs;
   return f;
 }
 
-WritePlan TcpPlan(const WriteValues& v) {
+WritePlan BoundedPlan(const WriteValues& v) {
   WriteFrame main;
   main.commands.push_back({"Unlock", UnlockCommand(), kWritePauseMs});
-  for (int n : {2, 3, 5}) main.commands.push_back(SwitchCommand(v, n, kTcpSwitchLength[n - 1], kWritePauseMs));
+  for (int n : {2, 3, 5}) main.commands.push_back(SwitchCommand(v, n, kBoundedSwitchLength[n - 1], kWritePauseMs));
   AppendLanguage(main.commands, v, kWritePauseMs);
   main.commands.push_back({"Lock", LockCommand(), kWritePauseMs});
-  return {main, TcpSwitchFrame(v, 4), TcpSwitchFrame(v, 1)};
+  return {main, SeparateSwitchFrame(v, 4), SeparateSwitchFrame(v, 1)};
 }
 
-WritePlan DevicePlan(const WriteValues& v) {
+WritePlan BlockPlan(const WriteValues& v) {
   WriteFrame f;
   f.commands.push_back({"Unlock", UnlockCommand(), 0});
   for (int n = 1; n <= 5; ++n) {
-    const Bytes header = ValueCommand(kSwitchFunction[n - 1], "", kDeviceHeaderLength);
+    const Bytes header = ValueCommand(kSwitchFunction[n - 1], "", kBlockHeaderLength);
     Bytes block = SwitchText(v, n);
-    block.resize(kDeviceValueBlock, '\0');
+    block.resize(kBlockValueLength, '\0');
     f.commands.push_back({SwitchName(n), header, 0});
-    f.commands.push_back({SwitchName(n) + " value", block, kDeviceSwitchPauseMs, true});
+    f.commands.push_back({SwitchName(n) + " value", block, kBlockSwitchPauseMs, true});
   }
   AppendLanguage(f.commands, v, 0);
   f.commands.push_back({"Lock", LockCommand(), 0});
@@ -95,15 +95,6 @@ void Pause(Clock& clock, int ms) {
 }
 
 }  // namespace
-
-WritePath WritePathOf(LinkShape shape) {
-  switch (shape) {
-    case LinkShape::SerialComponent: return WritePath::Serial;
-    case LinkShape::Tcp: return WritePath::Tcp;
-    case LinkShape::DeviceHandle: return WritePath::DeviceHandle;
-  }
-  return WritePath::DeviceHandle;
-}
 
 Bytes UnlockCommand() { return Bytes("\x1D\x67\x75\x6E\x6C\x00", 6); }
 Bytes LockCommand() { return Bytes("\x1D\x67\x6C\x63\x6B\x00", 6); }
@@ -132,11 +123,11 @@ std::optional<std::string> WriteRefusal(const WriteValues& values) {
   return std::nullopt;
 }
 
-WritePlan BuildWritePlan(WritePath path, const WriteValues& values) {
-  switch (path) {
-    case WritePath::Serial: return SerialPlan(values);
-    case WritePath::Tcp: return TcpPlan(values);
-    case WritePath::DeviceHandle: return DevicePlan(values);
+WritePlan BuildWritePlan(ReplyStyle style, const WriteValues& values) {
+  switch (style) {
+    case ReplyStyle::Stream: return StreamPlan(values);
+    case ReplyStyle::Bounded: return BoundedPlan(values);
+    case ReplyStyle::Block: return BlockPlan(values);
   }
   return {};
 }
@@ -209,17 +200,18 @@ WriteResult WriteSwitchSettings(ByteLink& link, Clock& clock, const WriteValues&
     DebugTrace("(WriteSW)" + *why + "; nothing written");
     return {WriteOutcome::Refused, *why};
   }
-  const WritePath path = WritePathOf(link.shape());
-  if (path != WritePath::Tcp && !link.isOpen())
+  const ReplyStyle style = link.replyStyle();
+  const bool stays = style == ReplyStyle::Bounded;
+  if (!stays && !link.isOpen())
     return {WriteOutcome::NotConnected, "not open: " + DescribeLinkError(link.lastError())};
   WriteResult result;
   try {
-    result = RunWritePlan(link, clock, BuildWritePlan(path, values), path == WritePath::Tcp ? reconnect : Reconnect{});
+    result = RunWritePlan(link, clock, BuildWritePlan(style, values), stays ? reconnect : Reconnect{});
   } catch (const std::exception& e) {
     result = {WriteOutcome::SendFailed, e.what()};
   }
-  // The serial port and the device handle serve one operation; the TCP/IP connection stays.
-  if (path != WritePath::Tcp) link.close();
+  // A Stream or Block link serves one operation; a Bounded connection stays.
+  if (!stays) link.close();
   return result;
 }
 
@@ -229,8 +221,8 @@ UserMessage WriteWarningMessage() {
 
 UserMessage WriteOutcomeMessage(const WriteResult& result) {
   if (result.ok())
-    return {"Write software switch settings OK, please reboot your printer", "FINISH", MessageIcon::Information, {}};
-  return {"Write software switch FAILED", "WARNING", MessageIcon::Warning, result.detail};
+    return {kWriteOkText, "FINISH", MessageIcon::Information, {}};
+  return {kWriteFailedText, "WARNING", MessageIcon::Warning, result.detail};
 }
 
 }  // namespace kestrova

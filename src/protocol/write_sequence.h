@@ -3,9 +3,10 @@
 // lock command. Nothing is read back.
 //
 // Every command is 1D 67 ...; a value command is 1D 67 38 f followed by the value text from its
-// fifth byte, zero-padded to the command's length L and cut at L-4 bytes. Lengths per path:
+// fifth byte, zero-padded to the command's length L and cut at L-4 bytes. Lengths per reply style
+// of the link:
 //
-//   command          function  serial  TCP/IP  device handle
+//   command          function  Stream  Bounded  Block
 //   Unlock           75 6E 6C     6       6       6
 //   SW1..SW5         27..2B    9 (SW3 8)  9       4 + a 4-byte value block
 //   Code page        21           8       8       8
@@ -14,12 +15,12 @@
 //   New 8x16 font    25           8       8       8   ("ON" or 00 00)
 //   Lock             6C 63 6B     6       6       6
 //
-// Serial: all eleven in order, 200 ms after each; the port is closed at the end.
-// TCP/IP: Unlock, SW2, SW3, SW5, code page, name, charset, font, Lock (200 ms after each); then SW4
-//   and then SW1, each in an unlock/lock pair of its own (200 ms after each command, 200 ms after
-//   the pair), reconnecting first when the connection is down. The connection stays open.
-// Device handle: Unlock; each switch as header and value block, 500 ms after each switch; code
-//   page, name, charset, font, Lock without pause; the handle is closed (no discard).
+// Stream (serial component): all eleven in order, 200 ms after each; the port is closed at the end.
+// Bounded (TCP/IP): Unlock, SW2, SW3, SW5, code page, name, charset, font, Lock (200 ms after each);
+//   then SW4 and then SW1, each in an unlock/lock pair of its own (200 ms after each command, 200 ms
+//   after the pair), reconnecting first when the connection is down. The connection stays open.
+// Block (device handle): Unlock; each switch as header and value block, 500 ms after each switch;
+//   code page, name, charset, font, Lock without pause; the handle is closed (no discard).
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -33,9 +34,6 @@
 #include "model/notifier.h"
 
 namespace kestrova {
-
-enum class WritePath { Serial, Tcp, DeviceHandle };
-WritePath WritePathOf(LinkShape shape);
 
 // What the window's controls hold when "Write Settings" is pressed.
 struct WriteValues {
@@ -56,13 +54,13 @@ struct WriteCommand {
   std::string name;   // "Unlock", "SW3", "SW3 value", "Code page", ...
   Bytes bytes;
   int pauseAfterMs = 0;
-  // The value block that completes a switch header (device handle): the printer holds the header
+  // The value block that completes a switch header (Block links): the printer holds the header
   // until these four bytes come.
   bool valueBlock = false;
 };
 
 struct WriteFrame {
-  std::string tag;    // trace tag of a separate TCP/IP frame ("WriteSW4", "WriteSW1"); empty for the main one
+  std::string tag;    // trace tag of a separate frame ("WriteSW4", "WriteSW1"); empty for the main one
   std::vector<WriteCommand> commands;
   int pauseAfterMs = 0;
   // A separate frame checks the connection (and reconnects) first, and its failure does not stop the
@@ -72,7 +70,7 @@ struct WriteFrame {
 using WritePlan = std::vector<WriteFrame>;
 
 constexpr int kWritePauseMs = 200;
-constexpr int kDeviceSwitchPauseMs = 500;
+constexpr int kBlockSwitchPauseMs = 500;
 constexpr std::size_t kCodePageNameBytes = 21;
 
 // Command builders.
@@ -84,8 +82,8 @@ Bytes ValueCommand(unsigned char function, std::string_view text, std::size_t le
 // Why values cannot be written (the switch or box at fault), or nullopt when they can.
 std::optional<std::string> WriteRefusal(const WriteValues& values);
 
-// The exact commands of a write on a path. Values must pass WriteRefusal.
-WritePlan BuildWritePlan(WritePath path, const WriteValues& values);
+// The exact commands of a write over a link of that reply style. Values must pass WriteRefusal.
+WritePlan BuildWritePlan(ReplyStyle style, const WriteValues& values);
 
 enum class WriteOutcome {
   Written,       // every command went out in full
@@ -100,7 +98,7 @@ struct WriteResult {
   bool ok() const { return outcome == WriteOutcome::Written; }
 };
 
-// Connects the link again (TCP/IP separate frames); true when it is connected afterwards.
+// Connects the link again (the separate frames of a Bounded link); true when it is connected afterwards.
 using Reconnect = std::function<bool()>;
 
 // Sends a plan over an open link, pausing through the clock. A command that fails ends its frame:
@@ -110,10 +108,18 @@ using Reconnect = std::function<bool()>;
 // frame goes on.
 WriteResult RunWritePlan(ByteLink& link, Clock& clock, const WritePlan& plan, const Reconnect& reconnect = {});
 
-// The whole write over a link opened by the caller, the path taken from its shape: refuses
-// incomplete values, sends, and closes the serial port or the device handle at the end.
+// The whole write over a link opened by the caller, framed by its reply style: refuses incomplete
+// values, sends, and closes a Stream or Block link at the end (a Bounded link stays connected).
 WriteResult WriteSwitchSettings(ByteLink& link, Clock& clock, const WriteValues& values,
                                 const Reconnect& reconnect = {});
+
+// What the window and the tool say of an operation's end.
+inline constexpr const char* kReadFailedText = "Read software switch FAILED";
+inline constexpr const char* kOpenUsbFailedText = "Open usb FAILED";
+inline constexpr const char* kWriteFailedText = "Write software switch FAILED";
+inline constexpr const char* kWriteOkText = "Write software switch settings OK, please reboot your printer";
+inline constexpr const char* kSelfTestFailedText = "Self Test FAILED";
+inline constexpr const char* kFontTestFailedText = "Fonts Test FAILED";
 
 // "Don't let printer shut down when writing settings" / "WARNNING", shown before the write.
 UserMessage WriteWarningMessage();

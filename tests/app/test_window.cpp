@@ -123,7 +123,7 @@ class WindowTest : public QObject {
   void startUpState() {
     WindowFixture w;
     w.open();
-    QCOMPARE(w.form->windowTitle(), QString("Kestrova Software Switch Utility v2.0.5"));
+    QCOMPARE(w.form->windowTitle(), QString("Kestrova Software Switch Utility v" KESTROVA_VERSION));
     QCOMPARE(w.form->size(), QSize(790, 612));
     QCOMPARE(w.ui().portSelection->currentText(), QString("USB"));
     QCOMPARE(w.ui().portSelection->count(), 22);

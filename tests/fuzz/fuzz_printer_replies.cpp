@@ -25,8 +25,8 @@ namespace {
 // The link, and a clock that only counts: a read with all its pauses runs in microseconds. Replies
 // not taken stay buffered for later takes, as on a real link.
 struct ScriptedLink : ByteLink, Clock {
-  ScriptedLink(LinkShape s, fuzz::InputReader& in) : linkShape(s), script(in) {}
-  LinkShape linkShape;
+  ScriptedLink(ReplyStyle s, fuzz::InputReader& in) : linkShape(s), script(in) {}
+  ReplyStyle linkShape;
   fuzz::InputReader& script;
   std::vector<Bytes> attempted;  // every command handed to send(), failed ones included
   bool open = true, lastSendOk = true, unplugged = false;
@@ -37,7 +37,7 @@ struct ScriptedLink : ByteLink, Clock {
 
   void sleepMs(int ms) override { FUZZ_CHECK(ms >= 0); now += ms; }
   std::int64_t nowMs() const override { return now; }
-  LinkShape shape() const override { return linkShape; }
+  ReplyStyle replyStyle() const override { return linkShape; }
   bool isOpen() const override { return open; }
   bool send(const Bytes& bytes) override {
     attempted.push_back(bytes);
@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t pick = in.byte() % (Catalogue().size() + 1);
   const ModelNo startModel = pick == 0 ? ModelNo{0} : Catalogue()[pick - 1].no;
   const bool device = (mode & 3) >= 2;
-  const LinkShape shape = device ? LinkShape::DeviceHandle : (mode & 3) == 1 ? LinkShape::Tcp : LinkShape::SerialComponent;
+  const ReplyStyle shape = device ? ReplyStyle::Block : (mode & 3) == 1 ? ReplyStyle::Bounded : ReplyStyle::Stream;
   static const ReplyTerminatedPacing replyTerminated;
   const PacingPolicy& pacing = (mode & 4) ? static_cast<const PacingPolicy&>(replyTerminated) : FixedPacing::instance();
   ScriptedLink link(shape, in);
@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                        : ReadData(link, link, seen, pacing);
 
   // Every command is a query of a step, steps never go back, none is sent more often than allowed.
-  FUZZ_CHECK(link.attempted.size() <= (device ? 18u : shape == LinkShape::Tcp ? 35u : 20u));
+  FUZZ_CHECK(link.attempted.size() <= (device ? 18u : shape == ReplyStyle::Bounded ? 35u : 20u));
   std::vector<int> perStep(kQueryCount + 1, 0);
   int last = 0;
   const auto command = device ? &DeviceQueryCommand : &QueryCommand;
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(q != Queries().end() && q->step >= last);
     last = q->step;
     const int attempts = device ? 1 : q->effect == QueryEffect::ModelName ? kModelNameAttempts
-                                    : q->effect == QueryEffect::Switch && shape == LinkShape::Tcp ? kTcpSwitchAttempts : 1;
+                                    : q->effect == QueryEffect::Switch && shape == ReplyStyle::Bounded ? kBoundedSwitchAttempts : 1;
     FUZZ_CHECK(++perStep[static_cast<std::size_t>(last)] <= attempts);
   }
   // A success sent every step and (but over the device handle) identified a model. The device-handle
@@ -128,8 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A reported name gives a catalogue model that its link's name list knows: never RT5502, RT5500E
   // (read as RT5500) or MV7120SK over TCP/IP, never RT3206 or RT3207 over serial.
   const ModelNo m = r.activeModelNo;
-  FUZZ_CHECK((m == 0 || FindModel(m) != nullptr) && (shape != LinkShape::Tcp || (m != 12 && m != 13 && m != 17)));
-  if (shape == LinkShape::SerialComponent) FUZZ_CHECK(m != 18 && m != 19);
+  FUZZ_CHECK((m == 0 || FindModel(m) != nullptr) && (shape != ReplyStyle::Bounded || (m != 12 && m != 13 && m != 17)));
+  if (shape == ReplyStyle::Stream) FUZZ_CHECK(m != 18 && m != 19);
 
   // A switch reply decodes only with the 0x5F header, to what strtol makes of its value text when
   // that is 0..255; a switch counted clean holds exactly that byte's decimal text.

@@ -72,7 +72,7 @@ class UsbLinkTest : public QObject {
       QCOMPARE(QString::fromStdString(DescribeLinkError(slot.lastOpenError())), cause);
     } else {
       QVERIFY(slot.lastOpenError().ok());
-      QCOMPARE(int(slot.link()->shape()), int(LinkShape::DeviceHandle));
+      QCOMPARE(int(slot.link()->replyStyle()), int(ReplyStyle::Block));
     }
   }
 

@@ -65,7 +65,7 @@ Bytes FakeLink::peek(int timeoutMs) {
 
 void FakeLink::discard() {
   events += 'D';
-  if (shape_ != kestrova::LinkShape::DeviceHandle) pending.clear();
+  if (shape_ != kestrova::ReplyStyle::Block) pending.clear();
 }
 
 void FakeLink::close() {

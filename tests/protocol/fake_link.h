@@ -27,7 +27,7 @@ struct Part {
 
 class FakeLink : public kestrova::ByteLink {
  public:
-  FakeLink(kestrova::LinkShape shape, FakeClock& clock) : shape_(shape), clock_(clock) {}
+  FakeLink(kestrova::ReplyStyle shape, FakeClock& clock) : shape_(shape), clock_(clock) {}
   // The next reply to a command; no parts: no reply.
   void answer(const kestrova::Bytes& command, std::vector<Part> parts) { script_[command].push_back(std::move(parts)); }
   // Sends first..last (0-based) fail, each delivering all but shortBy bytes (nothing when 0).
@@ -43,7 +43,7 @@ class FakeLink : public kestrova::ByteLink {
   std::string events;                                           // S send, T take, R receive, P peek, D discard, C close
   std::vector<std::size_t> receiveSizes;
 
-  kestrova::LinkShape shape() const override { return shape_; }
+  kestrova::ReplyStyle replyStyle() const override { return shape_; }
   bool isOpen() const override { return open; }
   bool send(const kestrova::Bytes& bytes) override;
   kestrova::Bytes takeAvailable() override;
@@ -57,7 +57,7 @@ class FakeLink : public kestrova::ByteLink {
   void deliver();                      // arrivals due by now into pending
   void waitForArrival(int timeoutMs);  // the clock to the next arrival within the timeout
 
-  kestrova::LinkShape shape_;
+  kestrova::ReplyStyle shape_;
   FakeClock& clock_;
   std::map<kestrova::Bytes, std::vector<std::vector<Part>>> script_;
   std::multimap<std::int64_t, kestrova::Bytes> arrivals_;
@@ -89,6 +89,6 @@ inline const std::array<std::string, 18> kPrinterValues = {
 inline void ScriptPrinter(FakeLink& link, int delayMs = 0, const std::vector<int>& except = {}) {
   for (int step = 1; step <= 18; ++step)
     if (std::find(except.begin(), except.end(), step) == except.end())
-      link.answer(QueryBytes(step, link.shape() == kestrova::LinkShape::DeviceHandle),
+      link.answer(QueryBytes(step, link.replyStyle() == kestrova::ReplyStyle::Block),
                   {{delayMs, Reply(kPrinterValues[static_cast<std::size_t>(step - 1)])}});
 }

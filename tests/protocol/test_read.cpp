@@ -53,7 +53,7 @@ Script P(std::vector<Ans> answers = {}, int delayMs = 0, Bytes stale = {}) {
       std::vector<Part> parts;
       if (!a.bytes.empty()) parts.push_back({a.delayMs, a.bytes});
       if (!a.rest.empty()) parts.push_back({a.restMs, a.rest});
-      link.answer(QueryBytes(a.step, link.shape() == LinkShape::DeviceHandle), parts);
+      link.answer(QueryBytes(a.step, link.replyStyle() == ReplyStyle::Block), parts);
     }
     ScriptPrinter(link, delayMs, own);
   };
@@ -99,7 +99,7 @@ QString Every(int ms, int count) {
 }  // namespace
 
 Q_DECLARE_METATYPE(Script)
-Q_DECLARE_METATYPE(kestrova::LinkShape)
+Q_DECLARE_METATYPE(kestrova::ReplyStyle)
 
 class ReadTest : public QObject {
   Q_OBJECT
@@ -114,13 +114,13 @@ class ReadTest : public QObject {
   // A row: the link, the model the read starts with (-1: ReadData itself), the pacing, the printer,
   // and the facts of the read that must hold ("key=value;...", see read()).
   void read_data() {
-    QTest::addColumn<LinkShape>("shape");
+    QTest::addColumn<ReplyStyle>("shape");
     QTest::addColumn<int>("start");
     QTest::addColumn<bool>("fast");
     QTest::addColumn<Script>("script");
     QTest::addColumn<QString>("expect");
-    const auto serial = LinkShape::SerialComponent, tcp = LinkShape::Tcp, dev = LinkShape::DeviceHandle;
-    auto row = [](const QString& name, LinkShape shape, Script s, const QString& expect, int start = 0, bool fast = false) {
+    const auto serial = ReplyStyle::Stream, tcp = ReplyStyle::Bounded, dev = ReplyStyle::Block;
+    auto row = [](const QString& name, ReplyStyle shape, Script s, const QString& expect, int start = 0, bool fast = false) {
       QTest::newRow(qPrintable(name)) << shape << start << fast << s << expect;
     };
     const Bytes z(1, '\0');
@@ -250,7 +250,7 @@ class ReadTest : public QObject {
   }
 
   void read() {
-    QFETCH(LinkShape, shape);
+    QFETCH(ReplyStyle, shape);
     QFETCH(int, start);
     QFETCH(bool, fast);
     QFETCH(Script, script);
@@ -264,7 +264,7 @@ class ReadTest : public QObject {
     const PacingPolicy& pacing = fast ? static_cast<const PacingPolicy&>(replyTerminated) : FixedPacing::instance();
     const ReadResult r = start < 0 ? ReadData(link, clock, observer, pacing)
                                    : ReadPrinter(link, clock, observer, ModelNo(start), pacing);
-    const bool device = shape == LinkShape::DeviceHandle;
+    const bool device = shape == ReplyStyle::Block;
     QMap<QString, QString> facts = {
         {"out", r.outcome == ReadOutcome::Success ? "ok" : r.outcome == ReadOutcome::Aborted ? "aborted" : "cancelled"},
         {"why", Show(r.reason)},

@@ -7,6 +7,7 @@
 #include "protocol/read_integrity.h"
 #include "protocol/test_print.h"
 #include "protocol/write_sequence.h"
+#include "session/printer_session.h"
 
 using namespace kestrova;
 
@@ -42,7 +43,7 @@ const QString kFailed = "msg=Write software switch FAILED/WARNING/1";
 }  // namespace
 
 Q_DECLARE_METATYPE(Setup)
-Q_DECLARE_METATYPE(kestrova::LinkShape)
+Q_DECLARE_METATYPE(kestrova::ReplyStyle)
 
 class WriteTest : public QObject {
   Q_OBJECT
@@ -57,12 +58,12 @@ class WriteTest : public QObject {
   // A row: the link, the operation ("write", or a test print and its path), a change to the values
   // or the link, and the facts that must hold ("key=value;...", see run(); a ';' before a key separates).
   void run_data() {
-    QTest::addColumn<LinkShape>("shape");
+    QTest::addColumn<ReplyStyle>("shape");
     QTest::addColumn<QString>("op");
     QTest::addColumn<Setup>("setup");
     QTest::addColumn<QString>("expect");
-    const auto serial = LinkShape::SerialComponent, tcp = LinkShape::Tcp, dev = LinkShape::DeviceHandle;
-    auto row = [](const char* name, LinkShape shape, const QString& op, Setup s, const QString& expect) {
+    const auto serial = ReplyStyle::Stream, tcp = ReplyStyle::Bounded, dev = ReplyStyle::Block;
+    auto row = [](const char* name, ReplyStyle shape, const QString& op, Setup s, const QString& expect) {
       QTest::newRow(name) << shape << op << s << expect;
     };
     const Setup none = [](FakeLink&, WriteValues&, bool&) {};
@@ -147,7 +148,7 @@ class WriteTest : public QObject {
   }
 
   void run() {
-    QFETCH(LinkShape, shape);
+    QFETCH(ReplyStyle, shape);
     QFETCH(QString, op);
     QFETCH(Setup, setup);
     QFETCH(QString, expect);
@@ -168,8 +169,8 @@ class WriteTest : public QObject {
                {"msg", QString::fromStdString(m.text + "/" + m.caption + "/") + QString::number(int(m.icon))},
                {"warning", QString::fromStdString(WriteWarningMessage().text + "/" + WriteWarningMessage().caption) + QString::number(int(WriteWarningMessage().icon))}};
     } else {
-      const TestPrintPath path = op.endsWith("usb") ? TestPrintPath::Usb : op.endsWith("tcp") ? TestPrintPath::Tcp : TestPrintPath::SerialDevice;
-      facts["out"] = QString::number(RunTestPrint(link, clock, op.startsWith("self") ? TestPrint::SelfTest : TestPrint::FontTest, path));
+      const LinkChoice::Kind kind = op.endsWith("usb") ? LinkChoice::Kind::Usb : op.endsWith("tcp") ? LinkChoice::Kind::Tcp : LinkChoice::Kind::SerialDevice;
+      facts["out"] = QString::number(RunTestPrint(link, clock, op.startsWith("self") ? TestPrint::SelfTest : TestPrint::FontTest, TestPrintFramingFor(kind)));
     }
     QStringList sent, at, traces, lang;
     for (const auto& [time, bytes] : link.sent) sent << Show(bytes), at << QString::number(time);
@@ -189,10 +190,10 @@ class WriteTest : public QObject {
     for (int c = 0x21; c <= 0xFF; ++c) (c < 0x80 ? low : high) += static_cast<char>(c);
     const std::vector<Bytes> blocks = {"\x1B!\x01" "FONT:08X16\r\n", low + "\r\n", high + "\r\n", "\x1B!\x02" "FONT:12X24\r\n",
                                        low + "\r\n", high + "\r\n", "\x1B@\r\n\x1Bi"};
-    for (TestPrintPath path : {TestPrintPath::Usb, TestPrintPath::Tcp, TestPrintPath::SerialDevice}) {
+    for (LinkChoice::Kind kind : {LinkChoice::Kind::Usb, LinkChoice::Kind::Tcp, LinkChoice::Kind::SerialComponent}) {
       FakeClock clock;
-      FakeLink link(LinkShape::DeviceHandle, clock);
-      QVERIFY(RunTestPrint(link, clock, TestPrint::FontTest, path));
+      FakeLink link(ReplyStyle::Block, clock);
+      QVERIFY(RunTestPrint(link, clock, TestPrint::FontTest, TestPrintFramingFor(kind)));
       std::vector<Bytes> sent;
       for (const auto& s : link.sent) sent.push_back(s.second);
       QCOMPARE(sent, blocks);
