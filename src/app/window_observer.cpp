@@ -5,6 +5,7 @@
 
 #include "app/language_controls.h"
 #include "app/main_window.h"
+#include "protocol/plain_read_observer.h"
 
 using namespace kestrova;
 
@@ -38,11 +39,7 @@ std::string TForm2::applyCharSet(int number) {
 }
 
 std::string TForm2::applyNewFont(FontReply reply) {
-  return applyLanguage([reply](LanguageState& state) {
-    if (reply == FontReply::On) SelectNew8x16Font(state, kFontOnPosition);
-    if (reply == FontReply::Off) SelectNew8x16Font(state, kFontOffPosition);
-    return New8x16FontText(state);
-  });
+  return applyLanguage([reply](LanguageState& state) { return ApplyFontReply(state, reply); });
 }
 
 void TForm2::applySwitchReplies(const SwitchSlots& replies, ModelNo activeModelNo) {

@@ -18,11 +18,13 @@ void PlainReadObserver::fieldText(RecordField field, const std::string& text) {
   if (field == RecordField::Thai1n3Pass) view.setThaiPass(text);
 }
 
-std::string PlainReadObserver::applyNewFont(FontReply reply) {
-  if (reply == FontReply::On) SelectNew8x16Font(language, kFontOnPosition);
-  if (reply == FontReply::Off) SelectNew8x16Font(language, kFontOffPosition);
-  return New8x16FontText(language);
+std::string ApplyFontReply(LanguageState& state, FontReply reply) {
+  if (reply == FontReply::On) SelectNew8x16Font(state, kFontOnPosition);
+  if (reply == FontReply::Off) SelectNew8x16Font(state, kFontOffPosition);
+  return New8x16FontText(state);
 }
+
+std::string PlainReadObserver::applyNewFont(FontReply reply) { return ApplyFontReply(language, reply); }
 
 void PlainReadObserver::applySwitchReplies(const SwitchSlots& slots, ModelNo activeModelNo) {
   for (int n = 1; n <= kSwitchBytes; ++n) {

@@ -22,6 +22,9 @@
 
 namespace kestrova {
 
+// A new 8x16 font reply applied to the language lists; the text the font box then shows.
+std::string ApplyFontReply(LanguageState& state, FontReply reply);
+
 class PlainReadObserver : public ReadObserver {
  public:
   bool cancelled() override { return false; }
