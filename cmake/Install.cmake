@@ -1,7 +1,7 @@
 # Installation and the Debian package.
 #
 #   cmake --install build [--prefix DIR]     programs, desktop entry, icons, AppStream metadata,
-#                                            man pages, copyright, changelog and
+#                                            man pages, bash completion, copyright, changelog and
 #                                            the udev rule under DIR (/usr/local)
 #   make package                             build/package/kestrova-swutil_<version>_<arch>.deb
 #
@@ -65,6 +65,12 @@ kestrova_install_gzipped(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${KESTROVA_DOC_DIR} 
 install(FILES ${KESTROVA_PACKAGING_DIR}/debian/copyright DESTINATION ${KESTROVA_DOC_DIR})
 install(FILES ${KESTROVA_PACKAGING_DIR}/debian/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME kestrova-swutil)
+
+# Completion of the command-line tool's commands, options and values in bash.
+if(TARGET kestrova-swctl)
+  install(FILES ${KESTROVA_PACKAGING_DIR}/kestrova-swctl.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME kestrova-swctl)
+endif()
 
 # udev rule (vendor 1f4e: access for the user at the seat, no modem-manager probing). Its
 # directory is chosen when installing, because the prefix may be given only then:
