@@ -1,7 +1,8 @@
 # Installation and the Debian package.
 #
 #   cmake --install build [--prefix DIR]     programs, desktop entry, icons, AppStream metadata,
-#                                            man pages and the udev rule under DIR (/usr/local)
+#                                            man pages, bash completion, copyright, changelog and
+#                                            the udev rule under DIR (/usr/local)
 #   make package                             build/package/kestrova-swutil_<version>_<arch>.deb
 #
 # Everything that belongs to the desktop carries the application id com.kestrova.SwitchUtility.
@@ -34,15 +35,42 @@ foreach(size 48 128 256)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
-# Man pages: every docs/*.1. They stay uncompressed (man reads both forms), so a page that a
-# program's own folder installs as well lands on the same file.
-file(GLOB man_pages CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.1)
-if(man_pages)
-  install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-endif()
+# Man pages (every docs/*.1) and the changelog go in gzip-compressed, as Debian keeps them. They
+# are compressed when installing, so a package always holds the current text; gzip -9n leaves the
+# name and time out, so the same text always gives the same bytes.
+find_program(KESTROVA_GZIP gzip REQUIRED)
+set(KESTROVA_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/kestrova-swutil)
+function(kestrova_install_gzipped source destination name)
+  set(out ${CMAKE_BINARY_DIR}/gzipped/${name})
+  install(CODE "
+    file(MAKE_DIRECTORY \"${CMAKE_BINARY_DIR}/gzipped\")
+    execute_process(COMMAND \"${KESTROVA_GZIP}\" -9n -c \"${source}\" OUTPUT_FILE \"${out}\"
+                    RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR \"gzip could not compress ${source}: \${status}\")
+    endif()
+    file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${destination}\" TYPE FILE FILES \"${out}\")
+  ")
+endfunction()
 
-install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kestrova-swutil)
+file(GLOB man_pages CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.1)
+foreach(page ${man_pages})
+  get_filename_component(page_name ${page} NAME)
+  kestrova_install_gzipped(${page} ${CMAKE_INSTALL_MANDIR}/man1 ${page_name}.gz)
+endforeach()
+kestrova_install_gzipped(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${KESTROVA_DOC_DIR} changelog.gz)
+
+# The licence terms in Debian's machine-readable form, and the lintian tags this package accepts
+# (each with the reason in the file).
+install(FILES ${KESTROVA_PACKAGING_DIR}/debian/copyright DESTINATION ${KESTROVA_DOC_DIR})
+install(FILES ${KESTROVA_PACKAGING_DIR}/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME kestrova-swutil)
+
+# Completion of the command-line tool's commands, options and values in bash.
+if(TARGET kestrova-swctl)
+  install(FILES ${KESTROVA_PACKAGING_DIR}/kestrova-swctl.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME kestrova-swctl)
+endif()
 
 # udev rule (vendor 1f4e: access for the user at the seat, no modem-manager probing). Its
 # directory is chosen when installing, because the prefix may be given only then:
@@ -72,15 +100,17 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Kestrova)
 set(CPACK_PACKAGE_CONTACT "Kestrova Support <support@kestrova.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "read, explain and write the software switches of receipt printers")
+# Debian shows the description as it is: lines of at most 80 columns.
 set(CPACK_PACKAGE_DESCRIPTION
-"Every supported receipt printer keeps five software-switch bytes (40 ON/OFF bits).
-This package holds the window kestrova-swutil, which reaches one printer over USB,
-a serial port or TCP/IP, reads the switches, model name, firmware, counters and
-language settings, explains every bit for that printer model, writes changes back
-and triggers the self-test and font-test prints; the command-line tool
-kestrova-swctl, which does the same from scripts; and the printer simulator
-kestrova-printer-sim, for trying both without hardware.
-A udev rule gives the user at the seat access to the printers' USB devices.")
+"Every supported receipt printer keeps five software-switch bytes (40 ON/OFF
+bits). This package holds the window kestrova-swutil, which reaches one
+printer over USB, a serial port or TCP/IP, reads the switches, model name,
+firmware, counters and language settings, explains every bit for that
+printer model, writes changes back and triggers the self-test and font-test
+prints; the command-line tool kestrova-swctl, which does the same from
+scripts; and the printer simulator kestrova-printer-sim, for trying both
+without hardware. A udev rule gives the user at the seat access to the
+printers' USB devices.")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 # The udev rule has an absolute destination: install with the prefix /usr into the staging tree
 # through DESTDIR.
