@@ -296,8 +296,10 @@ WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const Pa
     return report;
   }
   report.changes = DescribeChanges(model, observer, settings);
-  if (edits.dryRun) return report;
+  report.differences = DescribeDifferences(model, observer, settings);
+  if (edits.dryRun || (edits.onlyWhenDifferent && report.differences.empty())) return report;
   if (beforeSend) beforeSend();
+  report.sent = true;
   report.failure = connection.write(values);
   return report;
 }
