@@ -323,7 +323,9 @@ Request Build(const QCommandLineParser& parser) {
     r.edits.from = ReadConfigurationFile(S(parser.value("from")));
   }
   if (r.command == Command::Apply) {
-    if (!parser.isSet("from")) throw Fail{"apply needs --from FILE.json"};
+    bool target = false;
+    for (const char* value : {"from", "set", "code-page", "charset", "font8x16"}) target = target || parser.isSet(value);
+    if (!target) throw Fail{"apply needs --from FILE.json or a setting (--set, --code-page, --charset, --font8x16)"};
     r.edits.onlyWhenDifferent = true;
     r.edits.dryRun = parser.isSet("check");
   } else if (r.command != Command::Write) {

@@ -19,7 +19,7 @@ std::string HelpText() {
                            [--code-page N] [--charset N] [--font8x16 ON|OFF] [--fast]
   kestrova-swctl write     LINK... --from FILE.json [--set ...]... [--code-page N] ... [--dry-run]
   kestrova-swctl check     LINK... --from FILE.json [--json] [--fast]
-  kestrova-swctl apply     LINK... --from FILE.json [--set SWn-b=ON|OFF]... [--code-page N]
+  kestrova-swctl apply     LINK... [--from FILE.json] [--set SWn-b=ON|OFF]... [--code-page N]
                            [--charset N] [--font8x16 ON|OFF] [--check] [--json] [--fast]
   kestrova-swctl probe     --serial DEVICE [--json]
   kestrova-swctl self-test LINK
@@ -58,8 +58,8 @@ Commands:
               meaning in the file, meaning on the printer), or the failed read with its cause.
               With --json one object per printer: {"link", "ok", "match", "differences":
               [{"switch", "file", "printer"}]}. Exit 0 when all match, 1 otherwise.
-  apply       Bring each printer to FILE.json (and the options, as write takes them), writing
-              only where needed: each printer is read, and a printer that holds the values
+  apply       Bring each printer to FILE.json and the options (as write takes them; either
+              may be left out, not both), writing only where needed: each printer is read, and a printer that holds the values
               already (model, the five switch bytes, code page, character set, 8x16 font) is
               sent nothing more; otherwise write's write follows. One line per printer:
                 HOST:PORT: unchanged

@@ -89,7 +89,7 @@ class SwctlOfflineTest : public QObject {
     QTest::addRow("code page 6") << QStringList{"write", "--tcp", "127.0.0.1:1", "--code-page", "6"} << "--code-page 6: no such code page";
     QTest::addRow("two switches on write") << QStringList{"write", "--tcp", "127.0.0.1:1", "--switches", v, "--switches", v} << "--switches once";
     QTest::addRow("check without file") << QStringList{"check", "--tcp", "127.0.0.1:1"} << "check needs --from FILE.json";
-    QTest::addRow("apply without file") << QStringList{"apply", "--tcp", "127.0.0.1:1"} << "apply needs --from FILE.json";
+    QTest::addRow("apply without file") << QStringList{"apply", "--tcp", "127.0.0.1:1"} << "apply needs --from FILE.json or a setting";
     QTest::addRow("check on write") << QStringList{"write", "--tcp", "127.0.0.1:1", "--check"} << "--check does not apply to write";
     QTest::addRow("dry-run on apply") << QStringList{"apply", "--tcp", "127.0.0.1:1", "--dry-run"} << "--dry-run does not apply to apply";
     QTest::addRow("empty tcp list") << QStringList{"read", "--tcp-list", files_.filePath("empty.txt")} << "--tcp-list names no printer";
