@@ -1,7 +1,7 @@
 # Top-level commands. Each one installs what it needs first (scripts/install-deps is idempotent).
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: deps build run demo screenshots test test-default test-asan test-tsan fuzz fuzz-build test-fuzz-smoke bench clean
+.PHONY: deps build run demo screenshots test test-default test-asan test-tsan fuzz fuzz-build test-fuzz-smoke bench clean ansible-collection
 
 deps:
 	bash scripts/install-deps
@@ -12,6 +12,11 @@ build: deps
 
 run: build
 	./build/bin/kestrova-swutil
+
+# The Ansible collection kestrova.printers as an archive: build/kestrova-printers-VERSION.tar.gz.
+ansible-collection: deps
+	mkdir -p build
+	ansible-galaxy collection build integrations/ansible/ansible_collections/kestrova/printers --output-path build --force
 
 # The window against a simulated RT5600 on 127.0.0.1:9100 (choose TCP/IP, address 127.0.0.1).
 demo: build

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "cli/apply_command.h"
 #include "cli/check_command.h"
 #include "cli/cli_request.h"
 #include "cli/fleet_output.h"
@@ -39,11 +40,6 @@ ProgressLine MakeProgress(const Request& r, std::ostream& err, bool terminal) {
     steps.push_back(device ? kDeviceReadSteps : kReadSteps);
   }
   return ProgressLine(err, terminal, labels, steps);
-}
-
-// The failure as its line shows it; the cause may echo a host name or printer text.
-std::string FailureText(const LinkFailure& f) {
-  return VisibleText(f.cause.empty() ? f.message : f.message + ": " + f.cause);
 }
 
 int Models(const Request& r, std::ostream& out) {
@@ -96,7 +92,24 @@ int Read(const Request& r, std::ostream& out, std::ostream& err, bool terminal) 
   return PrintInOrder(lines, out, err);
 }
 
-int Write(const Request& r, std::ostream& out, std::ostream& err, bool terminal) {
+// The lines of one printer's write.
+PrinterLines WriteLines(const Request& r, const WriteReport& report) {
+  PrinterLines p;
+  const std::string prefix = r.links.size() > 1 ? VisibleText(report.target.label()) + ": " : std::string();
+  for (const std::string& change : report.changes) p.out += prefix + VisibleText(change) + "\n";
+  if (report.ok()) {
+    if (report.changes.empty()) p.out += prefix + "No change: the values read were written back\n";
+    p.out += prefix + (r.edits.dryRun ? kDryRunOk : kWriteOk) + "\n";
+  } else {
+    p.failed = true;
+    p.err = prefix + FailureText(*report.failure) + "\n";
+  }
+  return p;
+}
+
+// write and apply: the write job on every printer, each report turned into its lines.
+int RunWrites(const Request& r, std::ostream& out, std::ostream& err, bool terminal,
+              PrinterLines (*linesOf)(const Request&, const WriteReport&)) {
   ProgressLine progress = MakeProgress(r, err, terminal);
   // The warning goes out once, before the first write is sent, and never for a write refused.
   std::once_flag warned;
@@ -104,25 +117,13 @@ int Write(const Request& r, std::ostream& out, std::ostream& err, bool terminal)
     std::call_once(warned, [&progress] { progress.note(WriteWarningMessage().text); });
   };
   const PacingPolicy& pacing = PacingFor(r);
-  const bool fleet = r.links.size() > 1;
   std::vector<PrinterLines> lines(r.links.size());
   RunOnLinkThreads(
       r.links.size(),
       [&](std::size_t i) {
         return WriteJob(r.links[i], r.edits, pacing, [&progress, i](int steps) { progress.update(i, steps); }, warn);
       },
-      [&](std::size_t i, const WriteReport& report) {
-        PrinterLines& p = lines[i];
-        const std::string prefix = fleet ? VisibleText(report.target.label()) + ": " : std::string();
-        for (const std::string& change : report.changes) p.out += prefix + VisibleText(change) + "\n";
-        if (report.ok()) {
-          if (report.changes.empty()) p.out += prefix + "No change: the values read were written back\n";
-          p.out += prefix + (r.edits.dryRun ? kDryRunOk : kWriteOk) + "\n";
-        } else {
-          p.failed = true;
-          p.err = prefix + FailureText(*report.failure) + "\n";
-        }
-      });
+      [&](std::size_t i, const WriteReport& report) { lines[i] = linesOf(r, report); });
   progress.finish();
   return PrintInOrder(lines, out, err);
 }
@@ -159,7 +160,8 @@ int RunCli(const QStringList& arguments, std::ostream& out, std::ostream& err, b
     case Command::Models: status = Models(r, out); break;
     case Command::Explain: status = Explain(r, out); break;
     case Command::Read: status = Read(r, out, err, errIsTerminal); break;
-    case Command::Write: status = Write(r, out, err, errIsTerminal); break;
+    case Command::Write: status = RunWrites(r, out, err, errIsTerminal, WriteLines); break;
+    case Command::Apply: status = RunWrites(r, out, err, errIsTerminal, ApplyLines); break;
     case Command::Check: status = Check(r, out, err); break;
     case Command::Probe: status = Probe(r, out, err); break;
     case Command::SelfTest:

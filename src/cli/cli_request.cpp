@@ -37,6 +37,7 @@ const std::map<std::string, Command>& Commands() {
       {"models", Command::Models}, {"explain", Command::Explain},    {"read", Command::Read},
       {"write", Command::Write},   {"self-test", Command::SelfTest}, {"font-test", Command::FontTest},
       {"usb-list", Command::UsbList}, {"check", Command::Check},   {"probe", Command::Probe},
+      {"apply", Command::Apply},
   };
   return commands;
 }
@@ -53,6 +54,9 @@ const QSet<QString>& AllowedOptions(Command command) {
                                       "dry-run"};
   static const QSet<QString> check = {"tcp", "tcp-list", "serial", "device", "usb", "usb-device", "model", "baud",
                                       "parity", "handshake", "json", "fast", "from"};
+  static const QSet<QString> apply = {"tcp",      "tcp-list", "serial",  "device", "usb",      "usb-device",
+                                      "model",    "baud",     "parity",  "handshake", "set",    "code-page",
+                                      "charset",  "font8x16", "from",    "fast",      "json",   "check"};
   static const QSet<QString> probe = {"serial", "handshake", "json"};
   // The line settings are refused below, with the reason.
   static const QSet<QString> test = {"tcp",  "serial", "device", "usb", "usb-device", "model", "baud", "parity",
@@ -64,6 +68,7 @@ const QSet<QString>& AllowedOptions(Command command) {
     case Command::Read: return read;
     case Command::Write: return write;
     case Command::Check: return check;
+    case Command::Apply: return apply;
     case Command::Probe: return probe;
     case Command::SelfTest:
     case Command::FontTest: return test;
@@ -316,7 +321,15 @@ Request Build(const QCommandLineParser& parser) {
     if (Count(parser, "from") > 1) throw Fail{"--from given more than once"};
     r.edits.from = ReadConfigurationFile(S(parser.value("from")));
   }
-  if (r.command != Command::Write) return r;
+  if (r.command == Command::Apply) {
+    bool target = false;
+    for (const char* value : {"from", "set", "code-page", "charset", "font8x16"}) target = target || parser.isSet(value);
+    if (!target) throw Fail{"apply needs --from FILE.json or a setting (--set, --code-page, --charset, --font8x16)"};
+    r.edits.onlyWhenDifferent = true;
+    r.edits.dryRun = parser.isSet("check");
+  } else if (r.command != Command::Write) {
+    return r;
+  }
 
   WriteEdits& e = r.edits;
   if (Count(parser, "switches") > 1) throw Fail{"write takes --switches once"};
@@ -408,6 +421,7 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
       {"font8x16", "font8x16", "ON|OFF"},
       {"from", "from", "FILE"},
       {"dry-run", "dry-run"},
+      {"check", "check"},
   });
   ParseResult result;
   if (!parser.parse(QStringList{"kestrova-swctl"} + arguments)) {

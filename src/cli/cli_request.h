@@ -24,7 +24,7 @@ constexpr int kExitUsage = 2;   // the command line cannot be carried out as giv
 constexpr int kDefaultTcpPort = 9100;
 constexpr ModelNo kDefaultUsbModel = 9;  // RT5600, the model list's default entry
 
-enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version, UsbList, Check, Probe };
+enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version, UsbList, Check, Probe, Apply };
 
 // One printer and the way to reach it.
 struct LinkTarget {
@@ -66,6 +66,7 @@ struct WriteEdits {
   std::optional<int> charsetNumber;   // 0..13 or 15..18
   std::optional<bool> fontOn;
   bool dryRun = false;  // read and show the changes; send nothing but the read's queries
+  bool onlyWhenDifferent = false;  // apply: send nothing to a printer that holds the values already
 };
 
 struct Request {
@@ -76,7 +77,7 @@ struct Request {
   // explain
   ModelNo model = 0;
   std::vector<SwitchBytes> switchVectors;
-  // write
+  // write, apply (apply --check is a dry run), check
   WriteEdits edits;
 };
 

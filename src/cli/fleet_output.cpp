@@ -1,8 +1,13 @@
 #include "cli/fleet_output.h"
 
 #include "cli/cli_request.h"
+#include "cli/visible_text.h"
 
 namespace kestrova::cli {
+
+std::string FailureText(const LinkFailure& f) {
+  return VisibleText(f.cause.empty() ? f.message : f.message + ": " + f.cause);
+}
 
 int PrintInOrder(const std::vector<PrinterLines>& printers, std::ostream& out, std::ostream& err) {
   int status = kExitOk;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/printer_jobs.h"
+
 namespace kestrova::cli {
 
 struct PrinterLines {
@@ -15,6 +17,10 @@ struct PrinterLines {
   bool block = false;     // out is a readable block, set off from the block before by an empty line
   bool failed = false;    // the command exits with kExitFailed
 };
+
+// A failure as its line shows it: "message: cause", control bytes escaped (the cause may echo a
+// host name or printer text).
+std::string FailureText(const LinkFailure& failure);
 
 // Prints the lines of every printer in order; kExitFailed when any printer failed, kExitOk otherwise.
 int PrintInOrder(const std::vector<PrinterLines>& printers, std::ostream& out, std::ostream& err);

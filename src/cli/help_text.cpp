@@ -19,6 +19,8 @@ std::string HelpText() {
                            [--code-page N] [--charset N] [--font8x16 ON|OFF] [--fast]
   kestrova-swctl write     LINK... --from FILE.json [--set ...]... [--code-page N] ... [--dry-run]
   kestrova-swctl check     LINK... --from FILE.json [--json] [--fast]
+  kestrova-swctl apply     LINK... [--from FILE.json] [--set SWn-b=ON|OFF]... [--code-page N]
+                           [--charset N] [--font8x16 ON|OFF] [--check] [--json] [--fast]
   kestrova-swctl probe     --serial DEVICE [--json]
   kestrova-swctl self-test LINK
   kestrova-swctl font-test LINK
@@ -56,6 +58,16 @@ Commands:
               meaning in the file, meaning on the printer), or the failed read with its cause.
               With --json one object per printer: {"link", "ok", "match", "differences":
               [{"switch", "file", "printer"}]}. Exit 0 when all match, 1 otherwise.
+  apply       Bring each printer to FILE.json and the options (as write takes them; either
+              may be left out, not both), writing only where needed: each printer is read, and a printer that holds the values
+              already (model, the five switch bytes, code page, character set, 8x16 font) is
+              sent nothing more; otherwise write's write follows. One line per printer:
+                HOST:PORT: unchanged
+                HOST:PORT: changed: SW3-8 ON (Auto cutter - Disable) -> OFF (Auto cutter - Enable)
+              with several differences separated by "; ".
+              A printer of another model is refused, nothing sent. With --json one object per
+              printer: {"link", "ok", "changed", "differences": [{"setting", "before",
+              "after"}], "error"}. Exit 0 when every printer ends as the file says, 1 otherwise.
   probe       Find the line settings of a serial printer: the model-name query at 115200,
               38400, 19200 and 9600 bit/s, each with parity none and even; prints each setting at
               which the printer answers with a known model ("DEVICE: answers at 38400 bit/s,
@@ -66,7 +78,7 @@ Commands:
 
 LINK (exactly one kind):
   --tcp HOST[:PORT]    The TCP/IP link; PORT is 9100 when left out. HOST is an IPv4 address or
-                       a name. read, write and check take several --tcp options (a fleet).
+                       a name. read, write, check and apply take several --tcp options (a fleet).
   --tcp-list FILE      The printers of a fleet, one HOST[:PORT] a line; empty lines and text
                        after '#' are skipped. May be combined with --tcp.
   --serial DEVICE      A serial port as COM1 to COM4 in the window: the serial component with
@@ -115,6 +127,8 @@ Options:
                        is written to it.
   --dry-run            write: read, print the changes as a write does, then
                        "Dry run: nothing written"; nothing is sent but the read's queries.
+  --check              apply: read and print what a write would change ("HOST:PORT: would
+                       change: ..."); nothing is sent but the read's queries.
   -h, --help           This text.
   --version            The version.
 

@@ -100,8 +100,10 @@ WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const Pa
     return report;
   }
   report.changes = DescribeChanges(model, observer, settings);
-  if (edits.dryRun) return report;
+  report.differences = DescribeDifferences(model, observer, settings);
+  if (edits.dryRun || (edits.onlyWhenDifferent && report.differences.empty())) return report;
   if (beforeSend) beforeSend();
+  report.sent = true;
   const SessionWrite written = session.write(ChoiceOf(target), values);
   if (!written.ok) {
     LinkFailure failure = FailureOf(target, written);

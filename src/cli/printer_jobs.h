@@ -13,6 +13,7 @@
 
 #include "cli/cli_request.h"
 #include "cli/fleet_limits.h"
+#include "cli/write_edits.h"
 #include "link/link_thread.h"
 #include "protocol/pacing.h"
 #include "protocol/plain_read_observer.h"
@@ -42,6 +43,8 @@ struct ReadReport {
 struct WriteReport {
   LinkTarget target;
   std::vector<std::string> changes;  // switch by switch, meanings before and after
+  std::vector<SettingDifference> differences;  // what the write changes on the printer
+  bool sent = false;  // the write was begun (and went out in full when ok())
   std::optional<LinkFailure> failure;
   bool ok() const { return !failure; }
 };
@@ -50,7 +53,8 @@ struct WriteReport {
 using ProgressFn = std::function<void(int steps)>;
 
 ReadReport ReadJob(const LinkTarget& target, const PacingPolicy& pacing, const ProgressFn& progress);
-// beforeSend is called (on the link thread) right before the write goes out, and only then.
+// beforeSend is called (on the link thread) right before the write goes out, and only then. With
+// edits.onlyWhenDifferent nothing is sent to a printer that already holds the values to write.
 WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const PacingPolicy& pacing,
                      const ProgressFn& progress, const std::function<void()>& beforeSend = {});
 // Sends the test bytes only; nullopt when every block went out in full.

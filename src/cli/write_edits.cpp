@@ -12,6 +12,20 @@ std::string PositionText(int position) {
   return "(none)";
 }
 
+// The language values a write sends, by the name the read's integrity gives them.
+struct LanguageValue {
+  const char* name;
+  std::string (*text)(const LanguageState&);
+};
+constexpr LanguageValue kLanguageValues[] = {
+    {"Code Page", CodePageText},
+    {"Code Page Name", CodePageNameText},
+    {"International Character Set", CharsetText},
+    {"New 8x16 Font", New8x16FontText},
+};
+
+std::string ShownOrNone(const std::string& text) { return text.empty() ? "(none)" : text; }
+
 void Changed(std::vector<std::string>& out, const std::string& what, const std::string& before,
              const std::string& after) {
   if (before != after) out.push_back(what + ": " + before + " -> " + after);
@@ -79,6 +93,39 @@ UserSetValues UserSetBy(const WriteEdits& edits) {
   if (edits.charsetNumber) user.charSet = true;
   if (edits.fontOn) user.font = true;
   return user;
+}
+
+std::vector<SettingDifference> DescribeDifferences(ModelNo model, const PlainReadObserver& read,
+                                                   const EditableSettings& after) {
+  const SwitchExplanation next = ExplainSwitches(model, after.bank);
+  std::vector<SettingDifference> out;
+  for (int i = 0; i < kSwitchBits; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    if (read.view.positions[k] == next.positions[k]) continue;
+    out.push_back({SwitchName(i), PositionText(read.view.positions[k]) + " (" + read.view.labels[k] + ")",
+                   PositionText(next.positions[k]) + " (" + next.labels[k] + ")"});
+  }
+  for (const LanguageValue& v : kLanguageValues) {
+    const std::string before = v.text(read.language);
+    const std::string now = v.text(after.language);
+    // The name follows the code page: it is listed only when it alone differs.
+    const bool nameOnly = std::string(v.name) == "Code Page Name" &&
+                          CodePageText(read.language) != CodePageText(after.language);
+    if (before != now && !nameOnly) out.push_back({v.name, ShownOrNone(before), ShownOrNone(now)});
+  }
+  // A value the read did not take cleanly may differ on the printer whatever it showed.
+  const WriteValues values = ToWriteValues(after);
+  for (const std::string& name : UnverifiedValues(read.integrity, UserSetValues{})) {
+    std::string target;
+    if (name.rfind("SW", 0) == 0) {
+      const auto& byte = values.switches[static_cast<std::size_t>(name[2] - '1')];
+      target = byte ? std::to_string(*byte) : "(none)";
+    }
+    for (const LanguageValue& v : kLanguageValues)
+      if (name == v.name) target = ShownOrNone(v.text(after.language));
+    out.push_back({name, "(not read cleanly)", target});
+  }
+  return out;
 }
 
 std::vector<std::string> DescribeChanges(ModelNo model, const PlainReadObserver& read, const EditableSettings& after) {

@@ -31,6 +31,21 @@ WriteValues ToWriteValues(const EditableSettings& settings);
 // The values the options set whole (the rest must come cleanly from the read).
 UserSetValues UserSetBy(const WriteEdits& edits);
 
+// One value a write would change: a switch ("SW3-8") or a setting ("Code Page"), as it was read
+// and as it would be written, each with its meaning ("ON (Auto cutter - Disable)").
+struct SettingDifference {
+  std::string setting;
+  std::string before;
+  std::string after;
+};
+
+// What a write of `after` changes on the printer: each switch whose position differs, then the
+// code page, its name, the character set and the 8x16 font where they differ; a value the read
+// did not take cleanly is listed as well (its value on the printer is unknown). Empty exactly
+// when the write would send back what the printer holds.
+std::vector<SettingDifference> DescribeDifferences(ModelNo model, const PlainReadObserver& read,
+                                                   const EditableSettings& after);
+
 // One line per switch whose position or meaning changes ("SW3-8: ON -> OFF (before -> after)"),
 // then the derived texts and the language settings that change.
 std::vector<std::string> DescribeChanges(ModelNo model, const PlainReadObserver& read, const EditableSettings& after);

@@ -41,7 +41,7 @@ class SwctlOfflineTest : public QObject {
     QTest::addColumn<QStringList>("fragments");
     QTest::newRow("help") << QStringList{"--help"}
                           << QStringList{"self-test", "font-test", "--tcp-list", "--usb", "--handshake", "--font8x16",
-                                         "--dry-run", "9100", "Open usb FAILED", "Exit status"};
+                                         "--dry-run", "9100", "Open usb FAILED", "Exit status", "  apply       ", "--check"};
     QTest::newRow("version") << QStringList{"--version"} << QStringList{"kestrova-swctl 2.0.5\n"};
     QTest::newRow("models") << QStringList{"models"} << QStringList{"\n9   RT5600    yes\n", "\n11  RT5602    no\n"};
     QTest::newRow("models json") << QStringList{"models", "--json"}
@@ -89,6 +89,9 @@ class SwctlOfflineTest : public QObject {
     QTest::addRow("code page 6") << QStringList{"write", "--tcp", "127.0.0.1:1", "--code-page", "6"} << "--code-page 6: no such code page";
     QTest::addRow("two switches on write") << QStringList{"write", "--tcp", "127.0.0.1:1", "--switches", v, "--switches", v} << "--switches once";
     QTest::addRow("check without file") << QStringList{"check", "--tcp", "127.0.0.1:1"} << "check needs --from FILE.json";
+    QTest::addRow("apply without file") << QStringList{"apply", "--tcp", "127.0.0.1:1"} << "apply needs --from FILE.json or a setting";
+    QTest::addRow("check on write") << QStringList{"write", "--tcp", "127.0.0.1:1", "--check"} << "--check does not apply to write";
+    QTest::addRow("dry-run on apply") << QStringList{"apply", "--tcp", "127.0.0.1:1", "--dry-run"} << "--dry-run does not apply to apply";
     QTest::addRow("empty tcp list") << QStringList{"read", "--tcp-list", files_.filePath("empty.txt")} << "--tcp-list names no printer";
     const QString binary = QDir::temp().filePath("kestrova-offline-long-line.txt");
     QFile long_(binary);

@@ -1,0 +1,170 @@
+// kestrova-swctl apply against the printer simulator: a printer that differs is written once and
+// then left alone, --check and a printer of another model get the read only, and a fleet with a
+// printer that fails mid-write gets one exact line (or object) per printer.
+#include <QtTest>
+
+#include <QJsonArray>
+
+#include "cli_harness.h"
+
+using namespace kestrova::cli::testing;
+
+namespace {
+
+const QStringList kGolden = {"--model", "RT5600", "--switches", "10,20,30,40,50", "--code-page", "19"};
+// The golden printer with SW3-8 OFF and code page 0.
+const QStringList kDrifted = {"--model", "RT5600", "--switches", "10,20,158,40,50"};
+const QString kDrift = "SW3-8 OFF (Auto cutter - Enable) -> ON (Auto cutter - Disable); "
+                       "Code Page 0  - Standard -> 19 - Multilingual(Euro)";
+const QString kWarning = "Don't let printer shut down when writing settings\n";
+const QString kQueries = "1d 49 43 00 1d 67 34 27 1d 67 34 28 1d 67 34 29 1d 67 34 2a 1d 67 34 2b 1d 49 41 00 "
+                         "1d 67 34 10 1d 67 34 15 1d 67 34 09 1d 67 34 16 1d 67 34 1b 1d 67 34 05 1d 67 34 24 "
+                         "1d 49 45 00 1d 67 34 21 1d 67 34 22 1d 67 34 25";
+
+QStringList Sets(const QStringList& events) { return events.filter(QRegularExpression("^(set |unlock$|lock$)")); }
+
+QJsonObject Difference(const QString& setting, const QString& before, const QString& after) {
+  return {{"setting", setting}, {"before", before}, {"after", after}};
+}
+
+}  // namespace
+
+class SwctlApplyTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() {
+    if (!ProgramsBuilt()) QSKIP("kestrova-swctl or kestrova-printer-sim is not built");
+    Printer golden;
+    QVERIFY2(golden.start(kGolden + QStringList{"--tcp", "127.0.0.1:0"}), qPrintable(golden.errorText()));
+    profile_ = dir_.filePath("golden.json");
+    QFile file(profile_);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(RunSwctl({"read", "--tcp", golden.tcp(), "--json", "--fast"}).out);
+  }
+
+  // On each link kind: --check sends the read only; apply writes the two differences once; the
+  // printer started again (taking the written values) is read and sent nothing more.
+  void differentThenEqual_data() {
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("queries");
+    QTest::addColumn<QStringList>("writeEvents");
+    // The code page name goes out cut to its 21 bytes.
+    const QStringList language = {"set code-page=19", "set code-page-name=Multilingual (Latin+E", "set charset=0",
+                                  "set font-8x16="};
+    QTest::newRow("tcp") << "--tcp" << kQueries
+                         << QStringList{"unlock", "set SW2=20", "set SW3=30", "set SW5=50"} + language +
+                                QStringList{"lock", "unlock", "set SW4=40", "lock", "unlock", "set SW1=10", "lock"};
+    const QStringList oneFrame =
+        QStringList{"unlock", "set SW1=10", "set SW2=20", "set SW3=30", "set SW4=40", "set SW5=50"} + language + QStringList{"lock"};
+    QTest::newRow("serial") << "--serial" << kQueries << oneFrame;
+    QString device = kQueries;
+    QTest::newRow("device") << "--device" << device.replace("1d 49 43 00", "1d 49 43").replace("1d 49 41 00", "1d 49 41") << oneFrame;
+  }
+  void differentThenEqual() {
+    QFETCH(QString, link);
+    QFETCH(QString, queries);
+    QFETCH(QStringList, writeEvents);
+    const bool tcp = link == "--tcp";
+    const QString state = dir_.filePath(QString("state-%1.json").arg(QTest::currentDataTag()));
+    const auto where = [tcp](Printer& p) { return tcp ? QStringList{"--tcp", "127.0.0.1:0"} : QStringList{"--pty", p.ptyPath()}; };
+    const auto target = [tcp](Printer& p) { return tcp ? p.tcp() : p.ptyPath(); };
+    const QStringList apply = {"apply", "--from", profile_, "--fast", link};
+
+    Printer drifted;
+    QVERIFY2(drifted.start(kDrifted + where(drifted) + QStringList{"--state", state}), qPrintable(drifted.errorText()));
+    const CliRun check = RunSwctl(apply + QStringList{target(drifted), "--check"});
+    QCOMPARE(check.errText(), QString());
+    QCOMPARE(check.exitCode, 0);
+    QCOMPARE(check.outLines(), QStringList{target(drifted) + ": would change: " + kDrift});
+    QVERIFY(drifted.waitForEvent("query font-8x16"));
+    QCOMPARE(drifted.received().join(' '), queries);
+
+    const CliRun changed = RunSwctl(apply + QStringList{target(drifted)});
+    QCOMPARE(changed.errText(), kWarning);
+    QCOMPARE(changed.exitCode, 0);
+    QCOMPARE(changed.outLines(), QStringList{target(drifted) + ": changed: " + kDrift});
+    // The simulator logs what it has taken in a moment after the tool has ended.
+    QTRY_COMPARE(Sets(drifted.events()), writeEvents);
+    drifted.stop();
+
+    Printer restarted;
+    QVERIFY2(restarted.start(QStringList{"--state", state} + where(restarted)), qPrintable(restarted.errorText()));
+    const CliRun unchanged = RunSwctl(apply + QStringList{target(restarted)});
+    QCOMPARE(unchanged.errText(), QString());
+    QCOMPARE(unchanged.exitCode, 0);
+    QCOMPARE(unchanged.outLines(), QStringList{target(restarted) + ": unchanged"});
+    QVERIFY(restarted.waitForEvent("query font-8x16"));
+    QCOMPARE(restarted.received().join(' '), queries);
+  }
+
+  // A fleet in the order given: the golden printer, a drifted one, one of another model, one that
+  // drops the connection two commands into the write, and a refused port. %1..%5 are their links.
+  void fleet_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("out");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<int>("unlocks");  // unlock commands the drifted printer takes
+    const QString model = "Write software switch FAILED: %3: the printer is RT6100 (model 4), the file holds RT5600 (model 9); "
+                          "nothing written";
+    const QString cut = "Write software switch FAILED: %4: SW3 not sent in full: %4: connection closed; Lock not sent: the link is closed";
+    const QString refused = "Read software switch FAILED: %5: connection refused";
+    const QString errors = "%3: " + model + "\n%4: " + cut + "\n%5: " + refused + "\n";
+    QTest::newRow("text") << QStringList{} << 1 << QStringList{"%1: unchanged", "%2: changed: " + kDrift} << kWarning + errors << 3;
+    QTest::newRow("check") << QStringList{"--check"} << 1
+                           << QStringList{"%1: unchanged", "%2: would change: " + kDrift, "%4: would change: " + kDrift}
+                           << "%3: " + model + "\n%5: " + refused + "\n" << 0;
+    const QJsonArray drift = {Difference("SW3-8", "OFF (Auto cutter - Enable)", "ON (Auto cutter - Disable)"),
+                              Difference("Code Page", "0  - Standard", "19 - Multilingual(Euro)")};
+    const auto object = [](const QString& link, bool changed, const QJsonArray& differences, const QString& failure = {}) {
+      QJsonObject o{{"link", link}, {"ok", failure.isEmpty()}, {"changed", changed}, {"differences", differences}, {"error", QJsonValue()}};
+      if (!failure.isEmpty()) {
+        o.insert("error", failure.section(": ", 0, 0));
+        o.insert("cause", failure.section(": ", 1));
+      }
+      return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+    };
+    QTest::newRow("json") << QStringList{"--json"} << 1
+                          << QStringList{object("%1", false, {}), object("%2", true, drift), object("%3", false, {}, model),
+                                         object("%4", false, drift, cut), object("%5", false, {}, refused)}
+                          << kWarning + errors << 3;
+  }
+  void fleet() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, out);
+    QFETCH(QString, err);
+    QFETCH(int, unlocks);
+    Printer golden, drifted, other, dropping;
+    QVERIFY2(golden.start(kGolden + QStringList{"--tcp", "127.0.0.1:0"}), qPrintable(golden.errorText()));
+    QVERIFY2(drifted.start(kDrifted + QStringList{"--tcp", "127.0.0.1:0"}), qPrintable(drifted.errorText()));
+    QVERIFY2(other.start({"--model", "RT6100", "--tcp", "127.0.0.1:0"}), qPrintable(other.errorText()));
+    QVERIFY2(dropping.start(kDrifted + QStringList{"--drop-after", "20", "--tcp", "127.0.0.1:0"}), qPrintable(dropping.errorText()));
+    const QStringList links = {golden.tcp(), drifted.tcp(), other.tcp(), dropping.tcp(), QStringLiteral("127.0.0.1:%1").arg(FreePort())};
+    QStringList command = QStringList{"apply", "--from", profile_, "--fast"} + args;
+    for (const QString& l : links) command << "--tcp" << l;
+    const auto fill = [&links](QString text) {
+      for (int i = 0; i < links.size(); ++i) text.replace(QString("%%1").arg(i + 1), links[i]);
+      return text;
+    };
+    const CliRun run = RunSwctl(command);
+    QCOMPARE(run.errText(), fill(err));
+    QCOMPARE(run.exitCode, exitCode);
+    QStringList expected;
+    for (const QString& line : out) expected << fill(line);
+    QCOMPARE(run.outLines(), expected);
+    // The drifted printer took the whole write once; the cut one the unlock and SW2; the golden
+    // printer and the other model nothing but the read.
+    if (unlocks) QVERIFY(drifted.waitForEvent("set SW1=10"));
+    QCOMPARE(drifted.events().count("unlock"), unlocks);
+    QCOMPARE(dropping.events().count("unlock"), unlocks ? 1 : 0);
+    for (const Printer* untouched : {&golden, &other}) QCOMPARE(Sets(untouched->events()), QStringList{});
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QString profile_;
+};
+
+QTEST_GUILESS_MAIN(SwctlApplyTest)
+#include "test_swctl_apply.moc"
