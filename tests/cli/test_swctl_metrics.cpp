@@ -41,11 +41,6 @@ QStringList Samples(const QByteArray& text) {
   return samples;
 }
 
-bool WriteFile(const QString& path, const QByteArray& content) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
 ino_t Inode(const QString& path) {
   struct stat s {};
   return ::stat(path.toLocal8Bit().constData(), &s) == 0 ? s.st_ino : 0;

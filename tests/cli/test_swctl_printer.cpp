@@ -27,11 +27,6 @@ const QString kQueries = "1d 49 43 00 1d 67 34 27 1d 67 34 28 1d 67 34 29 1d 67 
 // A code page name as the write sends it: 21 bytes, NUL padded.
 QString NameField(const QByteArray& name) { return Hex(name.left(21) + QByteArray(21 - qMin(21, int(name.size())), '\0')); }
 
-bool WriteFile(const QString& path, const QByteArray& content) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
 // What a full read --json of kPrinter holds; blank follows each reply value over the device handle.
 void CheckRead(const QJsonObject& o, const QString& blank) {
   QCOMPARE(o.value("model").toObject(), (QJsonObject{{"no", 9}, {"code", "RT5600"}}));
