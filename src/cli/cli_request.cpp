@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <algorithm>
 #include <cctype>
@@ -38,6 +39,7 @@ const std::map<std::string, Command>& Commands() {
       {"write", Command::Write},   {"self-test", Command::SelfTest}, {"font-test", Command::FontTest},
       {"usb-list", Command::UsbList}, {"check", Command::Check},   {"probe", Command::Probe},
       {"apply", Command::Apply},
+      {"metrics", Command::Metrics},
   };
   return commands;
 }
@@ -57,6 +59,8 @@ const QSet<QString>& AllowedOptions(Command command) {
   static const QSet<QString> apply = {"tcp",      "tcp-list", "serial",  "device", "usb",      "usb-device",
                                       "model",    "baud",     "parity",  "handshake", "set",    "code-page",
                                       "charset",  "font8x16", "from",    "fast",      "json",   "check"};
+  static const QSet<QString> metrics = {"tcp", "tcp-list", "serial", "device", "usb", "usb-device", "model", "baud",
+                                        "parity", "handshake", "fast", "from", "output"};
   static const QSet<QString> probe = {"serial", "handshake", "json"};
   // The line settings are refused below, with the reason.
   static const QSet<QString> test = {"tcp",  "serial", "device", "usb", "usb-device", "model", "baud", "parity",
@@ -70,6 +74,7 @@ const QSet<QString>& AllowedOptions(Command command) {
     case Command::Check: return check;
     case Command::Apply: return apply;
     case Command::Probe: return probe;
+    case Command::Metrics: return metrics;
     case Command::SelfTest:
     case Command::FontTest: return test;
     default: return none;
@@ -201,6 +206,20 @@ SavedConfiguration ReadConfigurationFile(const std::string& path) {
   return *saved;
 }
 
+// The folder of --output must exist and take new files (the file is written there under a
+// temporary name, then renamed), so that a wrong path fails before any printer is read.
+std::string CheckOutputPath(const std::string& path) {
+  if (path.empty()) throw Fail{"--output needs a file name"};
+  const QFileInfo file(QString::fromStdString(path));
+  if (file.isDir()) throw Fail{"--output " + path + ": a directory; give a file name"};
+  // The rename would replace a device node or a FIFO, not write into it.
+  if (file.exists() && !file.isFile()) throw Fail{"--output " + path + ": not a regular file"};
+  const QFileInfo folder(file.absolutePath());
+  if (!folder.isDir()) throw Fail{"--output " + path + ": the folder " + S(folder.filePath()) + " does not exist"};
+  if (!folder.isWritable()) throw Fail{"--output " + path + ": the folder " + S(folder.filePath()) + " is not writable"};
+  return path;
+}
+
 Request Build(const QCommandLineParser& parser) {
   Request r;
   const QStringList positional = parser.positionalArguments();
@@ -321,6 +340,12 @@ Request Build(const QCommandLineParser& parser) {
     if (Count(parser, "from") > 1) throw Fail{"--from given more than once"};
     r.edits.from = ReadConfigurationFile(S(parser.value("from")));
   }
+  if (r.command == Command::Metrics) {
+    for (const char* single : {"from", "output"})
+      if (Count(parser, single) > 1) throw Fail{std::string("--") + single + " given more than once"};
+    if (parser.isSet("from")) r.edits.from = ReadConfigurationFile(S(parser.value("from")));
+    if (parser.isSet("output")) r.outputPath = CheckOutputPath(S(parser.value("output")));
+  }
   if (r.command == Command::Apply) {
     bool target = false;
     for (const char* value : {"from", "set", "code-page", "charset", "font8x16"}) target = target || parser.isSet(value);
@@ -422,6 +447,7 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
       {"from", "from", "FILE"},
       {"dry-run", "dry-run"},
       {"check", "check"},
+      {"output", "output", "FILE"},
   });
   ParseResult result;
   if (!parser.parse(QStringList{"kestrova-swctl"} + arguments)) {

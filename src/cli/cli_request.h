@@ -24,7 +24,7 @@ constexpr int kExitUsage = 2;   // the command line cannot be carried out as giv
 constexpr int kDefaultTcpPort = 9100;
 constexpr ModelNo kDefaultUsbModel = 9;  // RT5600, the model list's default entry
 
-enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version, UsbList, Check, Probe, Apply };
+enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version, UsbList, Check, Probe, Apply, Metrics };
 
 // One printer and the way to reach it.
 struct LinkTarget {
@@ -77,8 +77,10 @@ struct Request {
   // explain
   ModelNo model = 0;
   std::vector<SwitchBytes> switchVectors;
-  // write, apply (apply --check is a dry run), check
+  // write, apply (apply --check is a dry run); check and metrics: edits.from only
   WriteEdits edits;
+  // metrics: the file written in place of standard output; empty: standard output
+  std::string outputPath;
 };
 
 struct ParseResult {

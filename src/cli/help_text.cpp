@@ -21,6 +21,7 @@ std::string HelpText() {
   kestrova-swctl check     LINK... --from FILE.json [--json] [--fast]
   kestrova-swctl apply     LINK... [--from FILE.json] [--set SWn-b=ON|OFF]... [--code-page N]
                            [--charset N] [--font8x16 ON|OFF] [--check] [--json] [--fast]
+  kestrova-swctl metrics   LINK... [--from FILE.json] [--output FILE] [--fast]
   kestrova-swctl probe     --serial DEVICE [--json]
   kestrova-swctl self-test LINK
   kestrova-swctl font-test LINK
@@ -68,6 +69,16 @@ Commands:
               A printer of another model is refused, nothing sent. With --json one object per
               printer: {"link", "ok", "changed", "differences": [{"setting", "before",
               "after"}], "error"}. Exit 0 when every printer ends as the file says, 1 otherwise.
+  metrics     Read each printer once and print the results in the Prometheus text format:
+              kestrova_printer_up (1 read, 0 failed), kestrova_printer_read_duration_seconds,
+              kestrova_printer_info (model_name, firmware, code_page, charset labels; value 1),
+              kestrova_printer_hours_powered, kestrova_printer_cut_paper_total,
+              kestrova_printer_failed_paper_cut_total, kestrova_printer_lines_printed_total
+              (each only where the printer's reply is a decimal number) and, with --from,
+              kestrova_printer_profile_match and kestrova_printer_profile_differences (settings
+              that differ, as check counts them). Every sample has the label link, and model
+              and serial where the read gave them. Exit 1 when any printer failed (its up is 0
+              and everything else is still written).
   probe       Find the line settings of a serial printer: the model-name query at 115200,
               38400, 19200 and 9600 bit/s, each with parity none and even; prints each setting at
               which the printer answers with a known model ("DEVICE: answers at 38400 bit/s,
@@ -78,7 +89,7 @@ Commands:
 
 LINK (exactly one kind):
   --tcp HOST[:PORT]    The TCP/IP link; PORT is 9100 when left out. HOST is an IPv4 address or
-                       a name. read, write, check and apply take several --tcp options (a fleet).
+                       a name. read, write, check, apply and metrics take several --tcp options (a fleet).
   --tcp-list FILE      The printers of a fleet, one HOST[:PORT] a line; empty lines and text
                        after '#' are skipped. May be combined with --tcp.
   --serial DEVICE      A serial port as COM1 to COM4 in the window: the serial component with
@@ -120,11 +131,15 @@ Options:
   --charset N          write: the international character set number (0 to 13, 15 to 18),
                        applied after --code-page.
   --font8x16 ON|OFF    write: the new 8x16 font.
-  --from FILE.json     write: the values to write are those of FILE.json, the JSON that
+  --from FILE.json     check, metrics: the profile to compare each printer with.
+                       write: the values to write are those of FILE.json, the JSON that
                        `read --json` printed (its model, bytes and language fields; a null byte
                        or an empty text keeps what the printer holds). Further options change
                        them. A printer whose model differs from the file's is refused: nothing
                        is written to it.
+  --output FILE        metrics: write FILE instead of standard output, whole: under a
+                       temporary name in the same folder, then renamed over FILE, so a reader
+                       never sees half a file. The folder must exist.
   --dry-run            write: read, print the changes as a write does, then
                        "Dry run: nothing written"; nothing is sent but the read's queries.
   --check              apply: read and print what a write would change ("HOST:PORT: would
@@ -160,7 +175,7 @@ Exit status:
      output). For a fleet: 1 when any printer failed.
   2  a usage error (unknown command or option, unknown model, byte out of range, no such code
      page or character set, an IPv6 address, a --from or --tcp-list file that cannot be read
-     or is no regular file); nothing is sent.
+     or is no regular file, an --output folder that does not exist); nothing is sent.
 )";
 }
 

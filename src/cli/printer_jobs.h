@@ -64,20 +64,35 @@ std::optional<LinkFailure> TestPrintJob(const LinkTarget& target, TestPrint prin
 // the next job not yet started when one ends, so a slow printer holds up no other). Each result is
 // handed to done(i, result) on the thread that ran the job, as soon as it ends, and dropped after
 // it: a fleet holds the results of the jobs in flight only. done is called once for every job.
+//
+// Every thread is started before any job is handed out: a job started at once would compete for
+// the processor with the starting of the others (with thousands of threads on two cores, starting
+// them took longer than the reads). When the system gives no more threads (its thread or memory
+// limits), the jobs go to the threads it gave, or with none to the calling thread, so that every
+// job still runs.
 template <typename Job, typename Done>
 void RunOnLinkThreads(std::size_t count, const Job& job, const Done& done, std::size_t inFlight = PrintersInFlight()) {
   std::atomic<std::size_t> next{0};
+  const auto work = [&job, &done, &next, count] {
+    for (std::size_t i = next++; i < count; i = next++) done(i, job(i));
+  };
   const std::size_t threadCount = std::min(std::max<std::size_t>(inFlight, 1), count);
   std::vector<std::unique_ptr<LinkThread>> threads;
-  std::vector<std::future<void>> futures;
   for (std::size_t t = 0; t < threadCount; ++t) {
-    threads.push_back(std::make_unique<LinkThread>());
-    threads.back()->begin();
-    futures.push_back(threads.back()->call([&job, &done, &next, count] {
-      for (std::size_t i = next++; i < count; i = next++) done(i, job(i));
-    }));
+    auto thread = std::make_unique<LinkThread>();
+    thread->begin();
+    if (!thread->isRunning()) break;  // not created (QThread has warned); the thread object is idle
+    threads.push_back(std::move(thread));
   }
+  if (threads.empty()) {
+    work();
+    return;
+  }
+  std::vector<std::future<void>> futures;
+  for (auto& thread : threads) futures.push_back(thread->call(work));
   for (auto& f : futures) f.get();
+  // Every job has ended: all threads are told to end first, so they end together, not in turn.
+  for (auto& t : threads) t->quit();
   for (auto& t : threads) t->stop();
 }
 

@@ -63,4 +63,9 @@ QJsonObject JsonObjectOf(const QByteArray& line) { return QJsonDocument::fromJso
 
 QString Hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ')); }
 
+bool WriteFile(const QString& path, const QByteArray& content) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
 }  // namespace kestrova::cli::testing

@@ -61,4 +61,7 @@ QJsonObject JsonObjectOf(const QByteArray& line);
 // Hex of bytes as the simulator logs them: "1d 67 38 29".
 QString Hex(const QByteArray& bytes);
 
+// Writes content to a new file (a profile, a printer list); false when it could not.
+bool WriteFile(const QString& path, const QByteArray& content);
+
 }  // namespace kestrova::cli::testing
