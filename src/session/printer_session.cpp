@@ -252,11 +252,13 @@ SessionWrite PrinterSession::writeOn(const LinkChoice& choice, const WriteValues
   SessionWrite outcome;
   switch (choice.kind) {
     case Kind::Tcp: {
+      // The write ends by closing the device handle, should one be open, whatever became of it.
       std::string cause;
-      if (!l.connectTcp(choice, false, cause)) return notOpened(cause);
-      TcpLink& tcp = *l.tcp;
-      outcome.write = WriteSwitchSettings(tcp, clock_, values, [&] { return l.connectTcp(choice, false, cause); });
-      // The last frame ends by closing the device handle, should one be open.
+      if (!l.connectTcp(choice, false, cause)) {
+        l.slot.close();
+        return notOpened(cause);
+      }
+      outcome.write = WriteSwitchSettings(*l.tcp, clock_, values, [&] { return l.connectTcp(choice, false, cause); });
       l.slot.close();
       break;
     }
