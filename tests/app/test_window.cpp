@@ -104,12 +104,17 @@ class WindowTest : public QObject {
 
   // Starts the simulator behind a port selection ("TCP/IP", or a COM entry pointed at its pty) and
   // reads it into a fresh window.
+  // baud: a printer that answers only at that speed, chosen in the window before the read.
   bool readTarget(const QString& port, SimProcess& sim, WindowFixture& w,
-                  QStringList args = {"--model", "RT5600", "--code-page", "17", "--charset", "3", "--font-8x16", "on"}) {
+                  QStringList args = {"--model", "RT5600", "--code-page", "17", "--charset", "3", "--font-8x16", "on"},
+                  int baud = 0) {
     const int com = port.startsWith("COM") ? port.mid(3).toInt() : 0;
+    if (baud) args << "--baud" << QString::number(baud);
     if (!sim.startLogged(args + (com ? QStringList{"--pty", sim.ptyPath()} : QStringList{"--tcp", "127.0.0.1:0"}))) return false;
     if (com) kestrova::ComPortMap::instance().setOverride(com, sim.ptyPath().toStdString());
     w.open();
+    for (std::size_t i = 0; baud && i < kestrova::kBaudRates.size(); ++i)
+      if (kestrova::kBaudRates[i] == baud) w.ui().baudRates[i]->click();
     com ? w.selectPort(port) : w.setTcpTarget(sim.tcpPort());
     return w.read();
   }
@@ -165,7 +170,8 @@ class WindowTest : public QObject {
     QFETCH(QStringList, expected);
     SimProcess printer;
     WindowFixture w;
-    QVERIFY(readTarget(port, printer, w, sim));
+    // The serial component reads at the speed the window's radio button chose.
+    QVERIFY(readTarget(port, printer, w, sim, port == "COM3" ? 19200 : 0));
     expectReadDone(w);
     QCOMPARE(w.field(RecordField::ModelName), expected[0]);
     QCOMPARE(w.field(RecordField::SerialNumber), expected[1]);
