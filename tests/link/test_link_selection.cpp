@@ -18,6 +18,18 @@ class LinkSelectionTest : public QObject {
     QVERIFY(!IsListedPortText("usb"));
   }
 
+  // A radio group's item to its setting: item 0 or 1 chooses, nothing selected keeps the setting.
+  void serialChoices() {
+    QCOMPARE(HandshakingFromItem(0, Handshaking::XonXoff), Handshaking::DtrDsr);
+    QCOMPARE(HandshakingFromItem(1, Handshaking::DtrDsr), Handshaking::XonXoff);
+    QCOMPARE(HandshakingFromItem(-1, Handshaking::XonXoff), Handshaking::XonXoff);
+    QCOMPARE(ParityFromItem(0, Parity::Even), Parity::None);
+    QCOMPARE(ParityFromItem(1, Parity::None), Parity::Even);
+    QCOMPARE(ParityFromItem(-1, Parity::Even), Parity::Even);
+    QCOMPARE(BaudRateFromButtons({false, true, true, false}, 9600), 19200);
+    QCOMPARE(BaudRateFromButtons({false, false, false, false}, 38400), 38400);
+  }
+
   void linkKind_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("type");
