@@ -74,6 +74,7 @@ class SwctlOfflineTest : public QObject {
     const QString v = "0,0,0,0,0";
     QTest::addRow("no command") << QStringList{} << "no command given";
     QTest::addRow("unknown command") << QStringList{"frobnicate"} << "unknown command 'frobnicate'";
+    QTest::addRow("unknown option") << QStringList{"read", "--bogus"} << "Unknown option 'bogus'";
     QTest::addRow("unknown model") << QStringList{"explain", "--model", "RT9999", "--switches", v} << "--model RT9999: no such model";
     QTest::addRow("model 2") << QStringList{"explain", "--model", "2", "--switches", v} << "--model 2: no such model";
     QTest::addRow("four bytes") << QStringList{"explain", "--model", "RT5600", "--switches", "0,0,0,0"} << "got 4";
