@@ -138,8 +138,11 @@ class WindowTest : public QObject {
     QCOMPARE(int(w.form->selectedModelNo()), 9);
     QCOMPARE(w.ui().port->text(), QString("9100"));
     QCOMPARE(w.ui().ipAddress->text(), QString("192.168.192.168"));
-    QVERIFY(w.ui().readSW->isEnabled());
-    QVERIFY(!w.ui().writeSW->isEnabled());
+    // Only a read and a choice of port can be made before a read.
+    QCOMPARE(QList<bool>({w.ui().readSW->isEnabled(), w.ui().portSelection->isEnabled(), w.ui().writeSW->isEnabled(),
+                          w.ui().selfTest->isEnabled(), w.ui().fontTest->isEnabled(), w.ui().saveProfile->isEnabled(),
+                          w.ui().loadProfile->isEnabled()}),
+             QList<bool>({true, true, false, false, false, false, false}));
     QCOMPARE(w.label(0), QString("NULL"));
     QFile saved(w.dir.filePath("modelno.dat"));
     QVERIFY(saved.open(QIODevice::ReadOnly));

@@ -85,6 +85,8 @@ class SwctlOfflineTest : public QObject {
     QTest::addRow("baud on tcp") << QStringList{"read", "--tcp", "127.0.0.1", "--baud", "9600"} << "--baud applies to --serial only";
     QTest::addRow("odd baud") << QStringList{"read", "--serial", "/dev/null", "--baud", "4800"} << "--baud 4800";
     QTest::addRow("usb RT5602") << QStringList{"read", "--usb", "--model", "RT5602"} << "--model RT5602: not in the model list";
+    QTest::addRow("set to neither") << QStringList{"write", "--tcp", "127.0.0.1:1", "--set", "SW1-1=MAYBE"} << "--set SW1-1=MAYBE: expected";
+    QTest::addRow("set of no switch") << QStringList{"write", "--tcp", "127.0.0.1:1", "--set", "SW6-1=ON"} << "--set SW6-1=ON: expected";
     QTest::addRow("set on read") << QStringList{"read", "--tcp", "127.0.0.1", "--set", "SW1-1=ON"} << "--set does not apply to read";
     QTest::addRow("two self-tests") << QStringList{"self-test", "--tcp", "127.0.0.1:1", "--tcp", "127.0.0.1:2"} << "takes one printer";
     QTest::addRow("code page 6") << QStringList{"write", "--tcp", "127.0.0.1:1", "--code-page", "6"} << "--code-page 6: no such code page";
