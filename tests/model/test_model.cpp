@@ -107,8 +107,8 @@ class ModelTest : public QObject {
         "9 9 9|7 7 7|7 7 7|10 10 10|6 6 6|11 11 11|8 8 8|4 4 4|1 1 1");
     row("reported names per list", [] { return Names({"RT-5500E", "RT-5502", "RT-5500", "RT-5503", "RT-6400K", "MV75_USB", "MV71_USB", "RT-3206", "RT-3207"}); },
         "13 3 13|12 - 12|3 3 3|15 15 15|14 14 14|16 16 16|17 - 17|- 18 -|- 19 -");
-    row("near names", [] { return Names({"KD6xyz", "RT-5600 B", "RT-3206X", "RT-3207 ", "RT-560", "KD24", "rt-5600", "", "MV75_US"}); },
-        "7 7 7|9 9 9|- - -|- - -|- - -|- - -|- - -|- - -|- - -");
+    row("near names", [] { return Names({"KD6xyz", "RT-5600 B", "RT-3206X", "RT-3207 ", "RT-560", "KD24", "rt-5600", "", "MV75_US", "RT-5502 X"}); },
+        "7 7 7|9 9 9|- - -|- - -|- - -|- - -|- - -|- - -|- - -|12 - 12");
     row("bit order", [] { SwitchBank b; b.setByte(2, 0x5A); QString s; for (int i = 1; i <= 8; ++i) s += QString::number(b.position(SwitchIndex(2, i))); return s + O(b.byteValue(1)); }, "01011010-");
     row("byte with a switch unselected", [] { SwitchBank b; b.setByte(1, 0); b.setPosition(3, kPositionNone); return O(b.byteValue(1)); }, "-");
     row("switch names", [] { return Q(SwitchName(0) + SwitchName(20) + SwitchName(39)) + O(ParseSwitchName("SW3-5")) + O(ParseSwitchName("SW5-8")); }, "SW1-1SW3-5SW5-82039");
