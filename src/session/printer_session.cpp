@@ -1,6 +1,7 @@
 #include "session/printer_session.h"
 
 #include <atomic>
+#include <type_traits>
 
 #include "link/com_port_map.h"
 #include "link/device_handle.h"
@@ -42,6 +43,25 @@ std::string CauseOf(const LinkError& error) { return error.ok() ? std::string() 
 
 const char* PrintFailedText(TestPrint print) {
   return print == TestPrint::SelfTest ? kSelfTestFailedText : kFontTestFailedText;
+}
+
+// One operation: the connect thread's entry trace where the connect thread runs it, and an
+// exception that escapes it turned into the operation's failure with the exception's text.
+template <typename Outcome, typename Run>
+Outcome Guarded(bool traces, Op op, Kind kind, TestPrint print, const char* failedText, const Run& run) {
+  if (traces && OnConnectThread(op, kind)) DebugOutput("(ConnectThread)enter Execute()");
+  try {
+    return run();
+  } catch (...) {
+    const std::string what = CurrentExceptionText();
+    if (traces) TraceException(op, kind, print, what);
+    Outcome failed;
+    failed.message = failedText;
+    failed.cause = what;
+    failed.threw = true;
+    if constexpr (std::is_same_v<Outcome, SessionWrite>) failed.write = {WriteOutcome::SendFailed, what};
+    return failed;
+  }
 }
 
 template <typename Outcome>
@@ -160,18 +180,8 @@ PrinterSession::PrinterSession(Options options)
 PrinterSession::~PrinterSession() { closeAll(); }
 
 SessionRead PrinterSession::read(const LinkChoice& choice, ReadObserver& observer, const PacingPolicy& pacing) {
-  if (options_.connectThreadTraces) DebugOutput("(ConnectThread)enter Execute()");
-  try {
-    return readOn(choice, observer, pacing);
-  } catch (...) {
-    const std::string what = CurrentExceptionText();
-    if (options_.connectThreadTraces) TraceException(Op::Read, choice.kind, TestPrint::SelfTest, what);
-    SessionRead failed;
-    failed.message = kReadFailedText;
-    failed.cause = what;
-    failed.threw = true;
-    return failed;
-  }
+  return Guarded<SessionRead>(options_.connectThreadTraces, Op::Read, choice.kind, TestPrint::SelfTest, kReadFailedText,
+                              [&] { return readOn(choice, observer, pacing); });
 }
 
 SessionRead PrinterSession::readOn(const LinkChoice& choice, ReadObserver& observer, const PacingPolicy& pacing) {
@@ -225,20 +235,8 @@ SessionRead PrinterSession::readOn(const LinkChoice& choice, ReadObserver& obser
 }
 
 SessionWrite PrinterSession::write(const LinkChoice& choice, const WriteValues& values) {
-  if (options_.connectThreadTraces && OnConnectThread(Op::Write, choice.kind))
-    DebugOutput("(ConnectThread)enter Execute()");
-  try {
-    return writeOn(choice, values);
-  } catch (...) {
-    const std::string what = CurrentExceptionText();
-    if (options_.connectThreadTraces) TraceException(Op::Write, choice.kind, TestPrint::SelfTest, what);
-    SessionWrite failed;
-    failed.message = kWriteFailedText;
-    failed.cause = what;
-    failed.threw = true;
-    failed.write = {WriteOutcome::SendFailed, what};
-    return failed;
-  }
+  return Guarded<SessionWrite>(options_.connectThreadTraces, Op::Write, choice.kind, TestPrint::SelfTest, kWriteFailedText,
+                               [&] { return writeOn(choice, values); });
 }
 
 SessionWrite PrinterSession::writeOn(const LinkChoice& choice, const WriteValues& values) {
@@ -286,19 +284,8 @@ SessionWrite PrinterSession::writeOn(const LinkChoice& choice, const WriteValues
 }
 
 SessionOutcome PrinterSession::testPrint(const LinkChoice& choice, TestPrint print) {
-  if (options_.connectThreadTraces && OnConnectThread(Op::Print, choice.kind))
-    DebugOutput("(ConnectThread)enter Execute()");
-  try {
-    return printOn(choice, print);
-  } catch (...) {
-    const std::string what = CurrentExceptionText();
-    if (options_.connectThreadTraces) TraceException(Op::Print, choice.kind, print, what);
-    SessionOutcome failed;
-    failed.message = PrintFailedText(print);
-    failed.cause = what;
-    failed.threw = true;
-    return failed;
-  }
+  return Guarded<SessionOutcome>(options_.connectThreadTraces, Op::Print, choice.kind, print, PrintFailedText(print),
+                                 [&] { return printOn(choice, print); });
 }
 
 SessionOutcome PrinterSession::printOn(const LinkChoice& choice, TestPrint print) {
