@@ -9,7 +9,7 @@ __metaclass__ = type
 import json
 import os
 
-LINK_ARGUMENT_SPEC = dict(
+LINK_OPTIONS = dict(
     swctl=dict(type='path', default='kestrova-swctl'),
     tcp=dict(type='str'),
     serial=dict(type='path'),

@@ -71,11 +71,11 @@ printer:
 '''
 
 from ansible.module_utils.basic import AnsibleModule
-from ansible_collections.kestrova.printers.plugins.module_utils.swctl import LINK_ARGUMENT_SPEC, LINK_RULES, run_swctl
+from ansible_collections.kestrova.printers.plugins.module_utils.swctl import LINK_OPTIONS, LINK_RULES, run_swctl
 
 
 def main():
-    module = AnsibleModule(argument_spec=dict(LINK_ARGUMENT_SPEC), supports_check_mode=True, **LINK_RULES)
+    module = AnsibleModule(argument_spec=dict(LINK_OPTIONS), supports_check_mode=True, **LINK_RULES)
     printer = run_swctl(module, ['read'])
     module.exit_json(changed=False, printer=printer)
 

@@ -98,7 +98,7 @@ differences:
 '''
 
 from ansible.module_utils.basic import AnsibleModule
-from ansible_collections.kestrova.printers.plugins.module_utils.swctl import LINK_ARGUMENT_SPEC, LINK_RULES, run_swctl
+from ansible_collections.kestrova.printers.plugins.module_utils.swctl import LINK_OPTIONS, LINK_RULES, run_swctl
 
 
 def position(value, option):
@@ -133,10 +133,10 @@ def diff_text(differences, side):
 
 
 def main():
-    spec = dict(LINK_ARGUMENT_SPEC)
-    spec.update(profile=dict(type='path'), switches=dict(type='dict'), code_page=dict(type='int'),
+    options = dict(LINK_OPTIONS)
+    options.update(profile=dict(type='path'), switches=dict(type='dict'), code_page=dict(type='int'),
                 charset=dict(type='int'), font8x16=dict(type='raw'))
-    module = AnsibleModule(argument_spec=spec, supports_check_mode=True,
+    module = AnsibleModule(argument_spec=options, supports_check_mode=True,
                            required_one_of=[['profile', 'switches', 'code_page', 'charset', 'font8x16']] + LINK_RULES['required_one_of'],
                            mutually_exclusive=LINK_RULES['mutually_exclusive'], required_by=LINK_RULES['required_by'])
     try:
