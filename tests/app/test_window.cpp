@@ -83,6 +83,7 @@ class WindowTest : public QObject {
     QVERIFY(w.ui().selfTest->isEnabled());
     QVERIFY(w.ui().fontTest->isEnabled());
     QVERIFY(!w.ui().portSelection->isEnabled());
+    QVERIFY(w.ui().saveProfile->isEnabled() && w.ui().loadProfile->isEnabled());
     QCOMPARE(w.ui().progress->value(), 100);
     QVERIFY(!w.form->watchdogRunning());
     QVERIFY(w.notifier.messages.empty());
