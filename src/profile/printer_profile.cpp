@@ -38,7 +38,8 @@ struct Fault {
 std::optional<int> WholeNumber(const QJsonValue& v, int low, int high) {
   if (!v.isDouble()) return std::nullopt;
   const double d = v.toDouble();
-  if (d != static_cast<int>(d) || d < low || d > high) return std::nullopt;
+  // The range first: converting a double outside int's range is undefined.
+  if (!(d >= low && d <= high) || d != static_cast<int>(d)) return std::nullopt;
   return static_cast<int>(d);
 }
 

@@ -19,6 +19,7 @@ class PrinterProfileTest : public QObject {
     const QByteArray b = R"("bytes": [0,0,0,0,0])";
     QTest::newRow("array") << QByteArray("[1]") << false << "line 1: expected one JSON object, as `kestrova-swctl read --json` prints it";
     QTest::newRow("no model") << QByteArray("{\n" + b + "}") << false << "line 1: expected a model number of the catalogue (model.no) for \"model\"";
+    QTest::newRow("model beyond int") << QByteArray("{\"model\": {\"no\": 1e100},\n" + b + "}") << false << "line 1: expected a model number of the catalogue (model.no) for \"no\"";
     QTest::newRow("byte text") << QByteArray("{\"model\": {\"no\": 9},\n\n\"bytes\": [0,\"1\",0,0,0]}") << false << "line 3: expected a number 0..255 or null at bytes[1] for \"bytes\"";
     QTest::newRow("byte fraction") << QByteArray("{\"model\": {\"no\": 9}, \"bytes\": [0,0,0,0,1.5]}") << false << "line 1: expected a number 0..255 or null at bytes[4] for \"bytes\"";
     QTest::newRow("charset number") << QByteArray("{\"model\": {\"no\": 9}, " + b + ",\n\"printer\": {\n\"internationalCharSet\": 3}}") << false
