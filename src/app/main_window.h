@@ -60,7 +60,7 @@ class TForm2 : public QMainWindow, private kestrova::ReadObserver {
   bool saveLogTo(const QString& path);
 
   // The connect thread's modes.
-  enum class ConnectMode { Read = 1, WriteSwitches = 2, SelfTest = 3, FontTest = 4 };
+  enum class ConnectMode { WriteSwitches = 2, SelfTest = 3, FontTest = 4 };
 
  signals:
   // A read ended: successfully or reported as failed (for tests and the screenshot tool).
@@ -127,7 +127,6 @@ class TForm2 : public QMainWindow, private kestrova::ReadObserver {
   void postLinkJob(std::function<void()> job);
   // An event handler whose exceptions are reported in a message box instead of ending the program.
   std::function<void()> guarded(std::function<void()> handler);
-  void runLinkOperation(const std::function<void()>& job);
   std::string currentHostText() const;
   JobInput takeJobInput() const;
   kestrova::WriteValues writeValues() const;

@@ -1,7 +1,6 @@
 // Profiles in the window: the settings shown saved as the JSON that `kestrova-swctl read --json`
 // prints, and such a file loaded back into the controls (nothing is sent until "Write Settings").
 // Also the Log History saved as a text file.
-#include <QFile>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QPushButton>
@@ -13,6 +12,7 @@
 #include "model/catalogue.h"
 #include "model/switch_bank.h"
 #include "profile/printer_profile.h"
+#include "profile/regular_file.h"
 
 using namespace kestrova;
 
@@ -49,21 +49,28 @@ bool TForm2::saveProfileTo(const QString& path) {
   shown.codePagePosition = position(language.codePagePosition);
   shown.charsetPosition = position(language.charsetPosition);
   shown.fontPosition = position(language.fontPosition);
+  // What the read did not get cleanly and the user did not set stays marked, so that no write
+  // from this file sends it.
+  shown.unclean = values.unverified;
   const std::string error = WriteFileWhole(path, profile::SerializeProfile(shown));
   if (!error.empty()) notifier_->notify(ProfileProblem("Profile not saved", error));
   return error.empty();
 }
 
 bool TForm2::loadProfileFrom(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    notifier_->notify(ProfileProblem("Profile not loaded", path.toStdString() + ": " + file.errorString().toStdString()));
+  std::string why;
+  const auto bytes = profile::ReadProfileFile(path.toStdString(), why);
+  if (!bytes) {
+    notifier_->notify(ProfileProblem("Profile not loaded", path.toStdString() + ": " + why));
     return false;
   }
-  std::string why;
-  const auto loaded = profile::ParseProfile(file.readAll(), why);
+  const auto loaded = profile::ParseProfile(*bytes, why);
   if (!loaded) {
     notifier_->notify(ProfileProblem("Profile not loaded", path.toStdString() + ": " + why));
+    return false;
+  }
+  if (const auto unclean = profile::UncleanHeldValues(*loaded); !unclean.empty()) {
+    notifier_->notify(ProfileProblem("Profile not loaded", profile::UncleanRefusal(path.toStdString(), unclean)));
     return false;
   }
   if (loaded->model != activeModelNo_) {
@@ -93,8 +100,9 @@ bool TForm2::loadProfileFrom(const QString& path) {
 
 bool TForm2::saveLogTo(const QString& path) {
   QByteArray text;
-  // Each line keeps its own "\r\n".
-  for (int i = 0; i < ui_.log->count(); ++i) text += ui_.log->item(i)->text().toLatin1();
+  // Each line keeps its own "\r\n". The lines hold printer texts byte for byte (Latin-1); UTF-8
+  // keeps every one of them, where Latin-1 output would turn any other character into "?".
+  for (int i = 0; i < ui_.log->count(); ++i) text += ui_.log->item(i)->text().toUtf8();
   const std::string error = WriteFileWhole(path, text);
   if (!error.empty()) notifier_->notify(ProfileProblem("Log not saved", error));
   return error.empty();

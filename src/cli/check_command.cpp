@@ -1,6 +1,7 @@
 #include "cli/check_command.h"
 
 #include <QJsonArray>
+#include <algorithm>
 
 #include "cli/fleet_output.h"
 #include "cli/json_report.h"
@@ -25,11 +26,35 @@ std::string ModelName(ModelNo model) {
   return m ? std::string(m->code) + " (model " + std::to_string(model) + ")" : "model " + std::to_string(model);
 }
 
+constexpr const char* kNotReadCleanly = "(not read cleanly)";
+
+bool Unclean(const profile::PrinterProfile& p, const std::string& name) {
+  return std::find(p.unclean.begin(), p.unclean.end(), name) != p.unclean.end();
+}
+
+// A value that either read did not get cleanly is a difference whatever it showed: nobody knows
+// what that printer holds.
+std::optional<Difference> UncleanDifference(const profile::PrinterProfile& file, const profile::PrinterProfile& printer,
+                                            const std::string& name, const std::string& fileText,
+                                            const std::string& printerText) {
+  if (!Unclean(file, name) && !Unclean(printer, name)) return std::nullopt;
+  return Difference{name, Unclean(file, name) ? kNotReadCleanly : fileText,
+                    Unclean(printer, name) ? kNotReadCleanly : printerText};
+}
+
 template <typename TextAt>
-void CompareEntry(std::vector<Difference>& out, const char* what, const std::optional<int>& file,
-                  const std::optional<int>& printer, TextAt textAt) {
-  if (!file || file == printer) return;
-  out.push_back({what, textAt(*file), printer ? textAt(*printer) : std::string("(none)")});
+void CompareEntry(std::vector<Difference>& out, const profile::PrinterProfile& fileProfile,
+                  const profile::PrinterProfile& printerProfile, const char* what,
+                  const std::optional<int> profile::PrinterProfile::*value, TextAt textAt) {
+  const std::optional<int>& file = fileProfile.*value;
+  const std::optional<int>& printer = printerProfile.*value;
+  if (!file) return;
+  const std::string printerText = printer ? textAt(*printer) : std::string("(none)");
+  if (auto d = UncleanDifference(fileProfile, printerProfile, what, textAt(*file), printerText)) {
+    out.push_back(*d);
+  } else if (file != printer) {
+    out.push_back({what, textAt(*file), printerText});
+  }
 }
 
 }  // namespace
@@ -44,17 +69,28 @@ std::vector<Difference> CompareWithProfile(const SavedConfiguration& file, const
   if (printer->model != file.model) return {{"Model", ModelName(file.model), ModelName(printer->model)}};
   const SwitchExplanation f = ExplainSwitches(file.model, file.bytes);
   const SwitchExplanation p = ExplainSwitches(printer->model, printer->bytes);
-  for (int i = 0; i < kSwitchBits; ++i) {
-    if (!file.bytes[static_cast<std::size_t>(i / 8)]) continue;
-    const std::string a = Meaning(f, i);
-    const std::string b = Meaning(p, i);
-    if (a != b) out.push_back({SwitchName(i), a, b});
+  for (int n = 1; n <= kSwitchBytes; ++n) {
+    const auto& fileByte = file.bytes[static_cast<std::size_t>(n - 1)];
+    if (!fileByte) continue;
+    const auto& printerByte = printer->bytes[static_cast<std::size_t>(n - 1)];
+    const std::string name = "SW" + std::to_string(n);
+    if (auto d = UncleanDifference(file, *printer, name, std::to_string(*fileByte),
+                                   printerByte ? std::to_string(*printerByte) : "(none)")) {
+      out.push_back(*d);
+      continue;
+    }
+    for (int i = (n - 1) * kBitsPerSwitch; i < n * kBitsPerSwitch; ++i) {
+      const std::string a = Meaning(f, i);
+      const std::string b = Meaning(p, i);
+      if (a != b) out.push_back({SwitchName(i), a, b});
+    }
   }
-  CompareEntry(out, "Code Page", file.codePagePosition, printer->codePagePosition,
+  using profile::PrinterProfile;
+  CompareEntry(out, file, *printer, "Code Page", &PrinterProfile::codePagePosition,
                [](int at) { return std::string(CodePageTable()[static_cast<std::size_t>(at)].entry); });
-  CompareEntry(out, "International Character Set", file.charsetPosition, printer->charsetPosition,
+  CompareEntry(out, file, *printer, "International Character Set", &PrinterProfile::charsetPosition,
                [](int at) { return CharsetEntries()[static_cast<std::size_t>(at)]; });
-  CompareEntry(out, "New 8x16 Font", file.fontPosition, printer->fontPosition,
+  CompareEntry(out, file, *printer, "New 8x16 Font", &PrinterProfile::fontPosition,
                [](int at) { return New8x16FontEntries()[static_cast<std::size_t>(at)]; });
   return out;
 }

@@ -18,7 +18,9 @@ struct Difference {
 };
 
 // The differences of a successful read from the profile; a value the file leaves open is not
-// compared. Another model gives the model difference only (the meanings differ by model).
+// compared. Another model gives the model difference only (the meanings differ by model). A value
+// that the file's or the printer's read did not get cleanly is a difference of its own, "(not read
+// cleanly)", never a match.
 std::vector<Difference> CompareWithProfile(const SavedConfiguration& file, const ReadReport& read);
 
 // Reads every printer and prints the comparison, one line each (with --json one object each, and

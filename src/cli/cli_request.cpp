@@ -9,8 +9,9 @@
 #include <map>
 
 #include "cli/json_report.h"
-#include "cli/regular_file.h"
+#include "profile/regular_file.h"
 #include "cli/tcp_list.h"
+#include "cli/write_edits.h"
 #include "model/catalogue.h"
 #include "model/language_settings.h"
 
@@ -195,13 +196,10 @@ bool ParseFont(const std::string& text) {
 }
 
 SavedConfiguration ReadConfigurationFile(const std::string& path) {
-  QFile file;
-  std::string why;
-  if (!OpenRegularFile(path, file, why)) throw Fail{"--from " + path + ": " + why};
-  // A configuration is a few kilobytes; anything far larger is not one.
-  const QByteArray data = file.read(1 << 20);
   std::string error;
-  const auto saved = profile::ParseProfile(data, error);
+  const auto data = profile::ReadProfileFile(path, error);
+  if (!data) throw Fail{"--from " + path + ": " + error};
+  const auto saved = profile::ParseProfile(*data, error);
   if (!saved) throw Fail{"--from " + path + ": " + error};
   return *saved;
 }
@@ -371,6 +369,9 @@ Request Build(const QCommandLineParser& parser) {
   if (parser.isSet("code-page")) e.codePageNumber = ParseCodePage(S(parser.value("code-page")));
   if (parser.isSet("charset")) e.charsetNumber = ParseCharset(S(parser.value("charset")));
   if (parser.isSet("font8x16")) e.fontOn = ParseFont(S(parser.value("font8x16")));
+  // A profile saved from a flaky read would spread what that printer only seemed to hold.
+  if (const auto unclean = UncleanFromFile(e); !unclean.empty())
+    throw Fail{profile::UncleanRefusal(S(parser.value("from")), unclean)};
   return r;
 }
 

@@ -3,13 +3,13 @@
 #include <QFile>
 #include <string>
 
-#include "cli/regular_file.h"
+#include "profile/regular_file.h"
 
 namespace kestrova::cli {
 
 std::optional<std::vector<TcpListEntry>> ReadTcpList(const std::string& path, std::string& error) {
   QFile file;
-  if (!OpenRegularFile(path, file, error, QIODevice::Text)) return std::nullopt;
+  if (!profile::OpenRegularFile(path, file, error, QIODevice::Text)) return std::nullopt;
   std::vector<TcpListEntry> entries;
   int line = 0;
   // A line is one address; a longer one means the file is not an address list, and reading it

@@ -1,5 +1,7 @@
 #include "cli/write_edits.h"
 
+#include <algorithm>
+
 #include "model/switch_explain.h"
 
 namespace kestrova::cli {
@@ -93,6 +95,18 @@ UserSetValues UserSetBy(const WriteEdits& edits) {
   if (edits.charsetNumber) user.charSet = true;
   if (edits.fontOn) user.font = true;
   return user;
+}
+
+std::vector<std::string> UncleanFromFile(const WriteEdits& edits) {
+  if (!edits.from) return {};
+  WriteEdits options = edits;
+  options.from.reset();
+  // With nothing read cleanly, the values left are exactly those the options do not set whole.
+  const std::vector<std::string> notSet = UnverifiedValues(ReadIntegrity{}, UserSetBy(options));
+  std::vector<std::string> names;
+  for (const std::string& name : profile::UncleanHeldValues(*edits.from))
+    if (std::find(notSet.begin(), notSet.end(), name) != notSet.end()) names.push_back(name);
+  return names;
 }
 
 std::vector<SettingDifference> DescribeDifferences(ModelNo model, const PlainReadObserver& read,

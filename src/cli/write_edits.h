@@ -31,6 +31,10 @@ WriteValues ToWriteValues(const EditableSettings& settings);
 // The values the options set whole (the rest must come cleanly from the read).
 UserSetValues UserSetBy(const WriteEdits& edits);
 
+// The values of the --from file that its read did not get cleanly and that no other option sets
+// whole: a write must refuse such a file before anything is sent.
+std::vector<std::string> UncleanFromFile(const WriteEdits& edits);
+
 // One value a write would change: a switch ("SW3-8") or a setting ("Code Page"), as it was read
 // and as it would be written, each with its meaning ("ON (Auto cutter - Disable)").
 struct SettingDifference {

@@ -1,8 +1,6 @@
 #include "link/device_handle.h"
 
-#include "link/link_selection.h"
 #include "link/os_error.h"
-#include "link/serial_device_link.h"
 #include "link/usb_device_link.h"
 #include "link/usb_product_table.h"
 
@@ -18,11 +16,6 @@ void DeviceHandleSlot::close() {
     link_->close();
     link_.reset();
   }
-}
-
-void DeviceHandleSlot::discardAndClose() {
-  if (link_) link_->discard();
-  close();
 }
 
 namespace {
@@ -82,27 +75,6 @@ int OpenUsbPrinter(UsbBackend& backend, std::uint8_t selectedModelNo, std::uint8
   }
   slot.setOpenError(cause);
   return kOpenNoUsbDevice;
-}
-
-int OpenDevice(std::string_view portText, UsbBackend& backend, std::uint8_t selectedModelNo,
-               std::uint8_t& activeModelNo, DeviceHandleSlot& slot, const ComPortMap& map) {
-  if (portText.find("COM") != std::string_view::npos) {
-    slot.close();
-    const LinkKind kind = LinkKind::FromSelectionText(portText);
-    LinkError error;
-    std::unique_ptr<SerialDeviceLink> link = OpenComDevice(kind.comNumber, error, map);
-    if (!link) {
-      slot.setOpenError(error);
-      return kOpenComFailed;
-    }
-    slot.store(std::move(link));
-    slot.setOpenError(LinkError());
-    return kOpenOk;
-  }
-  if (portText.find("USB") != std::string_view::npos) {
-    return OpenUsbPrinter(backend, selectedModelNo, activeModelNo, slot);
-  }
-  return kOpenOk;
 }
 
 }  // namespace kestrova

@@ -64,7 +64,7 @@ class SerialDeviceLink : public ByteLink {
 // checking and stop bits left alone.
 void MakeRawKeepingLine(termios& tio);
 
-// OpenDevice's serial branch: COMn opened by device name through the map.
+// COMn opened by device name through the map (a read, write or test print on COM5 to COM20).
 std::unique_ptr<SerialDeviceLink> OpenComDevice(int comNumber, LinkError& error,
                                                 const ComPortMap& map = ComPortMap::instance());
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "model/language_settings.h"
+#include "model/printer_record.h"
 #include "model/switch_explain.h"
 #include "profile/profile_json.h"
 
@@ -41,6 +42,41 @@ std::optional<int> WholeNumber(const QJsonValue& v, int low, int high) {
   // The range first: converting a double outside int's range is undefined.
   if (!(d >= low && d <= high) || d != static_cast<int>(d)) return std::nullopt;
   return static_cast<int>(d);
+}
+
+// The written values as a read's "unclean" list names them (the switch names, the keys of
+// "printer") and as the user is told of them (the captions of the window).
+struct WrittenValue {
+  std::string key;
+  std::string name;
+};
+
+std::string Caption(RecordField field) {
+  std::string caption = RecordFieldInfoOf(field).caption;
+  while (!caption.empty() && caption.back() == ' ') caption.pop_back();
+  return caption;
+}
+
+const std::vector<WrittenValue>& WrittenValues() {
+  static const std::vector<WrittenValue> values = [] {
+    std::vector<WrittenValue> v;
+    for (int n = 1; n <= kSwitchBytes; ++n) v.push_back({"SW" + std::to_string(n), "SW" + std::to_string(n)});
+    for (RecordField f : {RecordField::CodePage, RecordField::InternationalCharSet, RecordField::New8x16Font})
+      v.push_back({RecordFieldInfoOf(f).jsonKey, Caption(f)});
+    return v;
+  }();
+  return values;
+}
+
+// Whether the profile holds a value for the written value at `index` (WrittenValues()).
+bool Holds(const PrinterProfile& p, std::size_t index) {
+  constexpr auto kBytes = static_cast<std::size_t>(kSwitchBytes);
+  if (index < kBytes) return p.bytes[index].has_value();
+  switch (index - kBytes) {
+    case 0: return p.codePagePosition.has_value();
+    case 1: return p.charsetPosition.has_value();
+    default: return p.fontPosition.has_value();
+  }
 }
 
 std::string Trimmed(const QString& text) { return text.trimmed().toLatin1().toStdString(); }
@@ -111,6 +147,16 @@ PrinterProfile Parse(const QByteArray& json, OpenBytes open) {
   p.fontPosition = EntryPosition(json, printer, "new8x16Font", New8x16FontEntries(),
                                  [](const std::string& e) { return e; },
                                  "an entry of the 8x16 font list (printer.new8x16Font)");
+  // The values its read did not get cleanly; keys of values a profile does not carry (the
+  // counters, the serial number) are left aside.
+  const QJsonValue unclean = root.value("unclean");
+  if (!unclean.isUndefined()) {
+    const QJsonArray keys = unclean.toArray();
+    if (!unclean.isArray() || std::any_of(keys.begin(), keys.end(), [](const QJsonValue& k) { return !k.isString(); }))
+      Expected(json, "unclean", "a list of value names (\"SW1\", \"codePage\", ...)");
+    for (const WrittenValue& v : WrittenValues())
+      if (keys.contains(QString::fromStdString(v.key))) p.unclean.push_back(v.name);
+  }
   return p;
 }
 
@@ -118,11 +164,34 @@ QJsonValue EntryJson(const std::optional<int>& position, const std::vector<std::
   return position ? JsonText(list[static_cast<std::size_t>(*position)]) : QString();
 }
 
+QJsonArray UncleanKeys(const std::vector<std::string>& names) {
+  QJsonArray keys;
+  for (const WrittenValue& v : WrittenValues())
+    if (std::find(names.begin(), names.end(), v.name) != names.end()) keys.append(QString::fromStdString(v.key));
+  return keys;
+}
+
 }  // namespace
 
 bool PrinterProfile::operator==(const PrinterProfile& o) const {
   return model == o.model && bytes == o.bytes && codePagePosition == o.codePagePosition &&
-         charsetPosition == o.charsetPosition && fontPosition == o.fontPosition;
+         charsetPosition == o.charsetPosition && fontPosition == o.fontPosition && unclean == o.unclean;
+}
+
+std::vector<std::string> UncleanHeldValues(const PrinterProfile& p) {
+  std::vector<std::string> names;
+  const auto& values = WrittenValues();
+  for (std::size_t i = 0; i < values.size(); ++i)
+    if (Holds(p, i) && std::find(p.unclean.begin(), p.unclean.end(), values[i].name) != p.unclean.end())
+      names.push_back(values[i].name);
+  return names;
+}
+
+std::string UncleanRefusal(const std::string& file, const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  return file + ": " + list + (names.size() == 1 ? " was" : " were") +
+         " not read cleanly when it was saved; read that printer again";
 }
 
 PrinterProfile ProfileFromValues(ModelNo model, const std::array<std::uint8_t, kSwitchBytes>& bytes,
@@ -149,7 +218,8 @@ QByteArray SerializeProfile(const PrinterProfile& p) {
                                                  {"internationalCharSet", EntryJson(p.charsetPosition, CharsetEntries())},
                                                  {"new8x16Font", EntryJson(p.fontPosition, New8x16FontEntries())}}},
                          {"bytes", bytes},
-                         {"switches", SwitchesJson(e.positions, e.labels)}};
+                         {"switches", SwitchesJson(e.positions, e.labels)},
+                         {"unclean", UncleanKeys(p.unclean)}};
   return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 

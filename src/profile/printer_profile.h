@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "model/catalogue.h"
 #include "model/switch_bank.h"
@@ -19,6 +20,10 @@ struct PrinterProfile {
   std::optional<int> codePagePosition;  // position in CodePageTable()
   std::optional<int> charsetPosition;   // position in CharsetEntries()
   std::optional<int> fontPosition;      // position in New8x16FontEntries()
+  // The written values whose read was not clean when the profile was saved, by name ("SW1".."SW5",
+  // "Code Page", "International Character Set", "New 8x16 Font"), in the order of a write. Such a
+  // value is what the printer seemed to hold, not what it held: it must never go to a printer.
+  std::vector<std::string> unclean;
 
   bool operator==(const PrinterProfile& other) const;
 };
@@ -36,6 +41,14 @@ QByteArray SerializeProfile(const PrinterProfile& profile);
 // Whether a profile may leave all five bytes open. A file may not (it would match any printer and
 // write nothing); a printer's own read may, when none of its switch replies was valid.
 enum class OpenBytes { Refused, Allowed };
+
+// The unclean values (PrinterProfile::unclean) that the profile holds a value for: what a write
+// from it would send without knowing it.
+std::vector<std::string> UncleanHeldValues(const PrinterProfile& profile);
+
+// Why a profile is refused for a write: "golden.json: SW1, Code Page were not read cleanly when it
+// was saved; read that printer again".
+std::string UncleanRefusal(const std::string& file, const std::vector<std::string>& names);
 
 // Parses and checks a profile; nullopt with error "line N: expected ..." naming the fault.
 std::optional<PrinterProfile> ParseProfile(const QByteArray& json, std::string& error,

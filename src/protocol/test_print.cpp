@@ -1,8 +1,6 @@
 #include "protocol/test_print.h"
 
-#include <exception>
 
-#include "model/debug_trace.h"
 
 namespace kestrova {
 
@@ -46,27 +44,22 @@ std::vector<WriteCommand> BuildTestPrint(TestPrint print, const TestPrintFraming
 
 bool RunTestPrint(ByteLink& link, Clock& clock, TestPrint print, const TestPrintFraming& framing) {
   if (!link.isOpen()) return false;
-  bool allSent = true;
-  try {
-    for (const WriteCommand& send : BuildTestPrint(print, framing)) {
-      if (!link.send(send.bytes)) {
-        allSent = false;
-        break;
-      }
-      if (send.pauseAfterMs > 0) clock.sleepMs(send.pauseAfterMs);
+  // A print that ends the operation discards both directions and closes the link, also when an
+  // exception ends it; the exception goes on to the caller, which names it as the cause.
+  struct EndOfPrint {
+    ByteLink& link;
+    bool ends;
+    ~EndOfPrint() {
+      if (!ends) return;
+      link.discard();
+      link.close();
     }
-  } catch (const std::exception& e) {
-    if (framing.endsOperation)
-      DebugOutput(e.what());
-    else
-      DebugTrace(std::string(print == TestPrint::SelfTest ? "(SelfTest)" : "(FontTest)") + e.what());
-    allSent = false;
+  } end{link, framing.endsOperation};
+  for (const WriteCommand& send : BuildTestPrint(print, framing)) {
+    if (!link.send(send.bytes)) return false;
+    if (send.pauseAfterMs > 0) clock.sleepMs(send.pauseAfterMs);
   }
-  if (framing.endsOperation) {
-    link.discard();
-    link.close();
-  }
-  return allSent;
+  return true;
 }
 
 }  // namespace kestrova

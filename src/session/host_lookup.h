@@ -1,6 +1,6 @@
 #pragma once
 // The IPv4 address text of a printer's host: dotted decimal as it is, a name looked up within the
-// connect bound. Runs on the link thread, which has an event loop.
+// connect bound. Blocks its caller up to that bound; runs no event loop meanwhile.
 #include <string>
 
 namespace kestrova {

@@ -33,13 +33,18 @@ bool OnConnectThread(Op op, Kind kind) {
 // bare message whatever the debug mode; the test prints of the button handlers trace it tagged,
 // in debug mode only; the other writes are reported by their closing message alone.
 void TraceException(Op op, Kind kind, TestPrint print, const std::string& what) {
-  if (op == Op::Read || (kind != Kind::Tcp && kind != Kind::SerialComponent && !(kind == Kind::Usb && op == Op::Print)))
+  if (OnConnectThread(op, kind))
     DebugOutput(what);
   else if (op == Op::Print)
     DebugTrace((print == TestPrint::SelfTest ? "(SelfTest)" : "(FontTest)") + what);
 }
 
 std::string CauseOf(const LinkError& error) { return error.ok() ? std::string() : DescribeLinkError(error); }
+
+// The cause of a link error event: what the link knows of it, else its code.
+std::string EventCause(const ByteLink& link, int code) {
+  return link.lastError().ok() ? "link error " + std::to_string(code) : DescribeLinkError(link.lastError());
+}
 
 const char* PrintFailedText(TestPrint print) {
   return print == TestPrint::SelfTest ? kSelfTestFailedText : kFontTestFailedText;
@@ -92,8 +97,10 @@ struct PrinterSession::Links {
   std::unique_ptr<TcpLink> tcp;
   std::unique_ptr<SerialComponentLink> serial;
   bool serialOnOwnPorts = false;
-  DeviceHandleSlot slot;
+  // The backend before the slot: members go in reverse order, so a USB device the slot holds is
+  // closed before its backend ends.
   std::unique_ptr<UsbBackend> usb;
+  DeviceHandleSlot slot;
   std::atomic<int> errorCode{0};  // the last link error event of the operation under way
 
   TcpLink& tcpLink() {
@@ -154,6 +161,9 @@ struct PrinterSession::Links {
   // A connect for a read (the address and port are taken over unless a connection is up) or for a
   // write or test print. False with the cause in `cause`.
   bool connectTcp(const LinkChoice& choice, bool forRead, std::string& cause) {
+    // A write or test print goes over a connection that is up whatever its host name resolves to
+    // now: no lookup that could fail or be slow.
+    if (!forRead && tcp && tcp->isActive() && tcp->isConnected()) return true;
     std::string address;
     if (!ResolveHost(choice.host, address, cause)) return false;
     TcpLink& link = tcpLink();
@@ -202,7 +212,7 @@ SessionRead PrinterSession::readOn(const LinkChoice& choice, ReadObserver& obser
     case Kind::Tcp: {
       std::string cause;
       if (!l.connectTcp(choice, true, cause)) return openFailed(kReadFailedText, cause);
-      if (l.errorCode != 0) return openFailed(kReadFailedText, CauseOf(l.tcp->lastError()), l.errorCode);
+      if (l.errorCode != 0) return openFailed(kReadFailedText, EventCause(*l.tcp, l.errorCode), l.errorCode);
       if (observer.cancelled()) break;
       outcome.read = ReadPrinter(*l.tcp, clock_, observer, 0, pacing);
       break;
@@ -210,7 +220,7 @@ SessionRead PrinterSession::readOn(const LinkChoice& choice, ReadObserver& obser
     case Kind::SerialComponent: {
       SerialComponentLink& serial = l.serialLink(choice);
       if (!serial.probeAndOpen()) return openFailed(kReadFailedText, CauseOf(serial.lastError()));
-      if (l.errorCode != 0) return openFailed(kReadFailedText, CauseOf(serial.lastError()), l.errorCode);
+      if (l.errorCode != 0) return openFailed(kReadFailedText, EventCause(serial, l.errorCode), l.errorCode);
       if (!observer.cancelled()) outcome.read = ReadPrinter(serial, clock_, observer, 0, pacing);
       break;
     }
@@ -299,7 +309,7 @@ SessionOutcome PrinterSession::printOn(const LinkChoice& choice, TestPrint print
       std::string cause;
       if (!l.connectTcp(choice, false, cause)) return NotOpened<SessionOutcome>(failed, cause);
       if (l.errorCode != 0) {
-        SessionOutcome broken = NotOpened<SessionOutcome>(failed, cause);
+        SessionOutcome broken = NotOpened<SessionOutcome>(failed, EventCause(*l.tcp, l.errorCode));
         broken.linkErrorCode = l.errorCode;
         return broken;
       }
@@ -323,9 +333,19 @@ SessionOutcome PrinterSession::printOn(const LinkChoice& choice, TestPrint print
       return NotOpened<SessionOutcome>(failed, "no link selected");
   }
   const TestPrintFraming& framing = TestPrintFramingFor(choice.kind);
+  // A print over the device handle ends with it, an exception included.
+  struct EndOfPrint {
+    Links& links;
+    bool ends;
+    ~EndOfPrint() {
+      if (ends) links.slot.close();
+    }
+  } end{l, framing.endsOperation};
   outcome.ok = RunTestPrint(*link, clock_, print, framing);
-  if (!outcome.ok) outcome.message = failed, outcome.cause = DescribeLinkError(link->lastError());
-  if (framing.endsOperation) l.slot.close();
+  if (!outcome.ok) {
+    outcome.message = failed;
+    outcome.cause = link->lastError().ok() ? "the link closed before the print was sent" : DescribeLinkError(link->lastError());
+  }
   return outcome;
 }
 

@@ -2,7 +2,8 @@
 # The kestrova.printers collection run by ansible-playbook (connection local) against one
 # simulator serving two printers: ansible-doc renders both modules; check mode and a refused
 # connection send no write; the first apply writes once and shows its diff; the simulator started
-# again (taking the written values) gets the read only and the task is unchanged.
+# again (taking the written values) gets the read only and the task is unchanged. A profile from a
+# read that did not get every value cleanly is refused before anything is sent.
 # Usage: test_collection.sh SWCTL SIMULATOR COLLECTIONS_PATH
 set -euo pipefail
 swctl=$(realpath "$1") sim=$2

@@ -5,6 +5,8 @@
 #include <QtTest>
 
 #include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
@@ -205,7 +207,7 @@ class WindowTest : public QObject {
     QTest::newRow("silent") << "TCP/IP" << QStringList{"--silent", "--tcp", "127.0.0.1:0"} << "Read software switch FAILED"
                             << "model name not recognised";
     QTest::newRow("absent COM2") << "COM2" << QStringList{} << "Read software switch FAILED" << "no such port";
-    QTest::newRow("no USB printer") << "USB" << QStringList{} << "Open usb FAILED" << "";
+    QTest::newRow("no USB printer") << "USB" << QStringList{} << "Open usb FAILED" << "USB: no supported printer found";
   }
   void readFailure() {
     QFETCH(QString, port);
@@ -330,6 +332,40 @@ class WindowTest : public QObject {
                                        "font-test block 7"}));
     QVERIFY(LogReceived(log).join(' ').contains(selfTestBytes));
     QVERIFY(w.ui().selfTest->isEnabled());
+  }
+
+  // Profiles and the Log History as files. A profile saved after a read that did not get every
+  // value cleanly keeps them marked, and Load Profile refuses it: a Write Settings afterwards sends
+  // the values of the printer read, nothing of the file. The log is saved as shown.
+  void profilesAndLog() {
+    SimProcess flaky, good;
+    WindowFixture w;
+    QVERIFY(readTarget("TCP/IP", flaky, w, {"--model", "RT5600", "--switches", "9,9,9,9,9", "--overlong", "40"}));
+    const QString flakyFile = w.dir.filePath("flaky.json");
+    QVERIFY(w.form->saveProfileTo(flakyFile));
+    QFile saved(flakyFile);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(saved.readAll())["unclean"].toArray(),
+             (QJsonArray{"SW1", "SW2", "SW3", "SW4", "SW5", "codePage", "internationalCharSet", "new8x16Font"}));
+
+    QVERIFY(good.startLogged({"--model", "RT5600", "--switches", "1,2,3,4,5", "--firmware", "V1 \u00e9\u20ac", "--pty", good.ptyPath()}));
+    kestrova::ComPortMap::instance().setOverride(3, good.ptyPath().toStdString());
+    w.selectPort("COM3");
+    QVERIFY(w.read());
+    const QString logFile = w.dir.filePath("log.txt");
+    QVERIFY(w.form->saveLogTo(logFile));
+    QFile log(logFile);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains("Read Firmware Revision = V1 \xc3\xa9\xe2\x82\xac\r\n"));
+
+    QVERIFY(!w.form->loadProfileFrom(flakyFile));
+    QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].detail),
+             flakyFile + ": SW1, SW2, SW3, SW4, SW5, Code Page, International Character Set were not read cleanly when "
+                         "it was saved; read that printer again");
+    QVERIFY(w.runOperation(w.ui().writeSW));
+    const QStringList events = EventsOnceLogged(good.logPath(), 7);
+    QCOMPARE(events.mid(0, 6), (QStringList{"unlock", "set SW1=1", "set SW2=2", "set SW3=3", "set SW4=4", "set SW5=5"}));
   }
 
   // Exit while a write is under way: the window closes at once; the write still ends with Lock

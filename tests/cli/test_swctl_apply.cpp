@@ -161,6 +161,56 @@ class SwctlApplyTest : public QObject {
     for (const Printer* untouched : {&golden, &other}) QCOMPARE(Sets(untouched->events()), QStringList{});
   }
 
+  // A golden profile saved from a flaky read (every reply overlong, so no value was read cleanly):
+  // write and apply refuse it before anything is sent, unless the options set those values
+  // whole; check and metrics never call a flaky printer a match.
+  void uncleanProfile_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");  // %1: the flaky profile
+    QTest::addColumn<QString>("out");  // %2: the good printer's link, %3: the flaky printer's
+    const QString all = "kestrova-swctl: %1: SW1, SW2, SW3, SW4, SW5, Code Page, International Character Set were not "
+                        "read cleanly when it was saved; read that printer again\n";
+    QTest::newRow("write --from") << QStringList{"write", "--from", "%1", "--tcp", "%2"} << 2 << all << "";
+    QTest::newRow("apply --from") << QStringList{"apply", "--from", "%1", "--tcp", "%2"} << 2 << all << "";
+    QTest::newRow("switches set whole, charset not")
+        << QStringList{"write", "--from", "%1", "--switches", "1,2,3,4,5", "--charset", "0", "--tcp", "%2"} << 2
+        << "kestrova-swctl: %1: Code Page was not read cleanly when it was saved; read that printer again\n" << "";
+    QTest::newRow("every value set by the options")
+        << QStringList{"write", "--from", "%1", "--switches", "10,20,30,40,50", "--code-page", "19", "--dry-run", "--tcp", "%2"}
+        << 0 << "" << "No change: the values read were written back\nDry run: nothing written\n";
+    QTest::newRow("check a flaky printer")
+        << QStringList{"check", "--from", "golden", "--tcp", "%3"} << 1 << ""
+        << "%3: 8 differences: SW1 file 10, printer (not read cleanly); SW2 file 20, printer (not read cleanly); "
+           "SW3 file 30, printer (not read cleanly); SW4 file 40, printer (not read cleanly); SW5 file 50, printer "
+           "(not read cleanly); Code Page file 19 - Multilingual(Euro), printer (not read cleanly); International "
+           "Character Set file 0 - U.S.A., printer (not read cleanly); New 8x16 Font file OFF, printer (not read "
+           "cleanly)\n";
+  }
+  void uncleanProfile() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    QFETCH(QString, out);
+    Printer good, flaky;
+    QVERIFY2(good.start(kGolden + QStringList{"--tcp", "127.0.0.1:0"}), qPrintable(good.errorText()));
+    QVERIFY2(flaky.start(kGolden + QStringList{"--overlong", "40", "--tcp", "127.0.0.1:0"}), qPrintable(flaky.errorText()));
+    const QString flakyProfile = dir_.filePath("flaky.json");
+    QVERIFY(WriteFile(flakyProfile, RunSwctl({"read", "--tcp", flaky.tcp(), "--json", "--fast"}).out));
+    const auto fill = [&](QString text) {
+      return text.replace("%1", flakyProfile).replace("%2", good.tcp()).replace("%3", flaky.tcp()).replace("golden", profile_);
+    };
+    QStringList command;
+    for (const QString& a : args) command << fill(a);
+    const CliRun run = RunSwctl(command + QStringList{"--fast"});
+    QCOMPARE(run.errText(), fill(err));
+    QCOMPARE(run.outText(), fill(out));
+    QCOMPARE(run.exitCode, exitCode);
+    // A refused profile reaches no printer at all; nothing is ever written.
+    if (exitCode == 2) QCOMPARE(good.received(), QStringList{});
+    QCOMPARE(Sets(good.events()), QStringList{});
+  }
+
  private:
   QTemporaryDir dir_;
   QString profile_;

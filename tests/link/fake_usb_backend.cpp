@@ -2,6 +2,8 @@
 
 #include "link/os_error.h"
 
+#include <stdexcept>
+
 namespace kestrova {
 namespace {
 
@@ -18,6 +20,7 @@ class FakeUsbDevice : public UsbDevice {
       error = MakeLinkError(LinkError::Kind::Closed, device_->info.path, "device not open");
       return 0;
     }
+    if (!device_->writeThrows.empty()) throw std::runtime_error(device_->writeThrows);
     device_->written += bytes;
     return bytes.size();
   }

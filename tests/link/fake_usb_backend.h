@@ -18,6 +18,7 @@ class FakeUsbBackend : public UsbBackend {
     LinkError openError;
     std::deque<Bytes> replies;                  // one per bulk IN, in order
     Bytes written;                              // everything sent over bulk OUT
+    std::string writeThrows;                    // when set, a bulk OUT throws this text
     int opens = 0;
     int closes = 0;
     bool open = false;

@@ -26,20 +26,20 @@ class SerialLinksTest : public QObject {
   }
 
  private slots:
+  // Speed and handshaking as the port holds them. Parity cannot be seen here: the system clears
+  // PARENB on every pseudo-terminal whatever is asked.
   void settingsReachThePort_data() {
     QTest::addColumn<int>("rate");
     QTest::addColumn<int>("handshaking");
-    QTest::addColumn<int>("parity");
     QTest::addColumn<uint>("speed");
-    QTest::newRow("defaults") << 115200 << 0 << 0 << uint(B115200);
-    QTest::newRow("9600 xon/xoff") << 9600 << 1 << 0 << uint(B9600);
-    QTest::newRow("19200") << 19200 << 0 << 0 << uint(B19200);
-    QTest::newRow("38400 even") << 38400 << 0 << 1 << uint(B38400);
+    QTest::newRow("defaults") << 115200 << 0 << uint(B115200);
+    QTest::newRow("9600 xon/xoff") << 9600 << 1 << uint(B9600);
+    QTest::newRow("19200") << 19200 << 0 << uint(B19200);
+    QTest::newRow("38400") << 38400 << 0 << uint(B38400);
   }
   void settingsReachThePort() {
     QFETCH(int, rate);
     QFETCH(int, handshaking);
-    QFETCH(int, parity);
     QFETCH(uint, speed);
     Pty pty;
     const int held = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY);
@@ -52,7 +52,7 @@ class SerialLinksTest : public QObject {
     map.setOverride(2, pty.slavePath());
     SerialComponentLink link(map);
     link.setCommPort(1);
-    link.setSettings({rate, Handshaking(handshaking), Parity(parity)});
+    link.setSettings({rate, Handshaking(handshaking), Parity::None});
     QVERIFY2(link.probeAndOpen(), DescribeLinkError(link.lastError()).c_str());
     QCOMPARE(::tcgetattr(held, &tio), 0);
     QCOMPARE(uint(cfgetospeed(&tio)), speed);

@@ -37,6 +37,14 @@ class PrinterProfileTest : public QObject {
     QTest::newRow("code in lower case") << QByteArray("{\"model\": {\"no\": 13, \"code\": \"rt5500e\"}, \"bytes\": [null,null,7,null,null]}") << false << "13 4 -1 -1 -1";
     QTest::newRow("model 0, texts") << QByteArray("{\"model\": {\"no\": 0, \"code\": null}, " + b + R"(, "printer": {"codePage": " 37 - Turkish", "internationalCharSet": "18- Dubai", "new8x16Font": "OFF"}})")
                                     << false << "0 0 21 17 1";
+    // What a read did not get cleanly: only the written values the file holds count.
+    QTest::newRow("unclean of a read") << QByteArray(R"({"model": {"no": 9}, "bytes": [1,null,3,4,5], "printer": {"codePage": "17 - Cyrillic"},
+                                                         "unclean": ["firmwareRevision", "SW2", "codePage", "SW1", "new8x16Font"]})")
+                                       << false << "9 1 6 -1 -1 unclean=SW1,Code Page";
+    QTest::newRow("unclean not a list") << QByteArray("{\"model\": {\"no\": 9}, " + b + ",\n\"unclean\": \"SW1\"}") << false
+                                        << "line 2: expected a list of value names (\"SW1\", \"codePage\", ...) for \"unclean\"";
+    QTest::newRow("unclean holds a number") << QByteArray("{\"model\": {\"no\": 9}, " + b + ", \"unclean\": [1]}") << false
+                                            << "line 1: expected a list of value names (\"SW1\", \"codePage\", ...) for \"unclean\"";
   }
   void parse() {
     QFETCH(QByteArray, json);
@@ -44,11 +52,16 @@ class PrinterProfileTest : public QObject {
     QFETCH(QString, expected);
     std::string error;
     const auto p = ParseProfile(json, error, fromRead ? OpenBytes::Allowed : OpenBytes::Refused);
+    QStringList unclean;
+    if (p)
+      for (const std::string& name : UncleanHeldValues(*p)) unclean << QString::fromStdString(name);
     QCOMPARE(p ? QString("%1 %2 %3 %4 %5").arg(p->model).arg(std::count(p->bytes.begin(), p->bytes.end(), std::nullopt))
-                     .arg(p->codePagePosition.value_or(-1)).arg(p->charsetPosition.value_or(-1)).arg(p->fontPosition.value_or(-1))
+                     .arg(p->codePagePosition.value_or(-1)).arg(p->charsetPosition.value_or(-1)).arg(p->fontPosition.value_or(-1)) +
+                     (unclean.isEmpty() ? QString() : " unclean=" + unclean.join(','))
                : QString::fromStdString(error), expected);
     // What a read shows serialises to the texts of the lists and parses back to the same values.
-    const PrinterProfile shown = ProfileFromValues(9, {0x5A, 0xA5, 4, 16, 129}, fromRead ? 37 : 99, fromRead ? 15 : 14, fromRead);
+    PrinterProfile shown = ProfileFromValues(9, {0x5A, 0xA5, 4, 16, 129}, fromRead ? 37 : 99, fromRead ? 15 : 14, fromRead);
+    if (fromRead) shown.unclean = {"SW4", "New 8x16 Font"};
     const QByteArray out = SerializeProfile(shown);
     QVERIFY2(out.contains(fromRead ? R"("codePage": "37 - Turkish")" : R"("codePage": "")") && out.contains(R"("code": "RT5600")"), out.constData());
     QVERIFY(ParseProfile(out, error) == shown);

@@ -48,13 +48,16 @@ class PrinterSessionTest : public QObject {
                                                     << "opens=2;closes=2;last=Read software switch FAILED|no valid reply to any query";
     QTest::newRow("no printer: nothing opened, nothing sent") << false << QStringList{"self"}
                                                               << "opens=0;sent=0;t=0;last=Open usb FAILED|USB: no supported printer found";
+    QTest::newRow("a test print that throws names the exception") << true << QStringList{"self!"}
+                                                                  << "opens=1;closes=0;sent=0;t=0;last=Self Test FAILED|bulk OUT broke";
   }
   void usb() {
     QFETCH(bool, present);
     QFETCH(QStringList, ops);
     QFETCH(QString, expect);
     auto* bus = new FakeUsbBackend;
-    if (present) bus->addDevice("2a09");
+    // Absent: only a device of another vendor, which must never be opened.
+    FakeUsbBackend::Device& device = present ? bus->addDevice("2a09") : bus->addDevice("2a09", "04b8");
     CountingClock clock;
     PrinterSession::Options options;
     options.clock = &clock;
@@ -65,15 +68,16 @@ class PrinterSessionTest : public QObject {
     SessionOutcome last;
     for (const QString& op : ops) {
       PlainReadObserver observer;
-      if (op == "self" || op == "font") last = session.testPrint(usb, op == "self" ? TestPrint::SelfTest : TestPrint::FontTest);
+      if (op.endsWith('!')) device.writeThrows = "bulk OUT broke";
+      if (op.startsWith("self") || op == "font") last = session.testPrint(usb, op.startsWith("self") ? TestPrint::SelfTest : TestPrint::FontTest);
       if (op == "write") last = session.write(usb, Values());
       if (op == "read") last = session.read(usb, observer);
       if (op == "close") session.closeAll();
     }
     QMap<QString, QString> facts{
-        {"opens", QString::number(present ? bus->device(0).opens : 0)},
-        {"closes", QString::number(present ? bus->device(0).closes : 0)},
-        {"sent", QString::number(present ? bus->device(0).written.size() : 0)},
+        {"opens", QString::number(device.opens)},
+        {"closes", QString::number(device.closes)},
+        {"sent", QString::number(device.written.size())},
         {"t", QString::number(clock.now)},
         {"last", last.ok ? "ok" : QString::fromStdString(last.message + "|" + last.cause)}};
     for (const QString& fact : expect.split(';')) QCOMPARE(fact.section('=', 0, 0) + "=" + facts[fact.section('=', 0, 0)], fact);

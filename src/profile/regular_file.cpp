@@ -1,4 +1,4 @@
-#include "cli/regular_file.h"
+#include "profile/regular_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace kestrova::cli {
+namespace kestrova::profile {
 
 namespace {
 
@@ -50,4 +50,15 @@ bool OpenRegularFile(const std::string& path, QFile& file, std::string& error, Q
   return true;
 }
 
-}  // namespace kestrova::cli
+std::optional<QByteArray> ReadProfileFile(const std::string& path, std::string& error) {
+  QFile file;
+  if (!OpenRegularFile(path, file, error)) return std::nullopt;
+  QByteArray data = file.read(kProfileFileLimit + 1);
+  if (data.size() > kProfileFileLimit) {
+    error = "larger than 1 MiB; not a profile";
+    return std::nullopt;
+  }
+  return data;
+}
+
+}  // namespace kestrova::profile
