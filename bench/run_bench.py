@@ -384,12 +384,45 @@ def print_markdown(path):
 
 # ---------------------------------------------------------------------------------------------
 
+def exporter_probes(figures, build, simbin, workdir, log, probes=1000, at_once=100):
+    """1,000 GET /probe through kestrova-exporter, 100 at a time: every one must answer with
+    kestrova_probe_success 1; the exporter's peak memory (VmHWM) is taken at the end."""
+    import concurrent.futures
+    import urllib.request
+    sim = Simulator(simbin, ["--count", str(at_once), "--tcp", "127.0.0.1:0"], at_once, workdir)
+    exporter = subprocess.Popen([os.path.join(build, "bin", "kestrova-exporter"), "--listen", "127.0.0.1:0",
+                                 "--max-probes", str(at_once)], stdout=subprocess.PIPE, text=True)
+    try:
+        listen = exporter.stdout.readline().split()[-1]
+
+        def probe(i):
+            url = "http://%s/probe?target=127.0.0.1:%d" % (listen, sim.tcp_ports[i % at_once])
+            with urllib.request.urlopen(url, timeout=30) as r:
+                return "kestrova_probe_success 1" in r.read().decode().splitlines()
+
+        start = time.monotonic()
+        with concurrent.futures.ThreadPoolExecutor(at_once) as pool:
+            answered = sum(pool.map(probe, range(probes)))
+        wall = time.monotonic() - start
+        with open("/proc/%d/status" % exporter.pid) as f:
+            hwm = next(int(l.split()[1]) for l in f if l.startswith("VmHWM:")) / 1024.0
+        log("  %d of %d probes answered in %.1f s, VmHWM %.1f MB" % (answered, probes, wall, hwm))
+        figures.add("exporter.answered", "Exporter: probes answered with success 1 (of 1,000, 100 at a time)", answered,
+                    "probes", "= %d" % probes, answered == probes)
+        figures.add("exporter.wall", "Exporter: wall time of the 1,000 probes", wall * 1000, "ms")
+        figures.add("exporter.hwm", "Exporter: VmHWM (peak) after the 1,000 probes", hwm, "MB")
+    finally:
+        exporter.terminate()
+        exporter.wait(10)
+        sim.stop()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--build-dir", default="build")
     parser.add_argument("--runs", type=int, default=int(os.environ.get("BENCH_RUNS", "5")))
     parser.add_argument("--only", default="",
-                        help="comma-separated sections: tcp,serial,device,fast,window,fleet,bigfleet")
+                        help="comma-separated sections: tcp,serial,device,fast,window,fleet,bigfleet,exporter")
     parser.add_argument("--verbose", action="store_true", help="print every run")
     parser.add_argument("--markdown", metavar="RESULTS_JSON",
                         help="print the figures of an earlier run as a Markdown table (for docs/performance.md) and stop")
@@ -404,7 +437,7 @@ def main():
     winbin = os.path.join(build, "bench", "kestrova-bench-window")
     runs = max(1, opts.runs)
     sections = set(s for s in opts.only.split(",") if s) or {"tcp", "serial", "device", "fast", "window", "fleet",
-                                                             "bigfleet"}
+                                                             "bigfleet", "exporter"}
     for b in (swctl, simbin) + ((winbin,) if "window" in sections else ()):
         if not os.access(b, os.X_OK):
             print("bench: %s is missing; run `make build` first" % b, file=sys.stderr)
@@ -451,6 +484,10 @@ def main():
                 step("device-handle read over a pseudo-terminal (%d runs)" % runs)
                 paced_read(figures, "device_fixed", "Device-handle read (pty)",
                            [swctl, "read", "--device", pty_path, "--json"], DEVICE_FLOOR_S, runs, log)
+
+        if "exporter" in sections:
+            step("kestrova-exporter: 1,000 probes, 100 at a time, over 100 simulated printers")
+            exporter_probes(figures, build, simbin, work, log)
 
         if "fast" in sections:
             step("TCP/IP read with --fast (%d runs)" % runs)

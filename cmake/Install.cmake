@@ -17,7 +17,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 # Programs. The command-line tool and the simulator are optional parts of the tree.
-foreach(program kestrova-swutil kestrova-swctl kestrova-printer-sim)
+foreach(program kestrova-swutil kestrova-swctl kestrova-printer-sim kestrova-exporter)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
@@ -70,6 +70,11 @@ install(FILES ${KESTROVA_PACKAGING_DIR}/debian/lintian-overrides
 if(TARGET kestrova-swctl)
   install(FILES ${KESTROVA_PACKAGING_DIR}/kestrova-swctl.bash
           DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME kestrova-swctl)
+endif()
+
+# The exporter's systemd unit, installed but not enabled (no maintainer script enables it).
+if(TARGET kestrova-exporter)
+  install(FILES ${KESTROVA_PACKAGING_DIR}/kestrova-exporter.service DESTINATION lib/systemd/system)
 endif()
 
 # udev rule (vendor 1f4e: access for the user at the seat, no modem-manager probing). Its

@@ -5,7 +5,8 @@
 
 namespace kestrova::cli {
 
-// Writes content to path that way; false with the reason ("Permission denied") when the file
+// Writes content to path that way, mode 0644 whatever the umask, synced to disk before the
+// rename; false with the reason ("Permission denied") when the file
 // could not be written, leaving no temporary file behind.
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string& error);
 

@@ -8,6 +8,7 @@
 #include "cli/fleet_output.h"
 #include "cli/probe_command.h"
 #include "cli/json_report.h"
+#include "cli/discover_command.h"
 #include "cli/metrics_command.h"
 #include "cli/printer_jobs.h"
 #include "cli/progress_line.h"
@@ -166,6 +167,7 @@ int RunCli(const QStringList& arguments, std::ostream& out, std::ostream& err, b
     case Command::Check: status = Check(r, out, err); break;
     case Command::Probe: status = Probe(r, out, err); break;
     case Command::Metrics: status = Metrics(r, out, err); break;
+    case Command::Discover: status = Discover(r, out, err); break;
     case Command::SelfTest:
     case Command::FontTest: status = Test(r, out, err); break;
     case Command::UsbList: status = UsbList(out, err); break;

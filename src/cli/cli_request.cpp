@@ -40,7 +40,7 @@ const std::map<std::string, Command>& Commands() {
       {"write", Command::Write},   {"self-test", Command::SelfTest}, {"font-test", Command::FontTest},
       {"usb-list", Command::UsbList}, {"check", Command::Check},   {"probe", Command::Probe},
       {"apply", Command::Apply},
-      {"metrics", Command::Metrics},
+      {"metrics", Command::Metrics}, {"discover", Command::Discover},
   };
   return commands;
 }
@@ -63,6 +63,7 @@ const QSet<QString>& AllowedOptions(Command command) {
   static const QSet<QString> metrics = {"tcp", "tcp-list", "serial", "device", "usb", "usb-device", "model", "baud",
                                         "parity", "handshake", "fast", "from", "output"};
   static const QSet<QString> probe = {"serial", "handshake", "json"};
+  static const QSet<QString> discover = {"port", "timeout", "max-parallel", "json", "format", "force"};
   // The line settings are refused below, with the reason.
   static const QSet<QString> test = {"tcp",  "serial", "device", "usb", "usb-device", "model", "baud", "parity",
                                      "handshake"};
@@ -76,6 +77,7 @@ const QSet<QString>& AllowedOptions(Command command) {
     case Command::Apply: return apply;
     case Command::Probe: return probe;
     case Command::Metrics: return metrics;
+    case Command::Discover: return discover;
     case Command::SelfTest:
     case Command::FontTest: return test;
     default: return none;
@@ -218,6 +220,46 @@ std::string CheckOutputPath(const std::string& path) {
   return path;
 }
 
+// A number option from min to max.
+int NumberOption(const QCommandLineParser& parser, const char* name, int min, int max, int fallback) {
+  if (!parser.isSet(name)) return fallback;
+  if (Count(parser, name) > 1) throw Fail{std::string("--") + name + " given more than once"};
+  const std::string text = S(parser.value(name));
+  const auto n = ParseDigits(text);
+  if (!n || *n < min || *n > max)
+    throw Fail{std::string("--") + name + " " + text + ": a number from " + std::to_string(min) + " to " + std::to_string(max)};
+  return static_cast<int>(*n);
+}
+
+Request BuildDiscover(const QCommandLineParser& parser, Request& r) {
+  const QStringList ranges = parser.positionalArguments().mid(1);
+  if (ranges.isEmpty()) throw Fail{"discover needs a RANGE: A.B.C.D, A.B.C.D/NN or A.B.C.D-E"};
+  for (const QString& text : ranges) {
+    std::string error;
+    const auto range = ParseAddressRange(S(text), error);
+    if (!range) throw Fail{error};
+    r.ranges.push_back(*range);
+  }
+  r.ranges = MergedRanges(r.ranges);
+  std::uint64_t total = 0;
+  for (const AddressRange& range : r.ranges) total += range.size();
+  if (total > kMaxDiscoverAddresses && !parser.isSet("force"))
+    throw Fail{"the ranges name " + std::to_string(total) + " addresses, more than " + std::to_string(kMaxDiscoverAddresses) +
+               "; give --force to contact them all"};
+  r.port = NumberOption(parser, "port", 1, 65535, kDefaultTcpPort);
+  r.timeoutMs = NumberOption(parser, "timeout", 1, 60000, r.timeoutMs);
+  r.maxParallel = NumberOption(parser, "max-parallel", 1, 4096, r.maxParallel);
+  if (parser.isSet("format")) {
+    if (r.json) throw Fail{"give --json or --format, not both"};
+    r.format = S(parser.value("format"));
+    if (r.format != "file-sd" && r.format != "ansible-inventory")
+      throw Fail{"--format " + r.format + ": the formats are file-sd and ansible-inventory"};
+  } else if (r.json) {
+    r.format = "json";
+  }
+  return r;
+}
+
 Request Build(const QCommandLineParser& parser) {
   Request r;
   const QStringList positional = parser.positionalArguments();
@@ -229,8 +271,9 @@ Request Build(const QCommandLineParser& parser) {
   const auto command = Commands().find(S(positional.front()));
   if (command == Commands().end())
     throw Fail{"unknown command '" + S(positional.front()) + "'; see kestrova-swctl --help"};
-  if (positional.size() > 1) throw Fail{"unexpected argument '" + S(positional.at(1)) + "'"};
   r.command = command->second;
+  if (positional.size() > 1 && r.command != Command::Discover)
+    throw Fail{"unexpected argument '" + S(positional.at(1)) + "'"};
   if (parser.isSet("help")) return Only(Command::Help);
   const std::string name = CommandName(r.command);
 
@@ -245,6 +288,7 @@ Request Build(const QCommandLineParser& parser) {
   r.edits.dryRun = parser.isSet("dry-run");
 
   if (r.command == Command::Models || r.command == Command::UsbList) return r;
+  if (r.command == Command::Discover) return BuildDiscover(parser, r);
 
   if (r.command == Command::Explain) {
     if (!parser.isSet("model")) throw Fail{"explain needs --model MODEL"};
@@ -449,6 +493,11 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
       {"dry-run", "dry-run"},
       {"check", "check"},
       {"output", "output", "FILE"},
+      {"port", "port", "N"},
+      {"timeout", "timeout", "MS"},
+      {"max-parallel", "max-parallel", "N"},
+      {"format", "format", "FORMAT"},
+      {"force", "force"},
   });
   ParseResult result;
   if (!parser.parse(QStringList{"kestrova-swctl"} + arguments)) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/address_range.h"
 #include "link/link_selection.h"
 #include "model/catalogue.h"
 #include "model/switch_bank.h"
@@ -24,7 +25,8 @@ constexpr int kExitUsage = 2;   // the command line cannot be carried out as giv
 constexpr int kDefaultTcpPort = 9100;
 constexpr ModelNo kDefaultUsbModel = 9;  // RT5600, the model list's default entry
 
-enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version, UsbList, Check, Probe, Apply, Metrics };
+enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version, UsbList, Check, Probe, Apply, Metrics,
+                     Discover };
 
 // One printer and the way to reach it.
 struct LinkTarget {
@@ -81,7 +83,18 @@ struct Request {
   WriteEdits edits;
   // metrics: the file written in place of standard output; empty: standard output
   std::string outputPath;
+  // discover: the addresses (merged ranges), the port, the bound of one address's connect and
+  // answers, how many addresses at once, and the output ("text", "json", "file-sd",
+  // "ansible-inventory")
+  std::vector<AddressRange> ranges;
+  int port = kDefaultTcpPort;
+  int timeoutMs = 1000;
+  int maxParallel = 256;
+  std::string format = "text";
 };
+
+// More addresses than this are refused unless --force is given (a mistyped prefix length).
+constexpr std::uint64_t kMaxDiscoverAddresses = 65536;
 
 struct ParseResult {
   std::optional<Request> request;

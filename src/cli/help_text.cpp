@@ -23,6 +23,8 @@ std::string HelpText() {
                            [--charset N] [--font8x16 ON|OFF] [--check] [--json] [--fast]
   kestrova-swctl metrics   LINK... [--from FILE.json] [--output FILE] [--fast]
   kestrova-swctl probe     --serial DEVICE [--json]
+  kestrova-swctl discover  RANGE... [--port N] [--timeout MS] [--max-parallel N] [--force]
+                           [--json | --format file-sd|ansible-inventory]
   kestrova-swctl self-test LINK
   kestrova-swctl font-test LINK
   kestrova-swctl --help | --version
@@ -72,9 +74,10 @@ Commands:
   metrics     Read each printer once and print the results in the Prometheus text format:
               kestrova_printer_up (1 read, 0 failed), kestrova_printer_read_duration_seconds,
               kestrova_printer_info (model_name, firmware, code_page, charset labels; value 1),
-              kestrova_printer_hours_powered, kestrova_printer_cut_paper_total,
-              kestrova_printer_failed_paper_cut_total, kestrova_printer_lines_printed_total
-              (each only where the printer's reply is a decimal number) and, with --from,
+              kestrova_printer_power_on_seconds_total (the hours reported times 3600),
+              kestrova_printer_cut_paper_total, kestrova_printer_failed_paper_cut_total,
+              kestrova_printer_lines_printed_total (each only where the printer's reply is a
+              decimal number) and, with --from,
               kestrova_printer_profile_match and kestrova_printer_profile_differences (settings
               that differ, as check counts them). Every sample has the label link, and model
               and serial where the read gave them. Exit 1 when any printer failed (its up is 0
@@ -84,6 +87,16 @@ Commands:
               which the printer answers with a known model ("DEVICE: answers at 38400 bit/s,
               parity none: RT5600"); with --json {"device", "answers": [{"baud", "parity",
               "model"}]}. Exit 1 when none answers.
+  discover    Find the printers of the catalogue among the addresses RANGE names: A.B.C.D,
+              A.B.C.D/NN (without its network and broadcast addresses from /30 on) or
+              A.B.C.D-E; more than 65536 addresses only with --force. Each address gets a TCP
+              connect to PORT and the model-name query; a peer that answers with a model name
+              of the catalogue is asked its serial number too, any other is sent nothing more
+              and reported on standard error as "A.B.C.D:PORT: not a Kestrova printer". One line
+              per printer found, in address order: "A.B.C.D:PORT MODEL [SERIAL]"; with --json
+              {"link", "address", "port", "model", "model_name", "serial"}; --format file-sd a
+              Prometheus file_sd list of the printers as targets, --format ansible-inventory an
+              inventory for the kestrova.printers collection. Exit 1 when none is found.
   self-test   Make the printer print its self test (the test bytes only, no read first).
   font-test   Make the printer print every character code in two fonts and cut the paper.
 
@@ -139,11 +152,19 @@ Options:
                        is written to it.
   --output FILE        metrics: write FILE instead of standard output, whole: under a
                        temporary name in the same folder, then renamed over FILE, so a reader
-                       never sees half a file. The folder must exist.
+                       never sees half a file; mode 0644 whatever the umask (a collector
+                       running as another user reads it), on disk before the rename. The folder
+                       must exist.
   --dry-run            write: read, print the changes as a write does, then
                        "Dry run: nothing written"; nothing is sent but the read's queries.
   --check              apply: read and print what a write would change ("HOST:PORT: would
                        change: ..."); nothing is sent but the read's queries.
+  --port N             discover: the TCP port asked at every address (default 9100).
+  --timeout MS         discover: how long one connect may take (default 1000).
+  --max-parallel N     discover: addresses contacted at once (default 256, at most what the
+                       open-file limit allows).
+  --format FORMAT      discover: file-sd or ansible-inventory instead of the lines.
+  --force              discover: contact more than 65536 addresses.
   -h, --help           This text.
   --version            The version.
 

@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <optional>
+
 #include "cli_harness.h"
 
 using namespace kestrova::cli::testing;
@@ -41,6 +43,20 @@ QStringList Samples(const QByteArray& text) {
   return samples;
 }
 
+// What `promtool check metrics` (Debian's prometheus package) says of a text: "" when it finds
+// nothing to warn about; nullopt where promtool is not installed.
+std::optional<QString> PromtoolComplaints(const QByteArray& text) {
+  if (!QFileInfo::exists("/usr/bin/promtool")) return std::nullopt;
+  QProcess promtool;
+  promtool.setProcessChannelMode(QProcess::MergedChannels);
+  promtool.start("/usr/bin/promtool", {"check", "metrics"});
+  promtool.write(text);
+  promtool.closeWriteChannel();
+  if (!promtool.waitForFinished(30000)) return QString("promtool did not finish");
+  const QString said = QString::fromUtf8(promtool.readAll());
+  return promtool.exitCode() == 0 ? said : said + QStringLiteral(" (exit %1)").arg(promtool.exitCode());
+}
+
 ino_t Inode(const QString& path) {
   struct stat s {};
   return ::stat(path.toLocal8Bit().constData(), &s) == 0 ? s.st_ino : 0;
@@ -67,7 +83,7 @@ class SwctlMetricsTest : public QObject {
     const QStringList plainSamples = {
         "kestrova_printer_up{%1} 1", "kestrova_printer_read_duration_seconds{%1} D",
         "kestrova_printer_info{%1,model_name=\"RT-5600\",firmware=\"V2.01\",code_page=\"17 - Cyrillic\",charset=\"15- Ex-Yugoslavia\"} 1",
-        "kestrova_printer_hours_powered{%1} 1234", "kestrova_printer_cut_paper_total{%1} 5678",
+        "kestrova_printer_power_on_seconds_total{%1} 4442400", "kestrova_printer_cut_paper_total{%1} 5678",
         "kestrova_printer_failed_paper_cut_total{%1} 0", "kestrova_printer_lines_printed_total{%1} 98765"};
     const QJsonObject plainInfo = {{"model", "RT5600"}, {"serial", "KS12345678"}, {"model_name", "RT-5600"}, {"firmware", "V2.01"},
                                    {"code_page", "17 - Cyrillic"}, {"charset", "15- Ex-Yugoslavia"}};
@@ -86,6 +102,23 @@ class SwctlMetricsTest : public QObject {
                        "kestrova_printer_cut_paper_total{%1} 42"}
         << QJsonObject{{"model", "RT5600"}, {"serial", "KS1\n} 1"}, {"model_name", "RT-5600 \"q\" \\x\nnext[2J\u00c3\u00a9"},
                        {"firmware", "V1"}, {"code_page", "0  - Standard"}, {"charset", "0 - U.S.A."}};
+    // Power-on hours whose count of seconds a double would no longer hold exactly are left out;
+    // a count of 15 digits is kept.
+    const QString defaults = "firmware=\"V1.05\",code_page=\"0  - Standard\",charset=\"0 - U.S.A.\"} 1";
+    QTest::newRow("counts at the limit") << "--tcp" << QStringList{"--hours", "2501999792984", "--lines", "999999999999999"}
+        << "KS00000001"
+        << QStringList{"kestrova_printer_up{%1} 1", "kestrova_printer_read_duration_seconds{%1} D",
+                       "kestrova_printer_info{%1,model_name=\"RT-5600\"," + defaults, "kestrova_printer_cut_paper_total{%1} 5678",
+                       "kestrova_printer_failed_paper_cut_total{%1} 0", "kestrova_printer_lines_printed_total{%1} 999999999999999"}
+        << QJsonObject{{"model", "RT5600"}, {"serial", "KS00000001"}, {"model_name", "RT-5600"}, {"firmware", "V1.05"},
+                       {"code_page", "0  - Standard"}, {"charset", "0 - U.S.A."}};
+    QTest::newRow("most power-on hours") << "--tcp" << QStringList{"--hours", "2501999792983"} << "KS00000001"
+        << QStringList{"kestrova_printer_up{%1} 1", "kestrova_printer_read_duration_seconds{%1} D",
+                       "kestrova_printer_info{%1,model_name=\"RT-5600\"," + defaults,
+                       "kestrova_printer_power_on_seconds_total{%1} 9007199254738800", "kestrova_printer_cut_paper_total{%1} 5678",
+                       "kestrova_printer_failed_paper_cut_total{%1} 0", "kestrova_printer_lines_printed_total{%1} 98765"}
+        << QJsonObject{{"model", "RT5600"}, {"serial", "KS00000001"}, {"model_name", "RT-5600"}, {"firmware", "V1.05"},
+                       {"code_page", "0  - Standard"}, {"charset", "0 - U.S.A."}};
   }
   void printerSamples() {
     QFETCH(QString, link);
@@ -105,6 +138,7 @@ class SwctlMetricsTest : public QObject {
     QStringList expected;
     for (const QString& s : samples) expected << s.arg(labels);
     QCOMPARE(Samples(run.out), expected);
+    QCOMPARE(PromtoolComplaints(run.out).value_or(""), QString());
     const QStringList infos = Parsed(run.out).filter(QRegularExpression("^kestrova_printer_info "));
     QCOMPARE(infos.size(), 1);
     QCOMPARE(infos[0].section(' ', -1), QString("1.0"));
@@ -128,8 +162,15 @@ class SwctlMetricsTest : public QObject {
     QVERIFY(WriteFile(file, "old\n"));
     const ino_t before = Inode(file);
     const QString refused = QStringLiteral("127.0.0.1:%1").arg(FreePort());
+    // Under umask 077 (many cron and systemd set-ups) the file is still readable by a collector
+    // running as another user.
+    const mode_t umask = ::umask(077);
     const CliRun run = RunSwctl({"metrics", "--from", dir.filePath("golden.json"), "--output", file, "--fast", "--tcp",
                                  golden.tcp(1), "--tcp", drifted.tcp(), "--tcp", refused});
+    ::umask(umask);
+    struct stat written_stat {};
+    QCOMPARE(::stat(file.toLocal8Bit().constData(), &written_stat), 0);
+    QCOMPARE(written_stat.st_mode & 07777, mode_t{0644});
     QCOMPARE(run.errText(), refused + ": Read software switch FAILED: " + refused + ": connection refused\n");
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QByteArray());
@@ -147,23 +188,24 @@ class SwctlMetricsTest : public QObject {
         "# HELP kestrova_printer_up 1 when the printer was read, 0 when the read failed.",
         "# TYPE kestrova_printer_up gauge",
         "kestrova_printer_up" + a + " 1", "kestrova_printer_up" + b + " 1", "kestrova_printer_up" + c + " 0",
-        "# HELP kestrova_printer_read_duration_seconds Time the read took, connect included.",
+        "# HELP kestrova_printer_read_duration_seconds Time the read took, connect included, in seconds.",
         "# TYPE kestrova_printer_read_duration_seconds gauge",
         "kestrova_printer_read_duration_seconds" + a + " D", "kestrova_printer_read_duration_seconds" + b + " D",
         "kestrova_printer_read_duration_seconds" + c + " D",
         "# HELP kestrova_printer_info The printer's model name, firmware and language settings; always 1.",
         "# TYPE kestrova_printer_info gauge",
         "kestrova_printer_info" + a_ + info.arg("19 - Multilingual(Euro)"), "kestrova_printer_info" + b_ + info.arg("0  - Standard"),
-        "# HELP kestrova_printer_hours_powered Hours the printer has been powered, as it reports.",
-        "# TYPE kestrova_printer_hours_powered gauge",
-        "kestrova_printer_hours_powered" + a + " 1234", "kestrova_printer_hours_powered" + b + " 1234",
-        "# HELP kestrova_printer_cut_paper_total Paper cuts, as the printer reports.",
+        "# HELP kestrova_printer_power_on_seconds_total Time the printer has been powered on, in seconds (the whole hours it "
+        "reports times 3600).",
+        "# TYPE kestrova_printer_power_on_seconds_total counter",
+        "kestrova_printer_power_on_seconds_total" + a + " 4442400", "kestrova_printer_power_on_seconds_total" + b + " 4442400",
+        "# HELP kestrova_printer_cut_paper_total Paper cuts the printer has made, as it reports.",
         "# TYPE kestrova_printer_cut_paper_total counter",
         "kestrova_printer_cut_paper_total" + a + " 5678", "kestrova_printer_cut_paper_total" + b + " 5678",
-        "# HELP kestrova_printer_failed_paper_cut_total Failed paper cuts, as the printer reports.",
+        "# HELP kestrova_printer_failed_paper_cut_total Paper cuts that failed, as the printer reports.",
         "# TYPE kestrova_printer_failed_paper_cut_total counter",
         "kestrova_printer_failed_paper_cut_total" + a + " 0", "kestrova_printer_failed_paper_cut_total" + b + " 0",
-        "# HELP kestrova_printer_lines_printed_total Lines printed, as the printer reports.",
+        "# HELP kestrova_printer_lines_printed_total Lines the printer has printed, as it reports.",
         "# TYPE kestrova_printer_lines_printed_total counter",
         "kestrova_printer_lines_printed_total" + a + " 98765", "kestrova_printer_lines_printed_total" + b + " 98765",
         "# HELP kestrova_printer_profile_match 1 when the printer matches the profile, 0 otherwise.",
@@ -174,6 +216,7 @@ class SwctlMetricsTest : public QObject {
         "# TYPE kestrova_printer_profile_differences gauge",
         "kestrova_printer_profile_differences" + a + " 0", "kestrova_printer_profile_differences" + b + " 2", ""}).join('\n'));
     QCOMPARE(Parsed(text).size(), 20);  // every sample read back
+    QCOMPARE(PromtoolComplaints(text).value_or(""), QString());
   }
 
   // --output failures: a path that cannot be written is a usage error before any printer is
