@@ -73,8 +73,18 @@ if(TARGET kestrova-swctl)
 endif()
 
 # The exporter's systemd unit, installed but not enabled (no maintainer script enables it).
+# With the prefix /usr (the .deb) it goes to /lib/systemd/system, where Debian 12 packages ship
+# their units; any other prefix gets PREFIX/lib/systemd/system.
 if(TARGET kestrova-exporter)
-  install(FILES ${KESTROVA_PACKAGING_DIR}/kestrova-exporter.service DESTINATION lib/systemd/system)
+  install(CODE "
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+      set(unit_dir /lib/systemd/system)
+    else()
+      set(unit_dir \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/system\")
+    endif()
+    file(INSTALL DESTINATION \"\${unit_dir}\" TYPE FILE
+         FILES \"${KESTROVA_PACKAGING_DIR}/kestrova-exporter.service\")
+  ")
 endif()
 
 # udev rule (vendor 1f4e: access for the user at the seat, no modem-manager probing). Its

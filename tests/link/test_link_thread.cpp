@@ -1,5 +1,7 @@
 // The link thread: jobs in order, results back, links living on it.
 #include <QtTest>
+
+#include <future>
 #include <atomic>
 #include <thread>
 
@@ -31,18 +33,25 @@ class LinkThreadTest : public QObject {
     QVERIFY(!thread.isCurrent());
   }
 
-  // A job that outlasts the stop's bound still ends before the thread is torn down.
+  // A job that outlasts the stop's bound: stop() says so, and the job still ends before the thread
+  // is torn down.
   void destroyWaitsForTheRunningJob() {
     std::atomic<bool> ended{false};
+    std::promise<void> release;
+    bool stoppedInTime = true;
     {
       LinkThread thread;
       thread.begin();
-      thread.post([&ended] {
-        QThread::msleep(LinkThread::kStopTimeoutMs + 300);
+      std::shared_future<void> released = release.get_future().share();
+      thread.post([&ended, released] {
+        released.wait();
+        QThread::msleep(100);  // still busy as the thread is destroyed
         ended = true;
       });
-      QThread::msleep(50);
+      stoppedInTime = thread.stop(50);
+      release.set_value();
     }
+    QVERIFY(!stoppedInTime);
     QVERIFY(ended.load());
   }
 

@@ -64,6 +64,24 @@ QStringList ArgsFor(const FaultRow& r, const QString& link) {
   return args;
 }
 
+// Waits until the printer has taken everything the tool sent. Over TCP/IP the tool's hang-up
+// comes after its last byte. A pty has no hang-up, so a marker written after the tool ended is
+// the printer's last event; a printer that closed the pty itself has taken all it ever will.
+bool WaitUntilTaken(const Printer& printer, Link link) {
+  constexpr int kTakeMs = 3000;
+  if (link == Link::Tcp) return printer.waitForEvent("disconnect", kTakeMs);
+  const int fd = ::open(qPrintable(printer.ptyPath()), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  const bool marked = fd >= 0 && ::write(fd, "\xA5\xA5", 2) == 2;
+  if (fd >= 0) ::close(fd);
+  QDeadlineTimer deadline(kTakeMs);
+  for (;;) {
+    const QStringList events = printer.events();
+    if ((marked && events.contains("ignored a5 a5")) || events.contains("disconnect")) return true;
+    if (deadline.hasExpired()) return false;
+    QThread::msleep(20);
+  }
+}
+
 void RunRow(RowRun& out) {
   const FaultRow& r = out.row;
   Printer printer;
@@ -90,8 +108,7 @@ void RunRow(RowRun& out) {
   out.run = RunSwctl(ArgsFor(r, link), r.limitMs * 2 + 5000);
   if (r.port == Port::Simulator && (r.expect == Expect::WriteOk || r.expect == Expect::WriteCut ||
                                     r.expect == Expect::ReadOkNoSwitches || r.expect == Expect::ReadOkShifted)) {
-    if (r.expect == Expect::WriteOk) printer.waitForEvent("lock", 2000);
-    QThread::msleep(300);  // the printer logs what it has taken in a moment after the tool ends
+    if (!WaitUntilTaken(printer, r.link)) out.error = "the printer did not take what the tool sent";
     out.writeEvents = WriteEvents(printer.events());
   }
 }
