@@ -219,6 +219,23 @@ class SwctlMetricsTest : public QObject {
     QCOMPARE(PromtoolComplaints(text).value_or(""), QString());
   }
 
+  // A printer whose read got no value cleanly (every reply overlong) never matches a profile,
+  // though every value it showed equals the profile's.
+  void uncleanReadNeverMatches() {
+    const QStringList values = {"--switches", "10,20,30,40,50", "--code-page", "19"};
+    Printer golden, flaky;
+    QVERIFY2(golden.start(values + QStringList{"--tcp", "127.0.0.1:0"}), qPrintable(golden.errorText()));
+    QVERIFY2(flaky.start(values + QStringList{"--overlong", "40", "--tcp", "127.0.0.1:0"}), qPrintable(flaky.errorText()));
+    QTemporaryDir dir;
+    QVERIFY(WriteFile(dir.filePath("golden.json"), RunSwctl({"read", "--tcp", golden.tcp(), "--json", "--fast"}).out));
+    const CliRun run = RunSwctl({"metrics", "--from", dir.filePath("golden.json"), "--fast", "--tcp", flaky.tcp()});
+    QCOMPARE(run.exitCode, 0);
+    const QString sample = "^kestrova_printer_profile_%1\\{link=\"" + QRegularExpression::escape(flaky.tcp()) + "\",[^}]*\\} %2$";
+    for (const auto& [family, value] : {std::pair{"match", "0"}, std::pair{"differences", "8"}})
+      QVERIFY2(run.outText().contains(QRegularExpression(sample.arg(family, value), QRegularExpression::MultilineOption)),
+               qPrintable(run.outText()));
+  }
+
   // --output failures: a path that cannot be written is a usage error before any printer is
   // read; a folder that refuses the new file at the end is a failure, with nothing left behind.
   void outputFailures_data() {
