@@ -8,15 +8,6 @@
 
 #include "model/printer_record.h"
 
-void FastClock::sleepMs(int ms) {
-  if (ms <= 0) return;
-  const int slept = full_ ? ms : std::min(ms, kMaxSleepMs);
-  kestrova::SteadyClock::instance().sleepMs(slept);
-  skippedMs_ += ms - slept;
-}
-
-std::int64_t FastClock::nowMs() const { return kestrova::SteadyClock::instance().nowMs() + skippedMs_; }
-
 void WindowFixture::open() {
   WindowOptions options;
   options.notifier = &notifier;

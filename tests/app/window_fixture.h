@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "link/clock.h"
+#include "link/fake_clock.h"
 #include "link/usb_backend.h"
 #include "model/notifier.h"
 #include "model/printer_record.h"
@@ -35,26 +35,12 @@ class RecordingNotifier : public kestrova::Notifier {
   std::string throwOnCaption;
 };
 
-// The clock of window tests whose point is not timing. A pause sleeps at most kMaxSleepMs of real
-// time: the simulator on loopback or a pty answers within a millisecond or two, so every reply is
-// in before it is taken. nowMs() counts each pause whole, as if it had been slept. From
-// pauseInFull() on, pauses last as long as asked.
-class FastClock : public kestrova::Clock {
- public:
-  static constexpr int kMaxSleepMs = 20;
-  void sleepMs(int ms) override;
-  std::int64_t nowMs() const override;
-  void pauseInFull() { full_ = true; }
-
- private:
-  std::atomic<bool> full_{false};
-  std::atomic<std::int64_t> skippedMs_{0};  // paused for but not slept
-};
-
 struct WindowFixture {
   QTemporaryDir dir;
   RecordingNotifier notifier;
-  FastClock fastClock;
+  // A pause sleeps at most 20 ms of real time: the simulator on loopback or a pty answers within a
+  // millisecond or two, so every reply is in before it is taken.
+  FakeClock fastClock{20};
   // The window's clock: the fast one, unless a test sets the steady clock before open().
   kestrova::Clock* clock = &fastClock;
   std::unique_ptr<TForm2> form;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "link/fake_clock.h"
 #include "model/language_settings.h"
 #include "protocol/plain_read_observer.h"
 #include "protocol/query_table.h"
@@ -22,9 +23,9 @@ using namespace kestrova;
 
 namespace {
 
-// The link, and a clock that only counts: a read with all its pauses runs in microseconds. Replies
+// The link, on the tests' virtual clock: a read with all its pauses runs in microseconds. Replies
 // not taken stay buffered for later takes, as on a real link.
-struct ScriptedLink : ByteLink, Clock {
+struct ScriptedLink : ByteLink {
   ScriptedLink(ReplyStyle s, fuzz::InputReader& in) : linkShape(s), script(in) {}
   ReplyStyle linkShape;
   fuzz::InputReader& script;
@@ -32,11 +33,9 @@ struct ScriptedLink : ByteLink, Clock {
   bool open = true, lastSendOk = true, unplugged = false;
   Bytes buffer;
   std::size_t peeked = 0;
-  std::int64_t now = 0;
+  FakeClock clock;
   LinkError error;
 
-  void sleepMs(int ms) override { FUZZ_CHECK(ms >= 0); now += ms; }
-  std::int64_t nowMs() const override { return now; }
   ReplyStyle replyStyle() const override { return linkShape; }
   bool isOpen() const override { return open; }
   bool send(const Bytes& bytes) override {
@@ -50,14 +49,14 @@ struct ScriptedLink : ByteLink, Clock {
   }
   Bytes receive(std::size_t maxBytes, int timeoutMs) override {
     FUZZ_CHECK(timeoutMs >= 0 && timeoutMs <= kReceiveTimeoutMs);
-    if (buffer.empty()) sleepMs(timeoutMs);  // waited in vain
+    if (buffer.empty()) clock.sleepMs(timeoutMs);  // waited in vain
     const Bytes out = buffer.substr(0, maxBytes);
     buffer.erase(0, out.size());
     peeked = 0;
     return out;
   }
   Bytes peek(int timeoutMs) override {
-    if (peeked >= buffer.size()) sleepMs(timeoutMs);  // nothing new since the last peek
+    if (peeked >= buffer.size()) clock.sleepMs(timeoutMs);  // nothing new since the last peek
     peeked = buffer.size();
     return buffer;
   }
@@ -93,9 +92,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const PacingPolicy& pacing = (mode & 4) ? static_cast<const PacingPolicy&>(replyTerminated) : FixedPacing::instance();
   ScriptedLink link(shape, in);
   RecordingObserver seen;
-  const ReadResult r = (mode & 3) == 3 ? ReadPrinter(link, link, seen, startModel, pacing)
-                       : device        ? ReadDeviceData(link, link, seen, startModel, pacing)
-                                       : ReadData(link, link, seen, pacing);
+  const ReadResult r = (mode & 3) == 3 ? ReadPrinter(link, link.clock, seen, startModel, pacing)
+                       : device        ? ReadDeviceData(link, link.clock, seen, startModel, pacing)
+                                       : ReadData(link, link.clock, seen, pacing);
+  FUZZ_CHECK(link.clock.negativePauses() == 0);
 
   // Every command is a query of a step, steps never go back, none is sent more often than allowed.
   FUZZ_CHECK(link.attempted.size() <= (device ? 18u : shape == ReplyStyle::Bounded ? 35u : 20u));

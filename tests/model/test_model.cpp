@@ -18,18 +18,18 @@ using namespace kestrova;
 namespace {
 
 using Fn = std::function<QString()>;
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Text(const std::string& s) { return QString::fromStdString(s); }
 template <typename T>
-QString O(const std::optional<T>& v) { return v ? QString::number(*v) : QString("-"); }
-ModelNo M(const char* code) { return code[0] ? FindModelByCode(code)->no : ModelNo(0); }
+QString NumberOrDash(const std::optional<T>& v) { return v ? QString::number(*v) : QString("-"); }
+ModelNo ModelOfCode(const char* code) { return code[0] ? FindModelByCode(code)->no : ModelNo(0); }
 int Bit(const char* name) { return *ParseSwitchName(name); }
 
 // Reported names to "serial tcp usb" model numbers, '|' between names.
 QString Names(std::initializer_list<const char*> names) {
   QStringList out;
   for (const char* n : names)
-    out << QString("%1 %2 %3").arg(O(MatchReportedName(NameList::Serial, n)), O(MatchReportedName(NameList::Tcp, n)),
-                                   O(MatchReportedName(NameList::Usb, n)));
+    out << QString("%1 %2 %3").arg(NumberOrDash(MatchReportedName(NameList::Serial, n)), NumberOrDash(MatchReportedName(NameList::Tcp, n)),
+                                   NumberOrDash(MatchReportedName(NameList::Usb, n)));
   return out.join('|');
 }
 
@@ -46,10 +46,10 @@ QString Click(const char* model, std::vector<const char*> bits, int index, int f
   SwitchViewValues view = View(fill, {fill, fill, fill, fill, fill});
   for (std::size_t k = 0; k < bits.size(); ++k) view.positions[std::size_t(Bit(bits[k]))] = (index >> k) & 1;
   view.density = "untouched";
-  RefreshSwitch(Bit(bits[0]), M(model), ModelDefinitions(M(model)), view);
+  RefreshSwitch(Bit(bits[0]), ModelOfCode(model), ModelDefinitions(ModelOfCode(model)), view);
   QStringList labels;
-  for (const char* b : bits) labels << Q(view.labels[std::size_t(Bit(b))]);
-  return labels.join('|') + " / " + Q(view.density);
+  for (const char* b : bits) labels << Text(view.labels[std::size_t(Bit(b))]);
+  return labels.join('|') + " / " + Text(view.density);
 }
 // Density and Thai boxes after a read of SW3 (both "before" until written), one bit left unselected.
 QString Derived(const char* model, int sw3, const char* unselected = nullptr) {
@@ -57,36 +57,36 @@ QString Derived(const char* model, int sw3, const char* unselected = nullptr) {
   if (unselected) view.positions[std::size_t(Bit(unselected))] = kPositionNone;
   view.density = view.thaiPass = "before";
   SwitchDefinitions active{};
-  ApplyModelDefinitions(M(model), active, view);
-  return Q(view.density + " / " + view.thaiPass);
+  ApplyModelDefinitions(ModelOfCode(model), active, view);
+  return Text(view.density + " / " + view.thaiPass);
 }
 QString Definition(const char* model, const char* bit) {
-  const auto d = ModelDefinitions(M(model))[std::size_t(Bit(bit))];
-  return Q("[" + d.on + "] [" + d.off + "]");
+  const auto d = ModelDefinitions(ModelOfCode(model))[std::size_t(Bit(bit))];
+  return Text("[" + d.on + "] [" + d.off + "]");
 }
 QString Reserved(const char* model) {
   QStringList out;
-  const auto d = ModelDefinitions(M(model));
+  const auto d = ModelDefinitions(ModelOfCode(model));
   for (int i = 0; i < kSwitchBits; ++i)
-    if (d[std::size_t(i)].on == kReserve) out << Q(SwitchName(i));
+    if (d[std::size_t(i)].on == kReserve) out << Text(SwitchName(i));
   return out.join(' ');
 }
 QString Explain(const char* model, std::array<std::optional<std::uint8_t>, 5> bytes, std::vector<const char*> bits) {
-  const SwitchExplanation e = ExplainSwitches(M(model), bytes);
+  const SwitchExplanation e = ExplainSwitches(ModelOfCode(model), bytes);
   QStringList out;
-  for (const char* b : bits) out << Q(e.labels[std::size_t(Bit(b))]) + "=" + QString::number(e.positions[std::size_t(Bit(b))]);
-  return out.join('|') + " / " + Q(e.printDensity) + " / " + Q(e.thaiPass);
+  for (const char* b : bits) out << Text(e.labels[std::size_t(Bit(b))]) + "=" + QString::number(e.positions[std::size_t(Bit(b))]);
+  return out.join('|') + " / " + Text(e.printDensity) + " / " + Text(e.thaiPass);
 }
 QString Language(const std::function<void(LanguageState&)>& steps) {
   LanguageState s;
   steps(s);
   const LanguageWriteValues w = LanguageToWrite(s);
-  return QString("%1|%2|%3|%4 -> %5 %6 %7 %8").arg(Q(CodePageText(s)), Q(CodePageNameText(s)), Q(CharsetText(s)),
-      Q(New8x16FontText(s))).arg(w.codePageNumber).arg(Q(w.codePageName), O(w.charsetNumber), w.new8x16FontOn ? "true" : "false");
+  return QString("%1|%2|%3|%4 -> %5 %6 %7 %8").arg(Text(CodePageText(s)), Text(CodePageNameText(s)), Text(CharsetText(s)),
+      Text(New8x16FontText(s))).arg(w.codePageNumber).arg(Text(w.codePageName), NumberOrDash(w.charsetNumber), w.new8x16FontOn ? "true" : "false");
 }
 QString Decode(std::initializer_list<std::string> replies) {
   QStringList out;
-  for (const auto& r : replies) out << O(DecodeSwitchReply(r));
+  for (const auto& r : replies) out << NumberOrDash(DecodeSwitchReply(r));
   return out.join(' ');
 }
 const std::string z(1, '\0');
@@ -109,13 +109,13 @@ class ModelTest : public QObject {
         "13 3 13|12 - 12|3 3 3|15 15 15|14 14 14|16 16 16|17 - 17|- 18 -|- 19 -");
     row("near names", [] { return Names({"KD6xyz", "RT-5600 B", "RT-3206X", "RT-3207 ", "RT-560", "KD24", "rt-5600", "", "MV75_US", "RT-5502 X"}); },
         "7 7 7|9 9 9|- - -|- - -|- - -|- - -|- - -|- - -|- - -|12 - 12");
-    row("bit order", [] { SwitchBank b; b.setByte(2, 0x5A); QString s; for (int i = 1; i <= 8; ++i) s += QString::number(b.position(SwitchIndex(2, i))); return s + O(b.byteValue(1)); }, "01011010-");
-    row("byte with a switch unselected", [] { SwitchBank b; b.setByte(1, 0); b.setPosition(3, kPositionNone); return O(b.byteValue(1)); }, "-");
-    row("switch names", [] { return Q(SwitchName(0) + SwitchName(20) + SwitchName(39)) + O(ParseSwitchName("SW3-5")) + O(ParseSwitchName("SW5-8")); }, "SW1-1SW3-5SW5-82039");
-    row("bad switch names", [] { QString s; for (const char* n : {"", "SW0-1", "SW6-1", "SW1-0", "SW1-9", "sw1-1", "SW1_1", "SW1-10"}) s += O(ParseSwitchName(n)); return s; }, "--------");
+    row("bit order", [] { SwitchBank b; b.setByte(2, 0x5A); QString s; for (int i = 1; i <= 8; ++i) s += QString::number(b.position(SwitchIndex(2, i))); return s + NumberOrDash(b.byteValue(1)); }, "01011010-");
+    row("byte with a switch unselected", [] { SwitchBank b; b.setByte(1, 0); b.setPosition(3, kPositionNone); return NumberOrDash(b.byteValue(1)); }, "-");
+    row("switch names", [] { return Text(SwitchName(0) + SwitchName(20) + SwitchName(39)) + NumberOrDash(ParseSwitchName("SW3-5")) + NumberOrDash(ParseSwitchName("SW5-8")); }, "SW1-1SW3-5SW5-82039");
+    row("bad switch names", [] { QString s; for (const char* n : {"", "SW0-1", "SW6-1", "SW1-0", "SW1-9", "sw1-1", "SW1_1", "SW1-10"}) s += NumberOrDash(ParseSwitchName(n)); return s; }, "--------");
     row("switch replies", [] { return Decode({"_0" + z, "_255" + z, "_77", "_12ab" + z, "_  42" + z, "_+7" + z, "_3" + z + "99", "_abc" + z, "_", "_256" + z, "_-1" + z, "_99999999999" + z, "x12" + z, "12", ""}); },
         "0 255 77 12 42 7 3 0 0 - - - - - -");
-    row("reply value text", [] { return Q(ReplyValueText(std::string("_RT-5600\0junk", 13)) + "|" + ReplyValueText("") + "|" + ReplyValueText("x")); }, "RT-5600||");
+    row("reply value text", [] { return Text(ReplyValueText(std::string("_RT-5600\0junk", 13)) + "|" + ReplyValueText("") + "|" + ReplyValueText("x")); }, "RT-5600||");
     row("C decimals", [] { QStringList s; for (const char* t : {"10", "-1", " \t\n7x", "-", "- 5", "", "0006", "123456789012345", "-123456789012345"}) s << QString::number(CDecimalToInt(t)); return s.join(' '); },
         "10 -1 7 0 0 0 6 2147483647 -2147483648");
     // Definitions, trailing blanks and typing errors included.
@@ -145,7 +145,7 @@ class ModelTest : public QObject {
     row("KD250 line feed", [] { return Click("KD250", {"SW4-7", "SW4-6"}, 3); }, "Line Feed Reduction - Disable|Line Feed Reduction - Disable / untouched");
     row("RT3206 density and speed", [] { return Click("RT3206", {"SW5-3", "SW5-2"}, 0); }, "Print Density adn Speed - 80mms + 100%|Print Density and Speed - 80mms + 100% / untouched");
     row("RT5600 plain bit", [] { return Click("RT5600", {"SW2-6", "SW2-5"}, 1); }, "< CR > Auto Line Feed - Enable|NULL / untouched");
-    row("click before the first read", [] { SwitchViewValues v; v.positions[8] = 0; RefreshSwitch(8, 0, SwitchDefinitions{}, v); RefreshSwitch(9, 0, SwitchDefinitions{}, v); return Q(v.labels[8] + "|" + v.labels[9]); }, "|NULL");
+    row("click before the first read", [] { SwitchViewValues v; v.positions[8] = 0; RefreshSwitch(8, 0, SwitchDefinitions{}, v); RefreshSwitch(9, 0, SwitchDefinitions{}, v); return Text(v.labels[8] + "|" + v.labels[9]); }, "|NULL");
     // Density and Thai boxes after a read.
     row("density", [] { return Derived("RT5600", 0xA0) + "|" + Derived("RT5602", 0x1A) + "|" + Derived("RT3200", 0x55) + "|" + Derived("KD240", 0x05) + "|" + Derived("RT6400K", 0x14) + "|" + Derived("MV7500", 0x14) + "|" + Derived("", 0); },
         "80% / before|Undefined / before|80% / before|null / before|70% / before|before / before|before / before");
@@ -175,7 +175,7 @@ class ModelTest : public QObject {
     row("outside the lists", [] { return Language([](LanguageState& l) { SelectCodePage(l, 22), SelectCharset(l, 18), SelectNew8x16Font(l, 2); }); }, "||| -> 0  - false");
     row("font", [] { QStringList s; for (auto [v, before] : {std::pair{"ON", -1}, {"ON ", 1}, {"", 0}, {"OFF", -1}, {"OFF", 0}, {"on", 1}, {"O", 1}}) s << Language([v = v, b = before](LanguageState& l) { l.fontPosition = b, ApplyNew8x16FontValue(l, v); }).section('|', 3); return s.join(' '); },
         "ON -> 0  - true ON -> 0  - true OFF -> 0  - false  -> 0  - false ON -> 0  - true OFF -> 0  - false OFF -> 0  - false");
-    row("font wire", [] { return Q(New8x16FontWireValue(true) + "|" + New8x16FontWireValue(false)); }, "ON|" + QString(2, QChar(0)));
+    row("font wire", [] { return Text(New8x16FontWireValue(true) + "|" + New8x16FontWireValue(false)); }, "ON|" + QString(2, QChar(0)));
   }
   void spots() {
     QFETCH(Fn, fn);
@@ -198,8 +198,8 @@ class ModelTest : public QObject {
     for (int v = 0; v <= 255; ++v) {
       SwitchBank bank;
       bank.setByte(3, std::uint8_t(v));
-      QCOMPARE(O(bank.byteValue(3)) + O(bank.byteValue(2)) + O(bank.byteValue(4)), QString::number(v) + "--");
-      QCOMPARE(O(DecodeSwitchReply("_" + std::to_string(v))), QString::number(v));
+      QCOMPARE(NumberOrDash(bank.byteValue(3)) + NumberOrDash(bank.byteValue(2)) + NumberOrDash(bank.byteValue(4)), QString::number(v) + "--");
+      QCOMPARE(NumberOrDash(DecodeSwitchReply("_" + std::to_string(v))), QString::number(v));
     }
     // Definitions: bits in order, once each; "Reserve" elsewhere; every field member defined.
     for (int m = 0; m < 256; ++m) {
@@ -225,7 +225,7 @@ class ModelTest : public QObject {
       for (int bit = 0; bit < kSwitchBits; ++bit) {
         const auto& evaluated = FieldsOfSwitch(bit);
         const bool member = bit >= f.bitIndex(0) && bit < f.bitIndex(0) + f.width;
-        QVERIFY2(member == (std::find(evaluated.begin(), evaluated.end(), v) != evaluated.end()), qPrintable(Q(SwitchName(bit)) + f.id));
+        QVERIFY2(member == (std::find(evaluated.begin(), evaluated.end(), v) != evaluated.end()), qPrintable(Text(SwitchName(bit)) + f.id));
       }
       for (int w = v + 1; w < kFieldVariantCount; ++w) {
         const SwitchField& g = Field(FieldVariant(w));
@@ -247,20 +247,20 @@ class ModelTest : public QObject {
         }
     }
     QVERIFY(FieldsOfSwitch(-1).empty() && FieldsOfSwitch(kSwitchBits).empty());
-    QCOMPARE(Q(SwitchGroupName(0) + SwitchHandlerName(20) + SwitchLabelName(39)), QString("RBG_SW1_1RBG_SW3_5ClickTXT_SW5_8info"));
+    QCOMPARE(Text(SwitchGroupName(0) + SwitchHandlerName(20) + SwitchLabelName(39)), QString("RBG_SW1_1RBG_SW3_5ClickTXT_SW5_8info"));
     // Language lists: numbers rising, each entry led by its number, both ways mapped.
     for (int p = 0; p < int(CodePageTable().size()); ++p) {
       const CodePageEntry& e = CodePageTable()[std::size_t(p)];
       QVERIFY2(QString(e.entry).startsWith(QString("%1 - ").arg(e.number, -2)) && (p == 0 || e.number > CodePageTable()[std::size_t(p - 1)].number), e.entry);
-      QCOMPARE(O(CodePagePositionOfNumber(e.number)) + QString::number(CodePageNumberAt(p)), QString::number(p) + QString::number(e.number));
+      QCOMPARE(NumberOrDash(CodePagePositionOfNumber(e.number)) + QString::number(CodePageNumberAt(p)), QString::number(p) + QString::number(e.number));
     }
     for (int p = 0; p < int(CharsetEntries().size()); ++p) {
       const int n = *CharsetNumberAt(p);
-      QVERIFY(Q(CharsetEntries()[std::size_t(p)]).startsWith(n < 10 ? QString("%1 - ").arg(n) : QString("%1- ").arg(n)));
+      QVERIFY(Text(CharsetEntries()[std::size_t(p)]).startsWith(n < 10 ? QString("%1 - ").arg(n) : QString("%1- ").arg(n)));
       QCOMPARE(CharsetPositionOfNumber(n), std::optional<int>(p));
     }
     QCOMPARE(int(CodePageTable().size() * 100 + CharsetEntries().size()), 2218);
-    QCOMPARE(O(CharsetNumberAt(18)) + O(CharsetNumberAt(-1)) + QString::number(CodePageNumberAt(22) + CodePageNumberAt(-1)), QString("--0"));
+    QCOMPARE(NumberOrDash(CharsetNumberAt(18)) + NumberOrDash(CharsetNumberAt(-1)) + QString::number(CodePageNumberAt(22) + CodePageNumberAt(-1)), QString("--0"));
     for (int position = -1; position < 22; ++position) {
       LanguageState state;
       SelectCodePage(state, 5), SelectCharset(state, 12), SelectCodePage(state, position);
@@ -301,7 +301,7 @@ class ModelTest : public QObject {
     QVERIFY(QDir(dir.path()).mkdir("modelno.dat.tmp") && SaveModelChoice(12, notifier, d) && LoadModelChoice(d) == 12 && notifier.text.empty());
     // Below a plain file nothing can be written: the user is told, and loading gives the default.
     QVERIFY(!SaveModelChoice(3, notifier, file.fileName().toStdString()));
-    QCOMPARE(Q(notifier.text), "Can't save default com port setting !!/Error/2/" + file.fileName() + "/modelno.dat: Not a directory");
+    QCOMPARE(Text(notifier.text), "Can't save default com port setting !!/Error/2/" + file.fileName() + "/modelno.dat: Not a directory");
     QCOMPARE(LoadModelChoice(file.fileName().toStdString()), kDefaultModelListPosition);
     // A long working directory.
     const QString deep = dir.filePath(QString("a-rather-long-directory-name/").repeated(12));

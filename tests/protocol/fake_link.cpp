@@ -9,13 +9,13 @@ bool FakeLink::send(const Bytes& bytes) {
   const int index = sends_++;
   if (index >= failFirst_ && index <= failLast_ && failFirst_ >= 0) {
     error_ = {LinkError::Kind::Io, 5, "fake", "write failed"};
-    if (shortBy_ > 0) sent.push_back({clock_.now, bytes.substr(0, bytes.size() - static_cast<std::size_t>(shortBy_))});
+    if (shortBy_ > 0) sent.push_back({clock_.nowMs(), bytes.substr(0, bytes.size() - static_cast<std::size_t>(shortBy_))});
     return false;
   }
-  sent.push_back({clock_.now, bytes});
+  sent.push_back({clock_.nowMs(), bytes});
   auto it = script_.find(bytes);
   if (it != script_.end()) {
-    for (const Part& part : it->second.front()) arrivals_.insert({clock_.now + part.delayMs, part.bytes});
+    for (const Part& part : it->second.front()) arrivals_.insert({clock_.nowMs() + part.delayMs, part.bytes});
     if (it->second.size() > 1) it->second.erase(it->second.begin());
   }
   if (afterSend) afterSend(index);
@@ -23,16 +23,15 @@ bool FakeLink::send(const Bytes& bytes) {
 }
 
 void FakeLink::deliver() {
-  while (!arrivals_.empty() && arrivals_.begin()->first <= clock_.now) {
+  while (!arrivals_.empty() && arrivals_.begin()->first <= clock_.nowMs()) {
     pending += arrivals_.begin()->second;
     arrivals_.erase(arrivals_.begin());
   }
 }
 
 void FakeLink::waitForArrival(int timeoutMs) {
-  const auto deadline = clock_.now + timeoutMs;
-  clock_.now = !arrivals_.empty() && arrivals_.begin()->first <= deadline ? std::max(clock_.now, arrivals_.begin()->first)
-                                                                         : deadline;
+  const auto deadline = clock_.nowMs() + timeoutMs;
+  clock_.advanceTo(!arrivals_.empty() && arrivals_.begin()->first <= deadline ? arrivals_.begin()->first : deadline);
   deliver();
 }
 

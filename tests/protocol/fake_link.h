@@ -11,14 +11,7 @@
 #include <vector>
 
 #include "link/byte_link.h"
-#include "link/clock.h"
-
-class FakeClock : public kestrova::Clock {
- public:
-  void sleepMs(int ms) override { now += ms > 0 ? ms : 0; }
-  std::int64_t nowMs() const override { return now; }
-  std::int64_t now = 0;
-};
+#include "link/fake_clock.h"
 
 struct Part {
   int delayMs;

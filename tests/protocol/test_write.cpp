@@ -181,7 +181,7 @@ class WriteTest : public QObject {
     for (const auto& [time, bytes] : link.sent) sent << Show(bytes), at << QString::number(time);
     for (const QString& c : sent) if (QString("!$\"%").contains(c.mid(3, 1)) && c.startsWith("^g8")) lang << c;
     for (const auto& t : traces_) traces << QString::fromStdString(t);
-    facts.insert({{"sent", sent.join('|')}, {"at", at.join(',')}, {"t", QString::number(clock.now)},
+    facts.insert({{"sent", sent.join('|')}, {"at", at.join(',')}, {"t", QString::number(clock.nowMs())},
                   {"ev", QString::fromStdString(link.events)}, {"lang", lang.join('|')}, {"trace", traces.join('|')}, {"reconnects", QString::number(reconnects)}});
     for (const QString& fact : expect.split(QRegularExpression(";(?=[a-z]+=)"))) {
       QVERIFY2(facts.contains(fact.section('=', 0, 0)), qPrintable(fact));

@@ -3,6 +3,7 @@
 // a failure. The other links are driven end to end by the window and command-line suites.
 #include <QtTest>
 
+#include "link/fake_clock.h"
 #include "link/fake_usb_backend.h"
 #include "protocol/plain_read_observer.h"
 #include "session/printer_session.h"
@@ -10,13 +11,6 @@
 using namespace kestrova;
 
 namespace {
-
-class CountingClock : public Clock {
- public:
-  void sleepMs(int ms) override { now += ms; }
-  std::int64_t nowMs() const override { return now; }
-  std::int64_t now = 0;
-};
 
 WriteValues Values() {
   WriteValues v;
@@ -58,7 +52,7 @@ class PrinterSessionTest : public QObject {
     auto* bus = new FakeUsbBackend;
     // Absent: only a device of another vendor, which must never be opened.
     FakeUsbBackend::Device& device = present ? bus->addDevice("2a09") : bus->addDevice("2a09", "04b8");
-    CountingClock clock;
+    FakeClock clock;
     PrinterSession::Options options;
     options.clock = &clock;
     options.usbBackend = [bus] { return std::unique_ptr<UsbBackend>(bus); };
@@ -78,7 +72,7 @@ class PrinterSessionTest : public QObject {
         {"opens", QString::number(device.opens)},
         {"closes", QString::number(device.closes)},
         {"sent", QString::number(device.written.size())},
-        {"t", QString::number(clock.now)},
+        {"t", QString::number(clock.nowMs())},
         {"last", last.ok ? "ok" : QString::fromStdString(last.message + "|" + last.cause)}};
     for (const QString& fact : expect.split(';')) QCOMPARE(fact.section('=', 0, 0) + "=" + facts[fact.section('=', 0, 0)], fact);
   }
