@@ -155,6 +155,13 @@ class WindowTest : public QObject {
     w.selectPort("COM5");
     QVERIFY(w.ui().comSettings->isVisibleTo(w.form.get()));
     QVERIFY(w.ui().comDevice->text().contains("/dev/ttyACM0"));
+    // The device line is shown under the three groups of serial settings, as wide as all three.
+    const QRect device = w.ui().comDevice->geometry(), parity = w.ui().parity->geometry();
+    const QRect baud = w.ui().baudRates[0]->parentWidget()->geometry();
+    QVERIFY(w.ui().comDevice->isVisibleTo(w.form.get()));
+    QVERIFY2(device.top() >= std::max(baud.bottom(), parity.bottom()) && device.left() <= baud.left() + 2 &&
+                 device.right() >= parity.right() - 2,
+             qPrintable(QString("device %1,%2 %3x%4").arg(device.x()).arg(device.y()).arg(device.width()).arg(device.height())));
   }
 
   // A read over each link kind: the Log History, the fields (a blank after each reply value over
@@ -341,6 +348,14 @@ class WindowTest : public QObject {
     SimProcess flaky, good;
     WindowFixture w;
     QVERIFY(readTarget("TCP/IP", flaky, w, {"--model", "RT5600", "--switches", "9,9,9,9,9", "--overlong", "40"}));
+    // Write Settings refuses the values not read cleanly before the warning; nothing is sent.
+    w.ui().writeSW->click();
+    QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].text + "/" + w.notifier.messages[0].detail),
+             QString("Write software switch FAILED/not read cleanly: SW1, SW2, SW3, SW4, SW5, Code Page, International "
+                     "Character Set, New 8x16 Font; read the printer again"));
+    QVERIFY(flaky.events().filter(QRegularExpression("^(unlock|set )")).isEmpty());
+    w.notifier.messages.clear();
     const QString flakyFile = w.dir.filePath("flaky.json");
     QVERIFY(w.form->saveProfileTo(flakyFile));
     QFile saved(flakyFile);
