@@ -58,15 +58,27 @@ struct EmulatedPrinter {
 
 QByteArray Hex(const void* bytes, int size) { return QByteArray(static_cast<const char*>(bytes), size).toHex(' '); }
 
-QByteArray Descriptors(quint16 productId) {
-  const unsigned char device[] = {18, 1, 0x00, 0x02, 0, 0, 0, 64, 0x4e, 0x1f, static_cast<unsigned char>(productId & 0xff),
-                                  static_cast<unsigned char>(productId >> 8), 0x00, 0x01, 0, 0, 0, 1};
-  // Configuration 1 (self powered) with interface 0: class 7 (printer), subclass 1, protocol 2
-  // (bidirectional), a bulk OUT 0x01 and a bulk IN 0x82 of 64 bytes.
-  const unsigned char configuration[] = {9, 2, 32, 0, 1, 1, 0, 0xc0, 50, 9, 4, 0, 0, 2, 7,    1, 2, 0, 7, 5, 0x01,
-                                         2, 64, 0, 0, 7, 5, 0x82, 2, 64, 0, 0};
-  return QByteArray(reinterpret_cast<const char*>(device), sizeof device) +
-         QByteArray(reinterpret_cast<const char*>(configuration), sizeof configuration);
+// One configuration descriptor with one interface of that class and a bulk pair of 64 bytes.
+QByteArray Configuration(int value, int interfaceClass, int subclass, int protocol, int out, int in) {
+  const int bytes[] = {9, 2, 32, 0, 1, value, 0, 0xc0, 50, 9, 4, 0, 0, 2, interfaceClass, subclass, protocol, 0,
+                       7, 5, out, 2, 64, 0, 0, 7, 5, in, 2, 64, 0, 0};
+  QByteArray descriptor;
+  for (int byte : bytes) descriptor += static_cast<char>(byte);
+  return descriptor;
+}
+
+// What is particular to a printer. One whose first configuration is vendor-specific (with a bulk
+// pair of its own, 0x03 and 0x84) runs its second one, as the kernel chooses; one unplugged at
+// query 3 leaves the bus once it has taken three bulk OUT transfers.
+enum class Oddity { None, VendorConfigurationFirst, UnpluggedAtQuery3 };
+
+QByteArray Descriptors(quint16 productId, Oddity oddity) {
+  const bool vendorFirst = oddity == Oddity::VendorConfigurationFirst;
+  const char device[] = {18, 1, 0x00, 0x02, 0, 0, 0, 64, 0x4e, 0x1f, static_cast<char>(productId & 0xff),
+                         static_cast<char>(productId >> 8), 0x00, 0x01, 0, 0, 0, static_cast<char>(vendorFirst ? 2 : 1)};
+  // The printer: class 7, subclass 1, protocol 2 (bidirectional), bulk OUT 0x01 and bulk IN 0x82.
+  const QByteArray printer = Configuration(vendorFirst ? 2 : 1, 7, 1, 2, 0x01, 0x82);
+  return QByteArray(device, sizeof device) + (vendorFirst ? Configuration(1, 0xff, 0, 0, 0x03, 0x84) + printer : printer);
 }
 
 class EmulatedUsbBus {
@@ -82,20 +94,20 @@ class EmulatedUsbBus {
     g_object_unref(testbed_);
   }
 
-  // A printer of vendor 1f4e at bus 1, address 2 for the first, 3 for the next and so on; it is
-  // unplugged once it has taken unplugAfterOut bulk OUT transfers (-1: never). Empty when added.
-  QString addPrinter(quint16 productId, int unplugAfterOut) {
+  // A printer of vendor 1f4e at bus 1, address 2 for the first, 3 for the next and so on. Empty
+  // when added; else why not.
+  QString addPrinter(quint16 productId, Oddity oddity) {
     auto printer = std::make_unique<EmulatedPrinter>();
     const int address = static_cast<int>(printers_.size()) + 2;
-    printer->unplugAfterOut = unplugAfterOut;
+    printer->unplugAfterOut = oddity == Oddity::UnpluggedAtQuery3 ? 3 : -1;
     printer->node = QStringLiteral("/dev/bus/usb/001/%1").arg(address, 3, 10, QLatin1Char('0')).toUtf8();
     printer->sysPath = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + QByteArray::number(address - 1);
     const QByteArray record = "P: " + printer->sysPath.mid(4) + "\nN: " + printer->node.mid(5) +
                               "\nE: DEVNAME=" + printer->node +
                               "\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\nE: BUSNUM=001\nE: DEVNUM=" +
                               printer->node.right(3) + "\nA: busnum=1\nA: devnum=" + QByteArray::number(address) +
-                              "\nA: bConfigurationValue=1\nA: speed=480\nH: descriptors=" +
-                              Descriptors(productId).toHex() + "\n";
+                              "\nA: bConfigurationValue=" + (oddity == Oddity::VendorConfigurationFirst ? "2" : "1") +
+                              "\nA: speed=480\nH: descriptors=" + Descriptors(productId, oddity).toHex() + "\n";
     GError* error = nullptr;
     UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
     handlers_.push_back(handler);
@@ -274,6 +286,8 @@ class EmulatedUsbBus {
 
 }  // namespace
 
+Q_DECLARE_METATYPE(Oddity)
+
 // One line of a printer's log per transfer or interface request.
 QStringList Outs(const QStringList& hex) {
   QStringList lines;
@@ -302,7 +316,7 @@ class LibusbPrintersTest : public QObject {
 
 void LibusbPrintersTest::swctl_data() {
   QTest::addColumn<QList<int>>("present");    // product ids at addresses 1-2, 1-3, ...
-  QTest::addColumn<int>("unplugAfterOut");    // the first printer leaves after this many OUT transfers
+  QTest::addColumn<Oddity>("firstPrinter");
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<int>("exitCode");
   QTest::addColumn<QStringList>("stdoutHead");  // the first lines of the output
@@ -315,16 +329,16 @@ void LibusbPrintersTest::swctl_data() {
   for (const kestrova::Bytes& block : kestrova::FontTestBlocks())
     fontBlocks << QString::fromLatin1(Hex(block.data(), static_cast<int>(block.size())));
 
-  QTest::newRow("earlier table row wins") << QList<int>{0x2a05, 0x2a0d} << -1 << QStringList{"self-test", "--usb", "--model", "MV7500"}
+  QTest::newRow("earlier table row wins") << QList<int>{0x2a05, 0x2a0d} << Oddity::None << QStringList{"self-test", "--usb", "--model", "MV7500"}
       << 0 << QStringList{} << 0 << "" << QStringList{"", SelfTest()} << 3000;
-  QTest::newRow("earlier row without a model wins") << QList<int>{0x2a0f, 0x2a09} << -1 << QStringList{"self-test", "--usb"}
+  QTest::newRow("earlier row without a model wins") << QList<int>{0x2a0f, 0x2a09} << Oddity::None << QStringList{"self-test", "--usb"}
       << 0 << QStringList{} << 0 << "" << QStringList{"", SelfTest()} << 3000;
-  QTest::newRow("another model's printer never claimed") << QList<int>{0x2a10, 0x2a0f} << -1
+  QTest::newRow("another model's printer never claimed") << QList<int>{0x2a10, 0x2a0f} << Oddity::None
       << QStringList{"self-test", "--usb", "--model", "RT4300"} << 0 << QStringList{} << 0 << "" << QStringList{"", SelfTest()} << 3000;
-  QTest::newRow("only another model's printer") << QList<int>{0x2a10} << -1 << QStringList{"self-test", "--usb", "--model", "RT4300"}
+  QTest::newRow("only another model's printer") << QList<int>{0x2a10} << Oddity::None << QStringList{"self-test", "--usb", "--model", "RT4300"}
       << 1 << QStringList{} << 0 << "Open usb FAILED: USB: a printer 1f4e:2a10 for RT5600 is present, but RT4300 is selected\n"
       << QStringList{""} << 3000;
-  QTest::newRow("read") << QList<int>{0x2a10} << -1 << QStringList{"read"} + rt5600 + QStringList{"--fast"} << 0
+  QTest::newRow("read") << QList<int>{0x2a10} << Oddity::None << QStringList{"read"} + rt5600 + QStringList{"--fast"} << 0
       << QStringList{"Model: RT5600 (9)",
                      "Model Name                   RT-5600 ",
                      "Firmware Revision            V1.07 ",
@@ -352,32 +366,34 @@ void LibusbPrintersTest::swctl_data() {
                                "1d 67 38 29", "31 32 38 00", "1d 67 38 2a", "31 37 00 00", "1d 67 38 2b", "32 35 35 00",
                                "1d 67 38 21 31 37 00 00", "1d 67 38 24 43 79 72 69 6c 6c 69 63" + QString(" 00").repeated(13),
                                "1d 67 38 22 30 00 00", "1d 67 38 25 4f 4e 00 00", "1d 67 6c 63 6b 00"};
-  QTest::newRow("write") << QList<int>{0x2a10} << -1 << QStringList{"write"} + rt5600 + QStringList{"--set", "SW1-1=ON", "--fast"} << 0
+  QTest::newRow("write") << QList<int>{0x2a10} << Oddity::None << QStringList{"write"} + rt5600 + QStringList{"--set", "SW1-1=ON", "--fast"} << 0
       << QStringList{"SW1-1: OFF -> ON (Baud Rate - 19200 -> Baud Rate - 38400)", "SW1-2: ON (Baud Rate - 19200 -> Baud Rate - 38400)",
                      "Write software switch settings OK, please reboot your printer"} << 3
       << "Don't let printer shut down when writing settings\n"
       << QStringList{Operation(QueryOuts(18)) + "; " + Operation(Outs(written))} << 15000;
-  QTest::newRow("self test") << QList<int>{0x2a10} << -1 << QStringList{"self-test"} + rt5600 << 0 << QStringList{} << 0 << ""
+  QTest::newRow("self test") << QList<int>{0x2a10} << Oddity::None << QStringList{"self-test"} + rt5600 << 0 << QStringList{} << 0 << ""
       << QStringList{SelfTest()} << 3000;
-  QTest::newRow("font test") << QList<int>{0x2a10} << -1 << QStringList{"font-test"} + rt5600 << 0 << QStringList{} << 0 << ""
+  QTest::newRow("active configuration not the first") << QList<int>{0x2a10} << Oddity::VendorConfigurationFirst
+      << QStringList{"self-test"} + rt5600 << 0 << QStringList{} << 0 << "" << QStringList{SelfTest()} << 3000;
+  QTest::newRow("font test") << QList<int>{0x2a10} << Oddity::None << QStringList{"font-test"} + rt5600 << 0 << QStringList{} << 0 << ""
       << QStringList{Operation(Outs(fontBlocks))} << 3000;
-  QTest::newRow("unplugged mid-read") << QList<int>{0x2a10} << 3 << QStringList{"read"} + rt5600 + QStringList{"--fast"} << 1
+  QTest::newRow("unplugged mid-read") << QList<int>{0x2a10} << Oddity::UnpluggedAtQuery3 << QStringList{"read"} + rt5600 + QStringList{"--fast"} << 1
       << QStringList{} << 0
       << "Read software switch FAILED: USB: link lost at query 3: USB usb#vid_1f4e&pid_2a10#1-2: the printer was unplugged\n"
       << QStringList{"open; claim 0; " + QueryOuts(3).join("; ") + "; unplugged"} << 4000;
-  QTest::newRow("usb-device chooses") << QList<int>{0x2a0f, 0x2a0d} << -1 << QStringList{"self-test", "--usb-device", "1-2"} << 0
+  QTest::newRow("usb-device chooses") << QList<int>{0x2a0f, 0x2a0d} << Oddity::None << QStringList{"self-test", "--usb-device", "1-2"} << 0
       << QStringList{} << 0 << "" << QStringList{"open; " + SelfTest(), "open"} << 3000;
-  QTest::newRow("usb-device of another model") << QList<int>{0x2a0f, 0x2a0d} << -1
+  QTest::newRow("usb-device of another model") << QList<int>{0x2a0f, 0x2a0d} << Oddity::None
       << QStringList{"self-test", "--usb-device", "1-3", "--model", "RT5600"} << 1 << QStringList{} << 0
       << "Open usb FAILED: USB 1-3: the printer there is for MV7500, not for the model selected\n" << QStringList{"open", "open"} << 3000;
-  QTest::newRow("usb-list") << QList<int>{0x2a0f, 0x2a0d, 0x2a17} << -1 << QStringList{"usb-list"} << 0
+  QTest::newRow("usb-list") << QList<int>{0x2a0f, 0x2a0d, 0x2a17} << Oddity::None << QStringList{"usb-list"} << 0
       << QStringList{"1-3  1f4e:2a0d  MV7500  usable", "1-2  1f4e:2a0f  KD140  usable"} << 2 << ""
       << QStringList{"open", "open", ""} << 3000;
 }
 
 void LibusbPrintersTest::swctl() {
   QFETCH(QList<int>, present);
-  QFETCH(int, unplugAfterOut);
+  QFETCH(Oddity, firstPrinter);
   QFETCH(QStringList, args);
   QFETCH(int, exitCode);
   QFETCH(QStringList, stdoutHead);
@@ -387,7 +403,7 @@ void LibusbPrintersTest::swctl() {
   QFETCH(int, withinMs);
   EmulatedUsbBus bus;
   for (int i = 0; i < present.size(); ++i) {
-    const QString added = bus.addPrinter(quint16(present[i]), i == 0 ? unplugAfterOut : -1);
+    const QString added = bus.addPrinter(quint16(present[i]), i == 0 ? firstPrinter : Oddity::None);
     QVERIFY2(added.isEmpty(), qPrintable(added));
   }
   QProcess swctl;
@@ -396,7 +412,7 @@ void LibusbPrintersTest::swctl() {
   elapsed.start();
   swctl.start(qEnvironmentVariable("KESTROVA_BIN_DIR") + "/kestrova-swctl", args);
   QVERIFY2(swctl.waitForStarted(5000), qPrintable(swctl.errorString()));
-  if (unplugAfterOut >= 0) QVERIFY2(bus.removeWhenUnplugged(0, withinMs), "the printer was never unplugged");
+  if (firstPrinter == Oddity::UnpluggedAtQuery3) QVERIFY2(bus.removeWhenUnplugged(0, withinMs), "the printer was never unplugged");
   const bool finished = swctl.waitForFinished(withinMs + 10000);
   const qint64 tookMs = elapsed.elapsed();
   if (!finished) swctl.kill(), swctl.waitForFinished(5000);
