@@ -144,7 +144,9 @@ class EmulatedUsbBus {
   QProcessEnvironment childEnvironment() const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LD_PRELOAD", "libumockdev-preload.so.0");
-    environment.insert("UMOCKDEV_DIR", QString::fromUtf8(umockdev_testbed_get_root_dir(testbed_)));
+    gchar* root = umockdev_testbed_get_root_dir(testbed_);
+    environment.insert("UMOCKDEV_DIR", QString::fromUtf8(root));
+    g_free(root);
     // Under AddressSanitizer the preload comes before the runtime; it wraps no allocation.
     environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
     return environment;
@@ -325,16 +327,17 @@ void LibusbPrintersTest::swctl_data() {
   QTest::addColumn<QStringList>("logs");     // per printer
   QTest::addColumn<int>("withinMs");
   const QStringList rt5600 = {"--usb", "--model", "RT5600"};
+  const QStringList selfTestSent = {"Self Test sent to USB"};
   QStringList fontBlocks;
   for (const kestrova::Bytes& block : kestrova::FontTestBlocks())
     fontBlocks << QString::fromLatin1(Hex(block.data(), static_cast<int>(block.size())));
 
   QTest::newRow("earlier table row wins") << QList<int>{0x2a05, 0x2a0d} << Oddity::None << QStringList{"self-test", "--usb", "--model", "MV7500"}
-      << 0 << QStringList{} << 0 << "" << QStringList{"", SelfTest()} << 3000;
+      << 0 << selfTestSent << 1 << "" << QStringList{"", SelfTest()} << 3000;
   QTest::newRow("earlier row without a model wins") << QList<int>{0x2a0f, 0x2a09} << Oddity::None << QStringList{"self-test", "--usb"}
-      << 0 << QStringList{} << 0 << "" << QStringList{"", SelfTest()} << 3000;
+      << 0 << selfTestSent << 1 << "" << QStringList{"", SelfTest()} << 3000;
   QTest::newRow("another model's printer never claimed") << QList<int>{0x2a10, 0x2a0f} << Oddity::None
-      << QStringList{"self-test", "--usb", "--model", "RT4300"} << 0 << QStringList{} << 0 << "" << QStringList{"", SelfTest()} << 3000;
+      << QStringList{"self-test", "--usb", "--model", "RT4300"} << 0 << selfTestSent << 1 << "" << QStringList{"", SelfTest()} << 3000;
   QTest::newRow("only another model's printer") << QList<int>{0x2a10} << Oddity::None << QStringList{"self-test", "--usb", "--model", "RT4300"}
       << 1 << QStringList{} << 0 << "Open usb FAILED: USB: a printer 1f4e:2a10 for RT5600 is present, but RT4300 is selected\n"
       << QStringList{""} << 3000;
@@ -371,18 +374,18 @@ void LibusbPrintersTest::swctl_data() {
                      "Write software switch settings OK, please reboot your printer"} << 3
       << "Don't let printer shut down when writing settings\n"
       << QStringList{Operation(QueryOuts(18)) + "; " + Operation(Outs(written))} << 15000;
-  QTest::newRow("self test") << QList<int>{0x2a10} << Oddity::None << QStringList{"self-test"} + rt5600 << 0 << QStringList{} << 0 << ""
+  QTest::newRow("self test") << QList<int>{0x2a10} << Oddity::None << QStringList{"self-test"} + rt5600 << 0 << selfTestSent << 1 << ""
       << QStringList{SelfTest()} << 3000;
   QTest::newRow("active configuration not the first") << QList<int>{0x2a10} << Oddity::VendorConfigurationFirst
-      << QStringList{"self-test"} + rt5600 << 0 << QStringList{} << 0 << "" << QStringList{SelfTest()} << 3000;
-  QTest::newRow("font test") << QList<int>{0x2a10} << Oddity::None << QStringList{"font-test"} + rt5600 << 0 << QStringList{} << 0 << ""
+      << QStringList{"self-test"} + rt5600 << 0 << selfTestSent << 1 << "" << QStringList{SelfTest()} << 3000;
+  QTest::newRow("font test") << QList<int>{0x2a10} << Oddity::None << QStringList{"font-test"} + rt5600 << 0 << QStringList{"Fonts Test sent to USB"} << 1 << ""
       << QStringList{Operation(Outs(fontBlocks))} << 3000;
   QTest::newRow("unplugged mid-read") << QList<int>{0x2a10} << Oddity::UnpluggedAtQuery3 << QStringList{"read"} + rt5600 + QStringList{"--fast"} << 1
       << QStringList{} << 0
       << "Read software switch FAILED: USB: link lost at query 3: USB usb#vid_1f4e&pid_2a10#1-2: the printer was unplugged\n"
       << QStringList{"open; claim 0; " + QueryOuts(3).join("; ") + "; unplugged"} << 4000;
-  QTest::newRow("usb-device chooses") << QList<int>{0x2a0f, 0x2a0d} << Oddity::None << QStringList{"self-test", "--usb-device", "1-2"} << 0
-      << QStringList{} << 0 << "" << QStringList{"open; " + SelfTest(), "open"} << 3000;
+  QTest::newRow("usb-device chooses") << QList<int>{0x2a0f, 0x2a09} << Oddity::None << QStringList{"self-test", "--usb-device", "1-2"} << 0
+      << QStringList{"Self Test sent to USB 1-2"} << 1 << "" << QStringList{"open; " + SelfTest(), "open"} << 3000;
   QTest::newRow("usb-device of another model") << QList<int>{0x2a0f, 0x2a0d} << Oddity::None
       << QStringList{"self-test", "--usb-device", "1-3", "--model", "RT5600"} << 1 << QStringList{} << 0
       << "Open usb FAILED: USB 1-3: the printer there is for MV7500, not for the model selected\n" << QStringList{"open", "open"} << 3000;
@@ -422,7 +425,7 @@ void LibusbPrintersTest::swctl() {
   QCOMPARE(swctl.exitCode(), exitCode);
   const QStringList lines = out.isEmpty() ? QStringList{} : out.chopped(1).split('\n');
   QCOMPARE(lines.mid(0, stdoutHead.size()), stdoutHead);
-  if (stdoutLines > 0) QCOMPARE(lines.size(), stdoutLines);
+  QCOMPARE(lines.size(), stdoutLines);
   for (int i = 0; i < present.size(); ++i) QCOMPARE(bus.log(i), logs[i]);
   QVERIFY2(tookMs <= withinMs, qPrintable(QStringLiteral("took %1 ms").arg(tookMs)));
 }
