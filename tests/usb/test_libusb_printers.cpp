@@ -1,8 +1,10 @@
-// kestrova-swctl through the real libusb-1.0 against USB printers emulated with umockdev: each
-// printer is a usb_device of a umockdev testbed (sysfs attributes and descriptors: one
-// configuration, one printer-class interface with bulk OUT 0x01 and bulk IN 0x82) whose usbdevfs
-// requests this test answers. A query taken in on bulk OUT is answered on bulk IN with 0x5F, the
-// reply text of kReplies and 0x00; anything else is taken without a reply.
+// kestrova-swctl through the real libusb-1.0 against USB printers emulated with umockdev. Each
+// printer is a usb_device of a umockdev testbed (sysfs attributes and descriptors: a printer-class
+// interface with bulk OUT 0x01 and bulk IN 0x82) whose usbdevfs requests this test answers as the
+// kernel and the printer would: a query taken in on bulk OUT is answered on bulk IN with 0x5F, the
+// reply text of kReplies and 0x00; anything else is taken without a reply. One table: which
+// printer discovery takes, a read, a write, both test prints, a printer unplugged mid-read,
+// --usb-device and usb-list; each row checks what the tool prints and what every printer saw.
 //
 // GLib before Qt: Qt's "signals" keyword would break GLib's headers.
 #include <glib.h>
@@ -30,10 +32,10 @@ struct QueryReply {
 
 // The read's queries in the order a read sends them, and what the emulated printers answer.
 const QueryReply kReplies[] = {
-    {"1d 49 43", "RT-5600"}, {"1d 67 34 27", "5"},      {"1d 67 34 28", "0"},       {"1d 67 34 29", "128"},
-    {"1d 67 34 2a", "17"},      {"1d 67 34 2b", "255"},    {"1d 49 41", "V1.07"},   {"1d 67 34 10", "4411"},
-    {"1d 67 34 15", "902"},     {"1d 67 34 09", "2026/01/15"}, {"1d 67 34 16", "3"},   {"1d 67 34 1b", "77120"},
-    {"1d 67 34 05", "SN-7731"}, {"1d 67 34 24", "ANK"},    {"1d 49 45 00", "FR-2"},    {"1d 67 34 21", "17"},
+    {"1d 49 43", "RT-5600"},    {"1d 67 34 27", "5"},       {"1d 67 34 28", "0"},           {"1d 67 34 29", "128"},
+    {"1d 67 34 2a", "17"},      {"1d 67 34 2b", "255"},     {"1d 49 41", "V1.07"},          {"1d 67 34 10", "4411"},
+    {"1d 67 34 15", "902"},     {"1d 67 34 09", "2026/01/15"}, {"1d 67 34 16", "3"},        {"1d 67 34 1b", "77120"},
+    {"1d 67 34 05", "SN-7731"}, {"1d 67 34 24", "ANK"},     {"1d 49 45 00", "FR-2"},        {"1d 67 34 21", "17"},
     {"1d 67 34 22", "0"},       {"1d 67 34 25", "ON"},
 };
 
@@ -74,11 +76,14 @@ enum class Oddity { None, VendorConfigurationFirst, UnpluggedAtQuery3 };
 
 QByteArray Descriptors(quint16 productId, Oddity oddity) {
   const bool vendorFirst = oddity == Oddity::VendorConfigurationFirst;
+  // USB 2.0, class per interface, 64-byte control endpoint, 1f4e:productId, release 1.00, no strings.
   const char device[] = {18, 1, 0x00, 0x02, 0, 0, 0, 64, 0x4e, 0x1f, static_cast<char>(productId & 0xff),
-                         static_cast<char>(productId >> 8), 0x00, 0x01, 0, 0, 0, static_cast<char>(vendorFirst ? 2 : 1)};
+                         static_cast<char>(productId >> 8), 0x00, 0x01, 0, 0, 0,
+                         static_cast<char>(vendorFirst ? 2 : 1)};
   // The printer: class 7, subclass 1, protocol 2 (bidirectional), bulk OUT 0x01 and bulk IN 0x82.
   const QByteArray printer = Configuration(vendorFirst ? 2 : 1, 7, 1, 2, 0x01, 0x82);
-  return QByteArray(device, sizeof device) + (vendorFirst ? Configuration(1, 0xff, 0, 0, 0x03, 0x84) + printer : printer);
+  const QByteArray vendor = vendorFirst ? Configuration(1, 0xff, 0, 0, 0x03, 0x84) : QByteArray();
+  return QByteArray(device, sizeof device) + vendor + printer;
 }
 
 class EmulatedUsbBus {
@@ -226,7 +231,7 @@ class EmulatedUsbBus {
         const usbdevfs_urb submitted = *reinterpret_cast<const usbdevfs_urb*>(urb.data->data);
         const bool bulkPair = submitted.endpoint == 0x01 || submitted.endpoint == 0x82;
         if (!p.claimed || submitted.type != USBDEVFS_URB_TYPE_BULK || !bulkPair) {
-          p.log << QStringLiteral("refused transfer type %1 to endpoint %2").arg(submitted.type).arg(submitted.endpoint, 0, 16);
+          p.log << QStringLiteral("refused type %1 to %2").arg(submitted.type).arg(submitted.endpoint, 0, 16);
           return error = p.claimed ? ENOENT : EINVAL, -1;
         }
         urb.buffer = umockdev_ioctl_data_resolve(urb.data, offsetof(usbdevfs_urb, buffer),
@@ -271,10 +276,9 @@ class EmulatedUsbBus {
       std::lock_guard<std::mutex> lock(bus.mutex_);
       for (auto& p : bus.printers_)
         if (p->node == umockdev_ioctl_client_get_devnode(client))
-          result = bus.serve(*p, umockdev_ioctl_client_get_request(client), umockdev_ioctl_client_get_arg(client), error);
+          result = bus.serve(*p, umockdev_ioctl_client_get_request(client), umockdev_ioctl_client_get_arg(client),
+                             error);
     }
-    // A transfer waiting for its answer polls by reaping: a short pause keeps it from spinning.
-    if (result < 0 && error == EAGAIN) g_usleep(1000);
     umockdev_ioctl_client_complete(client, result, result < 0 ? error : 0);
     return TRUE;
   }
@@ -305,7 +309,9 @@ QStringList QueryOuts(int count) {
 }
 
 // What a printer sees of one operation: opened, claimed, the transfers out, released.
-QString Operation(const QStringList& outs) { return (QStringList{"open", "claim 0"} + outs + QStringList{"release 0"}).join("; "); }
+QString Operation(const QStringList& outs) {
+  return (QStringList{"open", "claim 0"} + outs + QStringList{"release 0"}).join("; ");
+}
 
 QString SelfTest() { return Operation(Outs({"1d 28 41 02 00 00 02"})); }
 
@@ -317,31 +323,42 @@ class LibusbPrintersTest : public QObject {
 };
 
 void LibusbPrintersTest::swctl_data() {
-  QTest::addColumn<QList<int>>("present");    // product ids at addresses 1-2, 1-3, ...
+  QTest::addColumn<QList<int>>("present");  // product ids at 1-2, 1-3, ...
   QTest::addColumn<Oddity>("firstPrinter");
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<int>("exitCode");
   QTest::addColumn<QStringList>("stdoutHead");  // the first lines of the output
   QTest::addColumn<int>("stdoutLines");
   QTest::addColumn<QString>("stderrText");
-  QTest::addColumn<QStringList>("logs");     // per printer
+  QTest::addColumn<QStringList>("logs");  // per printer
   QTest::addColumn<int>("withinMs");
   const QStringList rt5600 = {"--usb", "--model", "RT5600"};
   const QStringList selfTestSent = {"Self Test sent to USB"};
   QStringList fontBlocks;
   for (const kestrova::Bytes& block : kestrova::FontTestBlocks())
     fontBlocks << QString::fromLatin1(Hex(block.data(), static_cast<int>(block.size())));
+  // The switches as read (SW1 with its first switch turned ON), then the language settings.
+  const QStringList written = {"1d 67 75 6e 6c 00", "1d 67 38 27", "34 00 00 00", "1d 67 38 28", "30 00 00 00",
+                               "1d 67 38 29", "31 32 38 00", "1d 67 38 2a", "31 37 00 00", "1d 67 38 2b", "32 35 35 00",
+                               "1d 67 38 21 31 37 00 00",
+                               "1d 67 38 24 43 79 72 69 6c 6c 69 63" + QString(" 00").repeated(13),
+                               "1d 67 38 22 30 00 00", "1d 67 38 25 4f 4e 00 00", "1d 67 6c 63 6b 00"};
 
-  QTest::newRow("earlier table row wins") << QList<int>{0x2a05, 0x2a0d} << Oddity::None << QStringList{"self-test", "--usb", "--model", "MV7500"}
-      << 0 << selfTestSent << 1 << "" << QStringList{"", SelfTest()} << 3000;
-  QTest::newRow("earlier row without a model wins") << QList<int>{0x2a0f, 0x2a09} << Oddity::None << QStringList{"self-test", "--usb"}
-      << 0 << selfTestSent << 1 << "" << QStringList{"", SelfTest()} << 3000;
+  QTest::newRow("earlier table row wins") << QList<int>{0x2a05, 0x2a0d} << Oddity::None
+      << QStringList{"self-test", "--usb", "--model", "MV7500"} << 0 << selfTestSent << 1 << ""
+      << QStringList{"", SelfTest()} << 3000;
+  QTest::newRow("earlier row without a model wins") << QList<int>{0x2a0f, 0x2a09} << Oddity::None
+      << QStringList{"self-test", "--usb"} << 0 << selfTestSent << 1 << ""
+      << QStringList{"", SelfTest()} << 3000;
   QTest::newRow("another model's printer never claimed") << QList<int>{0x2a10, 0x2a0f} << Oddity::None
-      << QStringList{"self-test", "--usb", "--model", "RT4300"} << 0 << selfTestSent << 1 << "" << QStringList{"", SelfTest()} << 3000;
-  QTest::newRow("only another model's printer") << QList<int>{0x2a10} << Oddity::None << QStringList{"self-test", "--usb", "--model", "RT4300"}
-      << 1 << QStringList{} << 0 << "Open usb FAILED: USB: a printer 1f4e:2a10 for RT5600 is present, but RT4300 is selected\n"
+      << QStringList{"self-test", "--usb", "--model", "RT4300"} << 0 << selfTestSent << 1 << ""
+      << QStringList{"", SelfTest()} << 3000;
+  QTest::newRow("only another model's printer") << QList<int>{0x2a10} << Oddity::None
+      << QStringList{"self-test", "--usb", "--model", "RT4300"} << 1 << QStringList{} << 0
+      << "Open usb FAILED: USB: a printer 1f4e:2a10 for RT5600 is present, but RT4300 is selected\n"
       << QStringList{""} << 3000;
-  QTest::newRow("read") << QList<int>{0x2a10} << Oddity::None << QStringList{"read"} + rt5600 + QStringList{"--fast"} << 0
+  QTest::newRow("read") << QList<int>{0x2a10} << Oddity::None << QStringList{"read"} + rt5600 + QStringList{"--fast"}
+      << 0
       << QStringList{"Model: RT5600 (9)",
                      "Model Name                   RT-5600 ",
                      "Firmware Revision            V1.07 ",
@@ -364,31 +381,32 @@ void LibusbPrintersTest::swctl_data() {
                      "SW1-2   ON        Baud Rate - 19200",
                      "SW1-3   OFF       Reserve"}
       << 58 << "" << QStringList{Operation(QueryOuts(18))} << 10000;
-  // The switches as read (SW1 with its first switch turned ON), then the language settings.
-  const QStringList written = {"1d 67 75 6e 6c 00", "1d 67 38 27", "34 00 00 00", "1d 67 38 28", "30 00 00 00",
-                               "1d 67 38 29", "31 32 38 00", "1d 67 38 2a", "31 37 00 00", "1d 67 38 2b", "32 35 35 00",
-                               "1d 67 38 21 31 37 00 00", "1d 67 38 24 43 79 72 69 6c 6c 69 63" + QString(" 00").repeated(13),
-                               "1d 67 38 22 30 00 00", "1d 67 38 25 4f 4e 00 00", "1d 67 6c 63 6b 00"};
-  QTest::newRow("write") << QList<int>{0x2a10} << Oddity::None << QStringList{"write"} + rt5600 + QStringList{"--set", "SW1-1=ON", "--fast"} << 0
-      << QStringList{"SW1-1: OFF -> ON (Baud Rate - 19200 -> Baud Rate - 38400)", "SW1-2: ON (Baud Rate - 19200 -> Baud Rate - 38400)",
-                     "Write software switch settings OK, please reboot your printer"} << 3
-      << "Don't let printer shut down when writing settings\n"
+  QTest::newRow("write") << QList<int>{0x2a10} << Oddity::None
+      << QStringList{"write"} + rt5600 + QStringList{"--set", "SW1-1=ON", "--fast"} << 0
+      << QStringList{"SW1-1: OFF -> ON (Baud Rate - 19200 -> Baud Rate - 38400)",
+                     "SW1-2: ON (Baud Rate - 19200 -> Baud Rate - 38400)",
+                     "Write software switch settings OK, please reboot your printer"}
+      << 3 << "Don't let printer shut down when writing settings\n"
       << QStringList{Operation(QueryOuts(18)) + "; " + Operation(Outs(written))} << 15000;
-  QTest::newRow("self test") << QList<int>{0x2a10} << Oddity::None << QStringList{"self-test"} + rt5600 << 0 << selfTestSent << 1 << ""
-      << QStringList{SelfTest()} << 3000;
+  QTest::newRow("self test") << QList<int>{0x2a10} << Oddity::None << QStringList{"self-test"} + rt5600 << 0
+      << selfTestSent << 1 << "" << QStringList{SelfTest()} << 3000;
   QTest::newRow("active configuration not the first") << QList<int>{0x2a10} << Oddity::VendorConfigurationFirst
       << QStringList{"self-test"} + rt5600 << 0 << selfTestSent << 1 << "" << QStringList{SelfTest()} << 3000;
-  QTest::newRow("font test") << QList<int>{0x2a10} << Oddity::None << QStringList{"font-test"} + rt5600 << 0 << QStringList{"Fonts Test sent to USB"} << 1 << ""
-      << QStringList{Operation(Outs(fontBlocks))} << 3000;
-  QTest::newRow("unplugged mid-read") << QList<int>{0x2a10} << Oddity::UnpluggedAtQuery3 << QStringList{"read"} + rt5600 + QStringList{"--fast"} << 1
-      << QStringList{} << 0
-      << "Read software switch FAILED: USB: link lost at query 3: USB usb#vid_1f4e&pid_2a10#1-2: the printer was unplugged\n"
+  QTest::newRow("font test") << QList<int>{0x2a10} << Oddity::None << QStringList{"font-test"} + rt5600 << 0
+      << QStringList{"Fonts Test sent to USB"} << 1 << "" << QStringList{Operation(Outs(fontBlocks))} << 3000;
+  QTest::newRow("unplugged mid-read") << QList<int>{0x2a10} << Oddity::UnpluggedAtQuery3
+      << QStringList{"read"} + rt5600 + QStringList{"--fast"} << 1 << QStringList{} << 0
+      << "Read software switch FAILED: USB: link lost at query 3: USB usb#vid_1f4e&pid_2a10#1-2: the printer was "
+         "unplugged\n"
       << QStringList{"open; claim 0; " + QueryOuts(3).join("; ") + "; unplugged"} << 4000;
-  QTest::newRow("usb-device chooses") << QList<int>{0x2a0f, 0x2a09} << Oddity::None << QStringList{"self-test", "--usb-device", "1-2"} << 0
-      << QStringList{"Self Test sent to USB 1-2"} << 1 << "" << QStringList{"open; " + SelfTest(), "open"} << 3000;
+  // The printers are listed (and so opened, never claimed) before the one chosen is taken.
+  QTest::newRow("usb-device chooses") << QList<int>{0x2a0f, 0x2a09} << Oddity::None
+      << QStringList{"self-test", "--usb-device", "1-2"} << 0 << QStringList{"Self Test sent to USB 1-2"} << 1 << ""
+      << QStringList{"open; " + SelfTest(), "open"} << 3000;
   QTest::newRow("usb-device of another model") << QList<int>{0x2a0f, 0x2a0d} << Oddity::None
       << QStringList{"self-test", "--usb-device", "1-3", "--model", "RT5600"} << 1 << QStringList{} << 0
-      << "Open usb FAILED: USB 1-3: the printer there is for MV7500, not for the model selected\n" << QStringList{"open", "open"} << 3000;
+      << "Open usb FAILED: USB 1-3: the printer there is for MV7500, not for the model selected\n"
+      << QStringList{"open", "open"} << 3000;
   QTest::newRow("usb-list") << QList<int>{0x2a0f, 0x2a0d, 0x2a17} << Oddity::None << QStringList{"usb-list"} << 0
       << QStringList{"1-3  1f4e:2a0d  MV7500  usable", "1-2  1f4e:2a0f  KD140  usable"} << 2 << ""
       << QStringList{"open", "open", ""} << 3000;
@@ -415,7 +433,8 @@ void LibusbPrintersTest::swctl() {
   elapsed.start();
   swctl.start(qEnvironmentVariable("KESTROVA_BIN_DIR") + "/kestrova-swctl", args);
   QVERIFY2(swctl.waitForStarted(5000), qPrintable(swctl.errorString()));
-  if (firstPrinter == Oddity::UnpluggedAtQuery3) QVERIFY2(bus.removeWhenUnplugged(0, withinMs), "the printer was never unplugged");
+  if (firstPrinter == Oddity::UnpluggedAtQuery3)
+    QVERIFY2(bus.removeWhenUnplugged(0, withinMs), "the printer was never unplugged");
   const bool finished = swctl.waitForFinished(withinMs + 10000);
   const qint64 tookMs = elapsed.elapsed();
   if (!finished) swctl.kill(), swctl.waitForFinished(5000);
