@@ -3,8 +3,9 @@
 Three printers (two as the profile, one drifted) are scraped through /probe with the
 multi-target relabelling; after two scrapes of each, Prometheus's HTTP API must give each
 target's kestrova_printer_up and kestrova_printer_profile_match. Before that: promtool is silent
-on a /probe answer, every refused request gets its one answer, and a client that sends one byte
-a second is dropped by the request time limit. Usage: test_exporter.py BIN_DIR
+on a /probe answer, every refused request gets its one answer, a printer slower than the scrape
+is answered by the scrape's deadline, and a client that sends one byte a second is dropped by the
+request time limit. Usage: test_exporter.py BIN_DIR
 """
 import json, os, shutil, socket, subprocess, sys, tempfile, time, urllib.error, urllib.parse, urllib.request
 
@@ -98,6 +99,15 @@ try:
     for line in ["kestrova_exporter_probes_total 2", 'kestrova_exporter_probe_failures_total{reason="refused"} 1',
                  "kestrova_exporter_probes_in_flight 0"]:
         check(f"/metrics line {line}", line in own.splitlines(), True)
+
+    # A printer slower than the scrape: answered by the scrape's deadline (its timeout less 0.5 s).
+    late, (late_at,) = started([f"{BIN}/kestrova-printer-sim", "--delay-ms", "5000", "--tcp", "127.0.0.1:0"], "listening tcp")
+    procs.append(late)
+    start = time.monotonic()
+    _, text = get(f"{base}/probe?target={late_at}", {"X-Prometheus-Scrape-Timeout-Seconds": "1.5"})
+    check("late probe answered by its deadline", 0.9 < time.monotonic() - start < 1.4, True)
+    check("late probe", [l for l in text.splitlines() if l.startswith("kestrova_probe_success")],
+          ['kestrova_probe_success{reason="timeout"} 0'])
 
     # One byte a second: dropped when the 10 s request time limit ends, not held.
     host, port = listen.split(":")
