@@ -18,6 +18,8 @@ void FastClock::sleepMs(int ms) {
 std::int64_t FastClock::nowMs() const { return kestrova::SteadyClock::instance().nowMs() + skippedMs_; }
 
 void WindowFixture::open() {
+  // Backups of the writes go into the temporary folder, not the user's state folder.
+  qputenv("XDG_STATE_HOME", dir.path().toLocal8Bit());
   WindowOptions options;
   options.notifier = &notifier;
   options.clock = clock;
