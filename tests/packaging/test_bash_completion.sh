@@ -36,7 +36,7 @@ complete_line() {
 
 # Each row: the expected words separated by '|', then the command line.
 rows=(
-  "read|kestrova-swctl re"
+  "read|restore|kestrova-swctl re"
   "--help|--version|kestrova-swctl --"
   "font-test|kestrova-swctl f"
   "--fast|kestrova-swctl read --f"
