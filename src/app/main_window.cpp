@@ -277,6 +277,8 @@ void TForm2::BTN_ReadSWClick() {
   ++generation_;
   const JobInput input = takeJobInput();
   if (input.choice.kind == LinkChoice::Kind::Tcp) hostText_ = input.choice.host;
+  readLink_ = input.choice.kind == LinkChoice::Kind::Tcp ? input.choice.host + ":" + input.choice.portField
+                                                         : ui_.portSelection->currentText().toStdString();
   postLinkJob([this, input] { ExecuteRead(input); });
 }
 
@@ -312,8 +314,10 @@ void TForm2::BTN_WriteSWClick() {
     notifier_->notify(WriteOutcomeMessage({WriteOutcome::Refused, *why}));
     return;
   }
+  if (input.choice.kind == LinkChoice::Kind::None) return notifier_->notify(WriteWarningMessage());
+  // Nothing is sent without a backup of what the printer held.
+  if (!saveBackup()) return;
   notifier_->notify(WriteWarningMessage());
-  if (input.choice.kind == LinkChoice::Kind::None) return;
   if (input.choice.kind == LinkChoice::Kind::Tcp) hostText_ = input.choice.host;
   enterPhase(Phase::Busy);
   postLinkJob([this, input] { ExecuteOperation(ConnectMode::WriteSwitches, input); });
@@ -366,6 +370,9 @@ void TForm2::ReadFailed(const std::string& message, const std::string& cause) {
 void TForm2::ReadSucceeded(bool tcp, const ReadIntegrity& integrity) {
   readIntegrity_ = integrity;
   userSet_ = {};
+  readProfile_ = shownProfile();
+  const auto text = [this](RecordField f) { return ui_.recordEdits[static_cast<std::size_t>(f)]->text().toStdString(); };
+  readSource_ = {readLink_, text(RecordField::SerialNumber), text(RecordField::Frwv)};
   enterPhase(Phase::ReadDone);
   if (tcp) ui_.ipAddress->setEnabled(false);
   ui_.progress->setValue(100);

@@ -20,6 +20,7 @@
 #include "model/language_settings.h"
 #include "model/notifier.h"
 #include "model/switch_definitions.h"
+#include "profile/backup_store.h"
 #include "protocol/read_integrity.h"
 #include "protocol/read_observer.h"
 #include "protocol/write_sequence.h"
@@ -130,6 +131,12 @@ class TForm2 : public QMainWindow, private kestrova::ReadObserver {
   std::string currentHostText() const;
   JobInput takeJobInput() const;
   kestrova::WriteValues writeValues() const;
+  // The profile of the values shown (with the values the read did not get cleanly and the user
+  // did not set marked).
+  kestrova::profile::PrinterProfile shownProfile() const;
+  // Saves the backup of the last read before a write; false, after the write's failure box, when
+  // it could not be saved. The Log History names the file.
+  bool saveBackup();
   void clearRecordFields();
 
   WindowOptions options_;
@@ -159,6 +166,10 @@ class TForm2 : public QMainWindow, private kestrova::ReadObserver {
   // since (by a click, a pick from a list or a profile). Window's thread only.
   kestrova::ReadIntegrity readIntegrity_;
   kestrova::UserSetValues userSet_;
+  // What the last read got, for the backup every write saves first; the link as the read used it.
+  kestrova::profile::PrinterProfile readProfile_;
+  kestrova::profile::BackupSource readSource_;
+  std::string readLink_;
   std::atomic<kestrova::ModelNo> selectedModelNo_{0};
   std::atomic<int> generation_{0};        // bumped when a read is given up: its job stops touching anything
   std::array<bool, 5> savedButtons_{};    // read, write, the two tests and the port, while Busy

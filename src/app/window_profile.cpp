@@ -11,6 +11,8 @@
 #include "app/radio_group.h"
 #include "model/catalogue.h"
 #include "model/switch_bank.h"
+#include "model/debug_trace.h"
+#include "profile/backup_store.h"
 #include "profile/printer_profile.h"
 #include "profile/regular_file.h"
 
@@ -39,7 +41,7 @@ std::string WriteFileWhole(const QString& path, const QByteArray& bytes) {
 
 }  // namespace
 
-bool TForm2::saveProfileTo(const QString& path) {
+profile::PrinterProfile TForm2::shownProfile() const {
   profile::PrinterProfile shown;
   shown.model = activeModelNo_;
   const WriteValues values = writeValues();
@@ -52,7 +54,11 @@ bool TForm2::saveProfileTo(const QString& path) {
   // What the read did not get cleanly and the user did not set stays marked, so that no write
   // from this file sends it.
   shown.unclean = values.unverified;
-  const std::string error = WriteFileWhole(path, profile::SerializeProfile(shown));
+  return shown;
+}
+
+bool TForm2::saveProfileTo(const QString& path) {
+  const std::string error = WriteFileWhole(path, profile::SerializeProfile(shownProfile()));
   if (!error.empty()) notifier_->notify(ProfileProblem("Profile not saved", error));
   return error.empty();
 }
@@ -95,6 +101,19 @@ bool TForm2::loadProfileFrom(const QString& path) {
   userSet_.charSet = userSet_.charSet || loaded->codePagePosition.has_value() || loaded->charsetPosition.has_value();
   userSet_.font = userSet_.font || loaded->fontPosition.has_value();
   ShowLanguageControls(ui_, language);
+  return true;
+}
+
+bool TForm2::saveBackup() {
+  std::string error;
+  const auto path = profile::SaveBackup(profile::BackupRoot(), readProfile_, readSource_, error);
+  if (!path) {
+    const std::string why = "backup not saved: " + error + "; nothing written";
+    DebugTrace("(WriteSW)" + why);
+    notifier_->notify(WriteOutcomeMessage({WriteOutcome::Refused, why}));
+    return false;
+  }
+  ui_.log->addItem(QString::fromStdString("Backup saved to " + *path + "\r\n"));
   return true;
 }
 

@@ -19,6 +19,9 @@ QJsonObject ApplyJson(const WriteReport& report) {
   // Whether the write changed the printer; with --check, whether it would.
   o.insert("changed", report.ok() && !report.differences.empty());
   o.insert("differences", differences);
+  // Where what the printer held before the write was saved; null when nothing was sent.
+  o.insert("backup", report.backup.empty() ? QJsonValue() : JsonText(report.backup));
+  if (!report.restoredFrom.empty()) o.insert("restoredFrom", JsonText(report.restoredFrom));
   return o;
 }
 
@@ -34,9 +37,10 @@ std::string DifferencesText(const std::vector<SettingDifference>& differences) {
 PrinterLines ApplyLines(const Request& r, const WriteReport& report) {
   PrinterLines p;
   const std::string label = VisibleText(report.target.label());
+  p.err = BackupLines(label + ": ", report);
   if (!report.ok()) {
     p.failed = true;
-    p.err = label + ": " + FailureText(*report.failure) + "\n";
+    p.err += label + ": " + FailureText(*report.failure) + "\n";
   }
   if (r.json) {
     p.out = JsonLine(ApplyJson(report));

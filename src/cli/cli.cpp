@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "cli/apply_command.h"
+#include "cli/backups_command.h"
 #include "cli/check_command.h"
 #include "cli/cli_request.h"
 #include "cli/fleet_output.h"
@@ -99,12 +100,13 @@ PrinterLines WriteLines(const Request& r, const WriteReport& report) {
   PrinterLines p;
   const std::string prefix = r.links.size() > 1 ? VisibleText(report.target.label()) + ": " : std::string();
   for (const std::string& change : report.changes) p.out += prefix + VisibleText(change) + "\n";
+  p.err = BackupLines(prefix, report);
   if (report.ok()) {
     if (report.changes.empty()) p.out += prefix + "No change: the values read were written back\n";
     p.out += prefix + (r.edits.dryRun ? kDryRunOk : kWriteOk) + "\n";
   } else {
     p.failed = true;
-    p.err = prefix + FailureText(*report.failure) + "\n";
+    p.err += prefix + FailureText(*report.failure) + "\n";
   }
   return p;
 }
@@ -123,7 +125,8 @@ int RunWrites(const Request& r, std::ostream& out, std::ostream& err, bool termi
   RunOnLinkThreads(
       r.links.size(),
       [&](std::size_t i) {
-        return WriteJob(r.links[i], r.edits, pacing, [&progress, i](int steps) { progress.update(i, steps); }, warn);
+        return WriteJob(r.links[i], r.edits, r.backupRoot, pacing, [&progress, i](int steps) { progress.update(i, steps); },
+                        warn);
       },
       [&](std::size_t i, const WriteReport& report) { lines[i] = linesOf(r, report); });
   progress.finish();
@@ -163,7 +166,9 @@ int RunCli(const QStringList& arguments, std::ostream& out, std::ostream& err, b
     case Command::Explain: status = Explain(r, out); break;
     case Command::Read: status = Read(r, out, err, errIsTerminal); break;
     case Command::Write: status = RunWrites(r, out, err, errIsTerminal, WriteLines); break;
-    case Command::Apply: status = RunWrites(r, out, err, errIsTerminal, ApplyLines); break;
+    case Command::Apply:
+    case Command::Restore: status = RunWrites(r, out, err, errIsTerminal, ApplyLines); break;
+    case Command::Backups: status = Backups(r, out, err); break;
     case Command::Check: status = Check(r, out, err); break;
     case Command::Probe: status = Probe(r, out, err); break;
     case Command::Metrics: status = Metrics(r, out, err); break;

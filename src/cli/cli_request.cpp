@@ -6,9 +6,11 @@
 #include <QSet>
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <map>
 
 #include "cli/json_report.h"
+#include "profile/backup_store.h"
 #include "profile/regular_file.h"
 #include "cli/tcp_list.h"
 #include "cli/write_edits.h"
@@ -41,6 +43,7 @@ const std::map<std::string, Command>& Commands() {
       {"usb-list", Command::UsbList}, {"check", Command::Check},   {"probe", Command::Probe},
       {"apply", Command::Apply},
       {"metrics", Command::Metrics}, {"discover", Command::Discover},
+      {"backups", Command::Backups}, {"restore", Command::Restore},
   };
   return commands;
 }
@@ -54,12 +57,16 @@ const QSet<QString>& AllowedOptions(Command command) {
   static const QSet<QString> write = {"tcp", "tcp-list", "serial", "device", "usb", "usb-device", "model",
                                       "baud",     "parity", "handshake", "switches", "set",
                                       "code-page", "charset", "font8x16", "from",     "fast",
-                                      "dry-run"};
+                                      "dry-run", "backup-dir"};
   static const QSet<QString> check = {"tcp", "tcp-list", "serial", "device", "usb", "usb-device", "model", "baud",
                                       "parity", "handshake", "json", "fast", "from"};
   static const QSet<QString> apply = {"tcp",      "tcp-list", "serial",  "device", "usb",      "usb-device",
                                       "model",    "baud",     "parity",  "handshake", "set",    "code-page",
-                                      "charset",  "font8x16", "from",    "fast",      "json",   "check"};
+                                      "charset",  "font8x16", "from",    "fast",      "json",   "check",
+                                      "backup-dir"};
+  static const QSet<QString> restore = {"tcp", "tcp-list", "serial", "device", "usb", "usb-device", "model", "baud",
+                                        "parity", "handshake", "fast", "json", "backup", "backup-dir"};
+  static const QSet<QString> backups = {"backup-dir"};
   static const QSet<QString> metrics = {"tcp", "tcp-list", "serial", "device", "usb", "usb-device", "model", "baud",
                                         "parity", "handshake", "fast", "from", "output"};
   static const QSet<QString> probe = {"serial", "handshake", "json"};
@@ -75,6 +82,8 @@ const QSet<QString>& AllowedOptions(Command command) {
     case Command::Write: return write;
     case Command::Check: return check;
     case Command::Apply: return apply;
+    case Command::Restore: return restore;
+    case Command::Backups: return backups;
     case Command::Probe: return probe;
     case Command::Metrics: return metrics;
     case Command::Discover: return discover;
@@ -197,12 +206,12 @@ bool ParseFont(const std::string& text) {
   throw Fail{"--font8x16 " + text + ": expected ON or OFF"};
 }
 
-SavedConfiguration ReadConfigurationFile(const std::string& path) {
+SavedConfiguration ReadConfigurationFile(const std::string& path, const std::string& option = "--from") {
   std::string error;
   const auto data = profile::ReadProfileFile(path, error);
-  if (!data) throw Fail{"--from " + path + ": " + error};
+  if (!data) throw Fail{option + " " + path + ": " + error};
   const auto saved = profile::ParseProfile(*data, error);
-  if (!saved) throw Fail{"--from " + path + ": " + error};
+  if (!saved) throw Fail{option + " " + path + ": " + error};
   return *saved;
 }
 
@@ -272,8 +281,9 @@ Request Build(const QCommandLineParser& parser) {
   if (command == Commands().end())
     throw Fail{"unknown command '" + S(positional.front()) + "'; see kestrova-swctl --help"};
   r.command = command->second;
-  if (positional.size() > 1 && r.command != Command::Discover)
-    throw Fail{"unexpected argument '" + S(positional.at(1)) + "'"};
+  const std::size_t arguments = r.command == Command::Discover ? SIZE_MAX : r.command == Command::Backups ? 2 : 1;
+  if (static_cast<std::size_t>(positional.size()) > arguments)
+    throw Fail{"unexpected argument '" + S(positional.at(static_cast<qsizetype>(arguments))) + "'"};
   if (parser.isSet("help")) return Only(Command::Help);
   const std::string name = CommandName(r.command);
 
@@ -287,7 +297,11 @@ Request Build(const QCommandLineParser& parser) {
   r.fast = parser.isSet("fast");
   r.edits.dryRun = parser.isSet("dry-run");
 
-  if (r.command == Command::Models || r.command == Command::UsbList) return r;
+  if (Count(parser, "backup-dir") > 1) throw Fail{"--backup-dir given more than once"};
+  if (parser.isSet("backup-dir") && parser.value("backup-dir").isEmpty()) throw Fail{"--backup-dir needs a folder"};
+  r.backupRoot = profile::BackupRoot(S(parser.value("backup-dir")));
+  if (r.command == Command::Backups) r.printer = S(positional.value(1));
+  if (r.command == Command::Models || r.command == Command::UsbList || r.command == Command::Backups) return r;
   if (r.command == Command::Discover) return BuildDiscover(parser, r);
 
   if (r.command == Command::Explain) {
@@ -394,6 +408,19 @@ Request Build(const QCommandLineParser& parser) {
     if (!target) throw Fail{"apply needs --from FILE.json or a setting (--set, --code-page, --charset, --font8x16)"};
     r.edits.onlyWhenDifferent = true;
     r.edits.dryRun = parser.isSet("check");
+  } else if (r.command == Command::Restore) {
+    // The apply of a backup: of the one named, or of each printer's newest.
+    r.edits.onlyWhenDifferent = true;
+    if (Count(parser, "backup") > 1) throw Fail{"--backup given more than once"};
+    if (!parser.isSet("backup")) {
+      r.edits.fromNewestBackup = true;
+      return r;
+    }
+    const std::string path = S(parser.value("backup"));
+    r.edits.from = ReadConfigurationFile(path, "--backup");
+    r.edits.fromPath = path;
+    if (const auto unclean = UncleanFromFile(r.edits); !unclean.empty()) throw Fail{profile::UncleanRefusal(path, unclean)};
+    return r;
   } else if (r.command != Command::Write) {
     return r;
   }
@@ -498,6 +525,8 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
       {"max-parallel", "max-parallel", "N"},
       {"format", "format", "FORMAT"},
       {"force", "force"},
+      {"backup", "backup", "FILE"},
+      {"backup-dir", "backup-dir", "DIR"},
   });
   ParseResult result;
   if (!parser.parse(QStringList{"kestrova-swctl"} + arguments)) {

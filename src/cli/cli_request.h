@@ -26,7 +26,7 @@ constexpr int kDefaultTcpPort = 9100;
 constexpr ModelNo kDefaultUsbModel = 9;  // RT5600, the model list's default entry
 
 enum class Command { Models, Explain, Read, Write, SelfTest, FontTest, Help, Version, UsbList, Check, Probe, Apply, Metrics,
-                     Discover };
+                     Discover, Backups, Restore };
 
 // One printer and the way to reach it.
 struct LinkTarget {
@@ -69,6 +69,9 @@ struct WriteEdits {
   std::optional<bool> fontOn;
   bool dryRun = false;  // read and show the changes; send nothing but the read's queries
   bool onlyWhenDifferent = false;  // apply: send nothing to a printer that holds the values already
+  // restore without --backup: `from` is the printer's newest backup, found once it has been read
+  bool fromNewestBackup = false;
+  std::string fromPath;  // restore: the backup `from` was read from
 };
 
 struct Request {
@@ -83,6 +86,10 @@ struct Request {
   WriteEdits edits;
   // metrics: the file written in place of standard output; empty: standard output
   std::string outputPath;
+  // write, apply, restore, backups: the backups folder (--backup-dir, or the default)
+  std::string backupRoot;
+  // backups: the printer whose backups are listed (a link or a serial number); empty: all
+  std::string printer;
   // discover: the addresses (merged ranges), the port, the bound of one address's connect and
   // answers, how many addresses at once, and the output ("text", "json", "file-sd",
   // "ansible-inventory")

@@ -22,6 +22,10 @@ struct PrinterLines {
 // host name or printer text).
 std::string FailureText(const LinkFailure& failure);
 
+// What a write says on standard error besides a failure, each line after prefix: the backup a
+// restore took its values from ("Restoring from PATH") and the backup saved ("Backup saved to PATH").
+std::string BackupLines(const std::string& prefix, const WriteReport& report);
+
 // Prints the lines of every printer in order; kExitFailed when any printer failed, kExitOk otherwise.
 int PrintInOrder(const std::vector<PrinterLines>& printers, std::ostream& out, std::ostream& err);
 

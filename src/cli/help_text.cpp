@@ -16,11 +16,14 @@ std::string HelpText() {
   kestrova-swctl explain --model MODEL --switches B1,B2,B3,B4,B5 [--switches ...] [--json]
   kestrova-swctl read      LINK [--json] [--fast]
   kestrova-swctl write     LINK [--switches B1,B2,B3,B4,B5] [--set SWn-b=ON|OFF]...
-                           [--code-page N] [--charset N] [--font8x16 ON|OFF] [--fast]
+                           [--code-page N] [--charset N] [--font8x16 ON|OFF] [--fast] [--backup-dir DIR]
   kestrova-swctl write     LINK... --from FILE.json [--set ...]... [--code-page N] ... [--dry-run]
   kestrova-swctl check     LINK... --from FILE.json [--json] [--fast]
   kestrova-swctl apply     LINK... [--from FILE.json] [--set SWn-b=ON|OFF]... [--code-page N]
                            [--charset N] [--font8x16 ON|OFF] [--check] [--json] [--fast]
+                           [--backup-dir DIR]
+  kestrova-swctl backups   [PRINTER] [--backup-dir DIR]
+  kestrova-swctl restore   LINK... [--backup FILE.json] [--json] [--fast] [--backup-dir DIR]
   kestrova-swctl metrics   LINK... [--from FILE.json] [--output FILE] [--fast]
   kestrova-swctl probe     --serial DEVICE [--json]
   kestrova-swctl discover  RANGE... [--port N] [--timeout MS] [--max-parallel N] [--force]
@@ -70,7 +73,19 @@ Commands:
               with several differences separated by "; ".
               A printer of another model is refused, nothing sent. With --json one object per
               printer: {"link", "ok", "changed", "differences": [{"setting", "before",
-              "after"}], "error"}. Exit 0 when every printer ends as the file says, 1 otherwise.
+              "after"}], "backup", "error"} ("backup": the file saved before the write, or
+              null). Exit 0 when every printer ends as the file says, 1 otherwise.
+  backups     The backups every write keeps (see Backups below), newest first, one line each:
+                2026-12-06 20:31:02 UTC  127.0.0.1:9100  RT5600  KS00000001  FILE
+              (the time of the write, the link, the model, the serial number or "-", the file).
+              PRINTER (a link as shown, or a serial number) lists that printer's only. Exit 1
+              when there are none.
+  restore     Bring each printer back to a backup through apply: to FILE.json, or without
+              --backup to that printer's newest backup (the state before its last write). Only
+              what differs is sent; a printer of another model and a backup with values not
+              read cleanly are refused. Says "LINK: Restoring from FILE" on standard error,
+              then prints as apply does (with --json also "restoredFrom"). Restoring is a
+              write: it keeps a backup of its own first.
   metrics     Read each printer once and print the results in the Prometheus text format:
               kestrova_printer_up (1 read, 0 failed), kestrova_printer_read_duration_seconds,
               kestrova_printer_info (model_name, firmware, code_page, charset labels; value 1),
@@ -155,6 +170,9 @@ Options:
                        never sees half a file; mode 0644 whatever the umask (a collector
                        running as another user reads it), on disk before the rename. The folder
                        must exist.
+  --backup-dir DIR     write, apply, restore, backups: the backups folder instead of
+                       $XDG_STATE_HOME/kestrova-swutil/backups (~/.local/state/... by default).
+  --backup FILE.json   restore: the backup to bring the printer back to.
   --dry-run            write: read, print the changes as a write does, then
                        "Dry run: nothing written"; nothing is sent but the read's queries.
   --check              apply: read and print what a write would change ("HOST:PORT: would
@@ -183,6 +201,15 @@ JSON:
            "code" is null for model 0; "position" is "ON", "OFF" or null; a byte is null when
            its reply was not valid. A failed read: {"ok": false, "error": "...", "cause": "..."}.
 
+Backups: before write, apply or restore sends anything to a printer, what its read got is saved
+as a profile (model, the five switch bytes, the language settings, the values not read cleanly,
+the printer's serial number and firmware, the link; no counters) in the backups folder: one
+folder per printer (its serial number, or the link where it reports none), one file per write,
+named by the UTC time of the write (YYYY-MM-DDTHH-MM-SSZ.json; _002, _003, ... when two land
+in the same second). Files are written whole and never replaced; nothing deletes them. Each
+write says "Backup saved to FILE" on standard error (apply --json: "backup"). When the backup
+cannot be saved, nothing is sent and the write fails with the reason.
+
 Fleets: the open-file limit is raised to the hard limit at start; as many printers are read at
 once as it allows, the rest wait their turn, and every printer gets its line in the order given.
 
@@ -196,7 +223,8 @@ Exit status:
      output). For a fleet: 1 when any printer failed.
   2  a usage error (unknown command or option, unknown model, byte out of range, no such code
      page or character set, an IPv6 address, a --from or --tcp-list file that cannot be read
-     or is no regular file, an --output folder that does not exist); nothing is sent.
+     or is no regular file, an --output folder that does not exist, a --backup file that
+     cannot be read or holds values not read cleanly); nothing is sent.
 )";
 }
 

@@ -1,6 +1,8 @@
 #include "cli/printer_jobs.h"
 
 #include "cli/write_edits.h"
+#include "profile/backup_store.h"
+#include "profile/regular_file.h"
 #include "session/printer_session.h"
 
 namespace kestrova::cli {
@@ -61,6 +63,38 @@ std::optional<LinkFailure> ReadWith(PrinterSession& session, const LinkTarget& t
   return FailureOf(target, read);
 }
 
+// What the read got, as `read --json` saved as a profile holds it.
+profile::PrinterProfile ProfileOfRead(const PlainReadObserver& read) {
+  profile::PrinterProfile p;
+  p.model = read.record.activeModelNo;
+  p.bytes = read.replyBytes;
+  const auto position = [](int at) { return at >= 0 ? std::optional<int>(at) : std::nullopt; };
+  p.codePagePosition = position(read.language.codePagePosition);
+  p.charsetPosition = position(read.language.charsetPosition);
+  p.fontPosition = position(read.language.fontPosition);
+  p.unclean = UnverifiedValues(read.integrity, {});
+  return p;
+}
+
+profile::BackupSource SourceOf(const LinkTarget& target, const PlainReadObserver& read) {
+  return {target.label(), read.record.text(RecordField::SerialNumber), read.record.text(RecordField::Frwv)};
+}
+
+// restore without --backup: the printer's newest backup as the values to write; the reason why
+// there is none to take otherwise.
+std::optional<std::string> TakeNewestBackup(const std::string& root, const profile::BackupSource& source, WriteEdits& edits) {
+  const auto path = profile::NewestBackup(root, source);
+  if (!path) return "no backup of this printer in " + root + "/" + profile::BackupFolderName(source);
+  std::string error;
+  const auto bytes = profile::ReadProfileFile(*path, error);
+  const auto saved = bytes ? profile::ParseProfile(*bytes, error) : std::nullopt;
+  if (!saved) return *path + ": " + error;
+  if (const auto unclean = profile::UncleanHeldValues(*saved); !unclean.empty()) return profile::UncleanRefusal(*path, unclean);
+  edits.from = *saved;
+  edits.fromPath = *path;
+  return std::nullopt;
+}
+
 }  // namespace
 
 ReadReport ReadJob(const LinkTarget& target, const PacingPolicy& pacing, const ProgressFn& progress) {
@@ -73,8 +107,8 @@ ReadReport ReadJob(const LinkTarget& target, const PacingPolicy& pacing, const P
   return report;
 }
 
-WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const PacingPolicy& pacing,
-                     const ProgressFn& progress, const std::function<void()>& beforeSend) {
+WriteReport WriteJob(const LinkTarget& target, const WriteEdits& requested, const std::string& backupRoot,
+                     const PacingPolicy& pacing, const ProgressFn& progress, const std::function<void()>& beforeSend) {
   WriteReport report;
   report.target = target;
   PrinterSession session;
@@ -84,6 +118,15 @@ WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const Pa
     report.failure = failure;
     return report;
   }
+  const profile::BackupSource source = SourceOf(target, observer);
+  WriteEdits edits = requested;
+  if (edits.fromNewestBackup) {
+    if (const auto why = TakeNewestBackup(backupRoot, source, edits)) {
+      report.failure = LinkFailure{kWriteFailed, target.label() + ": " + *why + "; nothing written"};
+      return report;
+    }
+  }
+  report.restoredFrom = edits.fromPath;
   const ModelNo model = observer.record.activeModelNo;
   if (edits.from && edits.from->model != model) {
     report.failure = LinkFailure{kWriteFailed, target.label() + ": the printer is " + ModelText(model) +
@@ -102,6 +145,14 @@ WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const Pa
   report.changes = DescribeChanges(model, observer, settings);
   report.differences = DescribeDifferences(model, observer, settings);
   if (edits.dryRun || (edits.onlyWhenDifferent && report.differences.empty())) return report;
+  // Never a write without its way back.
+  std::string error;
+  const auto backup = profile::SaveBackup(backupRoot, ProfileOfRead(observer), source, error);
+  if (!backup) {
+    report.failure = LinkFailure{kWriteFailed, target.label() + ": backup not saved: " + error + "; nothing written"};
+    return report;
+  }
+  report.backup = *backup;
   if (beforeSend) beforeSend();
   report.sent = true;
   const SessionWrite written = session.write(ChoiceOf(target), values);

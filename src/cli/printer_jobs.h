@@ -45,6 +45,8 @@ struct WriteReport {
   std::vector<std::string> changes;  // switch by switch, meanings before and after
   std::vector<SettingDifference> differences;  // what the write changes on the printer
   bool sent = false;  // the write was begun (and went out in full when ok())
+  std::string backup;        // the backup of what the read got, saved before anything was sent
+  std::string restoredFrom;  // restore: the backup the values came from
   std::optional<LinkFailure> failure;
   bool ok() const { return !failure; }
 };
@@ -55,8 +57,11 @@ using ProgressFn = std::function<void(int steps)>;
 ReadReport ReadJob(const LinkTarget& target, const PacingPolicy& pacing, const ProgressFn& progress);
 // beforeSend is called (on the link thread) right before the write goes out, and only then. With
 // edits.onlyWhenDifferent nothing is sent to a printer that already holds the values to write.
-WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const PacingPolicy& pacing,
-                     const ProgressFn& progress, const std::function<void()>& beforeSend = {});
+// Before anything is sent, what the read got is saved as a backup under backupRoot; a write whose
+// backup cannot be saved sends nothing and fails with the reason.
+WriteReport WriteJob(const LinkTarget& target, const WriteEdits& edits, const std::string& backupRoot,
+                     const PacingPolicy& pacing, const ProgressFn& progress,
+                     const std::function<void()>& beforeSend = {});
 // Sends the test bytes only; nullopt when every block went out in full.
 std::optional<LinkFailure> TestPrintJob(const LinkTarget& target, TestPrint print);
 

@@ -3,7 +3,9 @@
 # simulator serving two printers: ansible-doc renders both modules; check mode and a refused
 # connection send no write; the first apply writes once and shows its diff; the simulator started
 # again (taking the written values) gets the read only and the task is unchanged. A profile from a
-# read that did not get every value cleanly is refused before anything is sent.
+# read that did not get every value cleanly is refused before anything is sent. The write returns
+# the backup of what the printer held (in backup_dir), and one into a folder that cannot be made
+# sends nothing.
 # Usage: test_collection.sh SWCTL SIMULATOR COLLECTIONS_PATH
 set -euo pipefail
 swctl=$(realpath "$1") sim=$2
@@ -14,6 +16,8 @@ work=$(mktemp -d)
 sim_pid=
 stop_sim() { if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; sim_pid=; fi; }
 trap 'stop_sim; rm -rf "$work"' EXIT
+# Backups of the writes go into the temporary folder, not the user's state folder.
+export XDG_STATE_HOME=$work/state
 export ANSIBLE_HOME=$work/ansible ANSIBLE_LOCAL_TEMP=$work/ansible/tmp ANSIBLE_NOCOLOR=1 \
        ANSIBLE_RETRY_FILES_ENABLED=0 ANSIBLE_PYTHON_INTERPRETER=auto_silent ANSIBLE_DEPRECATION_WARNINGS=0
 
@@ -57,6 +61,8 @@ events "$work/first.log" "$drifted" | grep -qx "query font-8x16" || fail "check 
 playbook write --diff | tee "$work/write.out" || fail "play: write"
 grep -qxF -- "-SW3-8: OFF (Auto cutter - Enable)" "$work/write.out" || fail "no diff of SW3-8 before"
 grep -qxF -- "+SW3-8: ON (Auto cutter - Disable)" "$work/write.out" || fail "no diff of SW3-8 after"
+[ "$(ls "$work"/backups/*/*.json | wc -l)" -eq 1 ] || fail "not one backup in backup_dir"
+[ ! -e "$work/state" ] || fail "a backup went to the state folder despite backup_dir"
 sets=$(events "$work/first.log" "$drifted" | grep -cE '^(unlock|set SW3=30)$') || true
 [ "$sets" -eq 4 ] || fail "the write went out $sets times (unlock x3 and SW3 once expected)"
 [ -z "$(events "$work/first.log" "$golden" | grep -E '^(unlock|set )')" ] || fail "the golden printer was written"

@@ -306,7 +306,19 @@ class WindowTest : public QObject {
     QCOMPARE(QString::fromStdString(w.notifier.messages[1].text),
              QString("Write software switch settings OK, please reboot your printer"));
     QCOMPARE(QString::fromStdString(w.notifier.messages[1].caption), QString("FINISH"));
-    QVERIFY(w.logLines().isEmpty());  // Write Settings empties the Log History
+    // Write Settings empties the Log History, then names the backup of what the read got.
+    const QString folder = w.dir.filePath("kestrova-swutil/backups/KS00000001/");
+    QCOMPARE(w.logLines().size(), 1);
+    const QString backup = w.logLines()[0].mid(16).chopped(2);
+    QCOMPARE(w.logLines()[0], "Backup saved to " + backup + "\r\n");
+    QVERIFY2(backup.startsWith(folder), qPrintable(backup));
+    QFile file(backup);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject held = QJsonDocument::fromJson(file.readAll()).object();
+    QCOMPARE(held["bytes"].toArray(), (QJsonArray{0, 0, 0, 0, 0}));  // as read, not as clicked
+    QCOMPARE(held["link"].toString(), port == "TCP/IP" ? QString("127.0.0.1:%1").arg(sim.tcpPort()) : port);
+    QCOMPARE(held["printer"]["codePage"].toString(), QString("17 - Cyrillic"));
+    QVERIFY(w.form->loadProfileFrom(backup));  // a backup is a profile
     QCOMPARE(EventsOnceLogged(log, int(events.size())), events);
     // The exact SW3 command, in the bytes received however they were split (no command begins with
     // 0x00, so a 0x00 after the command's own end would be part of it).
@@ -315,6 +327,22 @@ class WindowTest : public QObject {
     // Buttons are back as the read left them.
     QVERIFY(w.ui().writeSW->isEnabled());
     QVERIFY(w.ui().readSW->isEnabled());
+  }
+
+  // With no backup folder to be had, Write Settings sends nothing and says why.
+  void writeWithoutBackupSendsNothing() {
+    SimProcess sim;
+    WindowFixture w;
+    QVERIFY(readTarget("TCP/IP", sim, w));
+    const QString file = w.dir.filePath("in-the-way");
+    QFile(file).open(QIODevice::WriteOnly);
+    qputenv("XDG_STATE_HOME", file.toLocal8Bit());
+    w.ui().writeSW->click();
+    QCOMPARE(w.notifier.messages.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].text), QString("Write software switch FAILED"));
+    QCOMPARE(QString::fromStdString(w.notifier.messages[0].detail), "backup not saved: " + file + ": Not a directory; nothing written");
+    QVERIFY(w.ui().writeSW->isEnabled());  // no write job was started
+    QCOMPARE(Events(sim.logPath()), QStringList{});
   }
 
   void testPrintsOnEveryLink_data() {

@@ -9,6 +9,8 @@
 #include "model/printer_record.h"
 
 void WindowFixture::open() {
+  // Backups of the writes go into the temporary folder, not the user's state folder.
+  qputenv("XDG_STATE_HOME", dir.path().toLocal8Bit());
   WindowOptions options;
   options.notifier = &notifier;
   options.clock = clock;

@@ -1,6 +1,6 @@
 #pragma once
-// Drives the real window against the real simulator: start-up in a temporary working directory,
-// message boxes recorded instead of shown.
+// Drives the real window against the real simulator: start-up in a temporary working directory
+// (which is also XDG_STATE_HOME, where backups go), message boxes recorded instead of shown.
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>

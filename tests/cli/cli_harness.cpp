@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
 namespace kestrova::cli::testing {
 
@@ -17,7 +19,19 @@ qint64 NowMs() {
   return clock.elapsed();
 }
 
+QString StateHome() {
+  static QTemporaryDir dir;
+  return dir.path();
+}
+
 }  // namespace
+
+QString BackupsRoot() { return StateHome() + "/kestrova-swutil/backups"; }
+
+QString CliRun::errText() const {
+  return QString::fromUtf8(err).replace(QRegularExpression("Backup saved to " + QRegularExpression::escape(BackupsRoot()) + "/\\S+"),
+                                        "Backup saved to BACKUP");
+}
 
 QString SwctlBinary() { return qEnvironmentVariable("KESTROVA_BIN_DIR") + QStringLiteral("/kestrova-swctl"); }
 
@@ -32,6 +46,9 @@ QStringList CliRun::outLines() const {
 Swctl::Swctl(const QStringList& args, const QString& stderrFile) {
   process_.setProgram(SwctlBinary());
   process_.setArguments(args);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("XDG_STATE_HOME", StateHome());
+  process_.setProcessEnvironment(environment);
   if (!stderrFile.isEmpty()) process_.setStandardErrorFile(stderrFile);
   startedMs_ = NowMs();
   process_.start();

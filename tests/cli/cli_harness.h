@@ -14,6 +14,9 @@
 namespace kestrova::cli::testing {
 
 QString SwctlBinary();
+// The backups folder of every kestrova-swctl the tests start: XDG_STATE_HOME is a temporary folder
+// of the test, so no test writes into the user's own state folder.
+QString BackupsRoot();
 // Both programs are built (the tests skip otherwise).
 bool ProgramsBuilt();
 
@@ -25,7 +28,8 @@ struct CliRun {
   qint64 elapsedMs = 0;
 
   QStringList outLines() const;
-  QString errText() const { return QString::fromUtf8(err); }
+  // Standard error with the path of each backup saved given as BACKUP (it holds the time).
+  QString errText() const;
   QString outText() const { return QString::fromUtf8(out); }
 };
 

@@ -4,6 +4,8 @@
 #include <QtTest>
 
 #include <QJsonArray>
+#include <memory>
+#include <vector>
 
 #include "cli_harness.h"
 
@@ -80,7 +82,7 @@ class SwctlApplyTest : public QObject {
     QCOMPARE(drifted.received().join(' '), queries);
 
     const CliRun changed = RunSwctl(apply + QStringList{target(drifted)});
-    QCOMPARE(changed.errText(), kWarning);
+    QCOMPARE(changed.errText(), kWarning + target(drifted) + ": Backup saved to BACKUP\n");
     QCOMPARE(changed.exitCode, 0);
     QCOMPARE(changed.outLines(), QStringList{target(drifted) + ": changed: " + kDrift});
     // The simulator logs what it has taken in a moment after the tool has ended.
@@ -109,7 +111,8 @@ class SwctlApplyTest : public QObject {
                           "nothing written";
     const QString cut = "Write software switch FAILED: %4: SW3 not sent in full: %4: connection closed; Lock not sent: the link is closed";
     const QString refused = "Read software switch FAILED: %5: connection refused";
-    const QString errors = "%3: " + model + "\n%4: " + cut + "\n%5: " + refused + "\n";
+    const QString errors = "%2: Backup saved to BACKUP\n%3: " + model + "\n%4: Backup saved to BACKUP\n%4: " + cut + "\n%5: " +
+                           refused + "\n";
     QTest::newRow("text") << QStringList{} << 1 << QStringList{"%1: unchanged", "%2: changed: " + kDrift} << kWarning + errors << 3;
     QTest::newRow("check") << QStringList{"--check"} << 1
                            << QStringList{"%1: unchanged", "%2: would change: " + kDrift, "%4: would change: " + kDrift}
@@ -117,7 +120,8 @@ class SwctlApplyTest : public QObject {
     const QJsonArray drift = {Difference("SW3-8", "OFF (Auto cutter - Enable)", "ON (Auto cutter - Disable)"),
                               Difference("Code Page", "0  - Standard", "19 - Multilingual(Euro)")};
     const auto object = [](const QString& link, bool changed, const QJsonArray& differences, const QString& failure = {}) {
-      QJsonObject o{{"link", link}, {"ok", failure.isEmpty()}, {"changed", changed}, {"differences", differences}, {"error", QJsonValue()}};
+      QJsonObject o{{"link", link}, {"ok", failure.isEmpty()}, {"changed", changed}, {"differences", differences}, {"error", QJsonValue()},
+                    {"backup", differences.isEmpty() ? QJsonValue() : QJsonValue("BACKUP")}};
       if (!failure.isEmpty()) {
         o.insert("error", failure.section(": ", 0, 0));
         o.insert("cause", failure.section(": ", 1));
@@ -152,7 +156,9 @@ class SwctlApplyTest : public QObject {
     QCOMPARE(run.exitCode, exitCode);
     QStringList expected;
     for (const QString& line : out) expected << fill(line);
-    QCOMPARE(run.outLines(), expected);
+    QCOMPARE(run.outLines().replaceInStrings(QRegularExpression("\"backup\":\"" + QRegularExpression::escape(BackupsRoot()) + "/[^\"]+\""),
+                                             "\"backup\":\"BACKUP\""),
+             expected);
     // The drifted printer took the whole write once; the cut one the unlock and SW2; the golden
     // printer and the other model nothing but the read.
     if (unlocks) QVERIFY(drifted.waitForEvent("set SW1=10"));
@@ -209,6 +215,133 @@ class SwctlApplyTest : public QObject {
     // A refused profile reaches no printer at all; nothing is ever written.
     if (exitCode == 2) QCOMPARE(good.received(), QStringList{});
     QCOMPARE(Sets(good.events()), QStringList{});
+  }
+
+  // On each link kind: a write leaves a backup of exactly what the printer held; restore (the
+  // newest backup) sends exactly the write that brings it back, and once the printer has taken
+  // it, the same backup again sends nothing. backups lists both backups, newest first.
+  void backupAndRestore_data() {
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QStringList>("restoreEvents");
+    const QStringList language = {"set code-page=0", "set code-page-name=Standard", "set charset=0", "set font-8x16="};
+    QTest::newRow("tcp") << "--tcp"
+                         << QStringList{"unlock", "set SW2=20", "set SW3=158", "set SW5=50"} + language +
+                                QStringList{"lock", "unlock", "set SW4=40", "lock", "unlock", "set SW1=10", "lock"};
+    const QStringList oneFrame = QStringList{"unlock", "set SW1=10", "set SW2=20", "set SW3=158", "set SW4=40", "set SW5=50"} +
+                                 language + QStringList{"lock"};
+    QTest::newRow("serial") << "--serial" << oneFrame;
+    QTest::newRow("device") << "--device" << oneFrame;
+  }
+  void backupAndRestore() {
+    QFETCH(QString, link);
+    QFETCH(QStringList, restoreEvents);
+    const bool tcp = link == "--tcp";
+    const QString serial = QString("KS-%1").arg(QTest::currentDataTag());
+    const QString state = dir_.filePath(QString("restore-%1.json").arg(QTest::currentDataTag()));
+    std::vector<std::unique_ptr<Printer>> printers;
+    const auto start = [&](const QStringList& args) {
+      printers.push_back(std::make_unique<Printer>());
+      Printer& p = *printers.back();
+      if (!p.start(args + QStringList{"--state", state} + (tcp ? QStringList{"--tcp", "127.0.0.1:0"} : QStringList{"--pty", p.ptyPath()})))
+        qWarning("%s", qPrintable(p.errorText()));
+      return tcp ? p.tcp() : p.ptyPath();
+    };
+    const auto backupOf = [](const CliRun& run) {
+      return QRegularExpression("Backup saved to (\\S+)").match(QString::fromUtf8(run.err)).captured(1);
+    };
+    QStringList targets = {start(kDrifted + QStringList{"--serial", serial})};
+    QString target = targets.last();
+    const CliRun write = RunSwctl({"write", "--switches", "10,20,30,40,50", "--code-page", "19", "--fast", link, target});
+    QCOMPARE(write.exitCode, 0);
+    const QString backup = backupOf(write);
+    QVERIFY2(backup.startsWith(BackupsRoot() + "/" + serial + "/"), qPrintable(backup));
+    QFile file(backup);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonObject held = QJsonDocument::fromJson(file.readAll()).object();
+    QCOMPARE(held.take("switches").toArray().size(), 40);
+    QCOMPARE(held, (QJsonObject{{"ok", true}, {"model", QJsonObject{{"no", 9}, {"code", "RT5600"}}}, {"bytes", QJsonArray{10, 20, 158, 40, 50}},
+                                {"printer", QJsonObject{{"codePage", "0  - Standard"}, {"internationalCharSet", "0 - U.S.A."},
+                                                        {"new8x16Font", "OFF"}, {"serialNumber", serial}, {"firmwareRevision", "V1.05"}}},
+                                {"unclean", QJsonArray{}}, {"link", target}}));
+    printers.back()->stop();
+
+    target = targets.emplace_back(start({}));  // the written values taken
+    const CliRun restore = RunSwctl({"restore", "--fast", link, target});
+    QCOMPARE(restore.errText(), kWarning + target + ": Restoring from " + backup + "\n" + target + ": Backup saved to BACKUP\n");
+    QCOMPARE(restore.exitCode, 0);
+    QCOMPARE(restore.outLines(), QStringList{target + ": changed: SW3-8 ON (Auto cutter - Disable) -> OFF (Auto cutter - Enable); "
+                                                      "Code Page 19 - Multilingual(Euro) -> 0  - Standard"});
+    QTRY_COMPARE(Sets(printers.back()->events()), restoreEvents);
+    printers.back()->stop();
+
+    target = start({});  // the restored values taken
+    const CliRun again = RunSwctl({"restore", "--backup", backup, "--fast", link, target});
+    QCOMPARE(again.errText(), target + ": Restoring from " + backup + "\n");
+    QCOMPARE(again.outLines(), QStringList{target + ": unchanged"});
+    QVERIFY(printers.back()->waitForEvent("query font-8x16"));
+    QCOMPARE(Sets(printers.back()->events()), QStringList{});
+
+    const QStringList listed = RunSwctl({"backups", serial}).outLines();
+    QCOMPARE(listed.size(), 2);
+    const QString line = "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d UTC  %1  RT5600  " + serial + "  %2$";
+    QVERIFY2(listed[0].contains(QRegularExpression(line.arg(QRegularExpression::escape(targets[1]), backupOf(restore)))), qPrintable(listed[0]));
+    QVERIFY2(listed[1].contains(QRegularExpression(line.arg(QRegularExpression::escape(targets[0]), backup))), qPrintable(listed[1]));
+  }
+
+  // A backups folder that cannot be made (its path runs through a file): the write fails with
+  // the reason and nothing is sent.
+  void unwritableBackupFolder_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");  // %1 the link, %2 the file in the way
+    const QString failed = "Write software switch FAILED: %1: backup not saved: %2: Not a directory; nothing written";
+    QTest::newRow("write") << QStringList{"write", "--set", "SW3-8=ON"}
+                           << "SW3-8: OFF -> ON (Auto cutter - Enable -> Auto cutter - Disable)\n" << failed + "\n";
+    QTest::newRow("apply") << QStringList{"apply", "--from", "golden"} << "" << "%1: " + failed + "\n";
+    QTest::newRow("restore") << QStringList{"restore", "--backup", "golden"} << "" << "%1: Restoring from golden\n%1: " + failed + "\n";
+  }
+  void unwritableBackupFolder() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    Printer drifted;
+    QVERIFY2(drifted.start(kDrifted + QStringList{"--tcp", "127.0.0.1:0"}), qPrintable(drifted.errorText()));
+    const QString file = dir_.filePath("in-the-way");
+    QVERIFY(WriteFile(file, "x"));
+    const CliRun run = RunSwctl(args.replaceInStrings("golden", profile_) + QStringList{"--backup-dir", file + "/backups", "--fast", "--tcp", drifted.tcp()});
+    QCOMPARE(run.errText(), err.arg(drifted.tcp(), file).replace("golden", profile_));
+    QCOMPARE(run.outText(), out);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(drifted.waitForEvent("query font-8x16"));
+    QCOMPARE(Sets(drifted.events()), QStringList{});
+  }
+
+  // 100 printers written at once, all with the same serial number: 100 distinct, complete backups
+  // in its one folder.
+  void hundredConcurrentBackups() {
+    Printer fleet;
+    QVERIFY2(fleet.start({"--count", "100", "--tcp", "127.0.0.1:0"}, 100), qPrintable(fleet.errorText()));
+    const QString root = dir_.filePath("hundred");
+    QStringList command = {"write", "--set", "SW3-8=OFF", "--fast", "--backup-dir", root};
+    QSet<QString> links;
+    for (int i = 0; i < 100; ++i) {
+      command << "--tcp" << fleet.tcp(i);
+      links << fleet.tcp(i);
+    }
+    const CliRun run = RunSwctl(command, 120000);
+    QCOMPARE(run.exitCode, 0);
+    const QDir folder(root + "/KS00000001");
+    const QStringList names = folder.entryList(QDir::Files);
+    QCOMPARE(names.size(), 100);
+    QSet<QString> backedUp;
+    for (const QString& name : names) {
+      QFile file(folder.filePath(name));
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      const QJsonObject o = QJsonDocument::fromJson(file.readAll()).object();
+      QCOMPARE(o.value("bytes").toArray(), (QJsonArray{0, 0, 0, 0, 0}));
+      backedUp << o.value("link").toString();
+    }
+    QCOMPARE(backedUp, links);
   }
 
  private:

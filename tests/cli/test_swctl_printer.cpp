@@ -134,7 +134,7 @@ class SwctlPrinterTest : public QObject {
     const bool write = args[0] == "write";
     const CliRun run = RunSwctl(args + QStringList{link.section(' ', 0, 0), target} + (write || args[0] == "read" ? QStringList{"--fast"} : QStringList{}));
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.errText(), write ? QString("Don't let printer shut down when writing settings\n") : QString());
+    QCOMPARE(run.errText(), write ? QString("Don't let printer shut down when writing settings\nBackup saved to BACKUP\n") : QString());
     if (args[0] == "read") {
       CheckRead(JsonObjectOf(run.out), link == "--device" ? " " : "");
     } else {
@@ -188,8 +188,10 @@ class SwctlPrinterTest : public QObject {
     const CliRun run = RunSwctl({"write", "--from", file, "--set", "SW5-1=OFF", "--fast", "--tcp", fleet.tcp(0), "--tcp", other.tcp(),
                                  "--tcp", fleet.tcp(1)});
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.errText(), "Don't let printer shut down when writing settings\n" + other.tcp() + ": Write software switch FAILED: " +
-                                other.tcp() + ": the printer is RT6100 (model 4), the file holds RT5600 (model 9); nothing written\n");
+    QCOMPARE(run.errText(), "Don't let printer shut down when writing settings\n" + fleet.tcp(0) + ": Backup saved to BACKUP\n" +
+                                other.tcp() + ": Write software switch FAILED: " +
+                                other.tcp() + ": the printer is RT6100 (model 4), the file holds RT5600 (model 9); nothing written\n" +
+                                fleet.tcp(1) + ": Backup saved to BACKUP\n");
     for (int i = 0; i < 2; ++i) {
       QVERIFY(run.outLines().contains(fleet.tcp(i) + ": " + kOk));
       QVERIFY(run.outLines().contains(fleet.tcp(i) + ": SW3-8: OFF -> ON (Auto cutter - Enable -> Auto cutter - Disable)"));

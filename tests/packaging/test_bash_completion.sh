@@ -36,7 +36,7 @@ complete_line() {
 
 # Each row: the expected words separated by '|', then the command line.
 rows=(
-  "read|kestrova-swctl re"
+  "read|restore|kestrova-swctl re"
   "--help|--version|kestrova-swctl --"
   "font-test|kestrova-swctl f"
   "--fast|kestrova-swctl read --f"
@@ -48,6 +48,7 @@ rows=(
   "115200|19200|kestrova-swctl read --baud 1"
   "dtr-dsr|xon-xoff|kestrova-swctl read --handshake "
   "OFF|ON|kestrova-swctl write --usb --font8x16 O"
+  "--backup|--backup-dir|kestrova-swctl restore --tcp 10.0.0.1 --backup"
   '$(touch pwned).json|a.json|my profile.json|sub|kestrova-swctl write --from '
   "./b.txt|kestrova-swctl read --tcp-list ./b"
   "sub|kestrova-swctl read --serial su"

@@ -271,7 +271,7 @@ class FaultMatrixCli : public QObject {
       }
       case Expect::WriteOk: {
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(ErrLines(run), QStringList{kWarning});
+        QCOMPARE(ErrLines(run), (QStringList{kWarning, "Backup saved to BACKUP"}));
         QCOMPARE(run.outLines(), (QStringList{"No change: the values read were written back", kWriteOk}));
         QCOMPARE(rr.writeEvents, ExpectedWriteEvents(r.link));
         break;
@@ -279,9 +279,10 @@ class FaultMatrixCli : public QObject {
       case Expect::WriteCut: {
         QCOMPARE(run.exitCode, 1);
         const QStringList err = ErrLines(run);
-        QCOMPARE(err.size(), 2);
+        QCOMPARE(err.size(), 3);
         QCOMPARE(err[0], QString(kWarning));
-        QVERIFY2(err[1].startsWith("Write software switch FAILED: "), qPrintable(err[1]));
+        QCOMPARE(err[1], QString("Backup saved to BACKUP"));
+        QVERIFY2(err[2].startsWith("Write software switch FAILED: "), qPrintable(err[2]));
         QVERIFY(!run.outText().contains(kWriteOk));
         QVERIFY2(!rr.writeEvents.contains("lock"), qPrintable(rr.writeEvents.join(", ")));
         QVERIFY(!rr.writeEvents.isEmpty() && rr.writeEvents.first() == "unlock");

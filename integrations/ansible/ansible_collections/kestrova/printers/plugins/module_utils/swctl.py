@@ -75,4 +75,6 @@ def _failure_details(result):
     details = {}
     if 'differences' in result:
         details['differences'] = result['differences']
+    if result.get('backup'):
+        details['backup_path'] = result['backup']
     return details

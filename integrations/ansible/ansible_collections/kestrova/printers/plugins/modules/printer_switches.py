@@ -40,6 +40,13 @@ options:
   font8x16:
     description: The new 8x16 font, C(ON) or C(OFF).
     type: raw
+  backup_dir:
+    description:
+      - Where the backup of what the printer held is saved before a write (C(kestrova-swctl
+        --backup-dir)), for example a share. By default the state folder of the user on the
+        managed host, C(~/.local/state/kestrova-swutil/backups/). A write whose backup cannot be
+        saved sends nothing and fails.
+    type: path
 attributes:
   check_mode:
     support: full
@@ -78,6 +85,14 @@ link:
   returned: always
   type: str
   sample: 10.1.0.21:9100
+backup_path:
+  description:
+    - The backup of what the printer held before the write (a profile, as C(read --json) prints
+      it, with the serial number, firmware and link); C(kestrova-swctl restore --backup) brings
+      the printer back to it.
+  returned: when something was written
+  type: str
+  sample: /home/ops/.local/state/kestrova-swutil/backups/KS00000001/2026-12-06T20-31-02Z.json
 differences:
   description: Each switch or setting the write changed (in check mode, would change).
   returned: always
@@ -123,6 +138,8 @@ def apply_arguments(params, check):
         args += ['--charset', str(params['charset'])]
     if params['font8x16'] is not None:
         args += ['--font8x16', position(params['font8x16'], 'font8x16')]
+    if params['backup_dir']:
+        args += ['--backup-dir', params['backup_dir']]
     if check:
         args.append('--check')
     return args
@@ -135,7 +152,7 @@ def diff_text(differences, side):
 def main():
     options = dict(LINK_OPTIONS)
     options.update(profile=dict(type='path'), switches=dict(type='dict'), code_page=dict(type='int'),
-                charset=dict(type='int'), font8x16=dict(type='raw'))
+                charset=dict(type='int'), font8x16=dict(type='raw'), backup_dir=dict(type='path'))
     module = AnsibleModule(argument_spec=options, supports_check_mode=True,
                            required_one_of=[['profile', 'switches', 'code_page', 'charset', 'font8x16']] + LINK_RULES['required_one_of'],
                            mutually_exclusive=LINK_RULES['mutually_exclusive'], required_by=LINK_RULES['required_by'])
@@ -146,6 +163,8 @@ def main():
     result = run_swctl(module, args)
     differences = result.get('differences', [])
     output = dict(changed=bool(result.get('changed')), link=result.get('link'), differences=differences)
+    if result.get('backup'):
+        output['backup_path'] = result['backup']
     if module._diff and differences:
         output['diff'] = dict(before_header=result.get('link'), after_header=result.get('link'),
                               before=diff_text(differences, 'before'), after=diff_text(differences, 'after'))
