@@ -20,7 +20,6 @@
 #include "app/language_controls.h"
 #include "app/message_box_notifier.h"
 #include "app/radio_group.h"
-#include "link/com_port_map.h"
 #include "model/debug_trace.h"
 #include "model/model_choice.h"
 #include "model/switch_fields.h"
@@ -92,7 +91,7 @@ TForm2::TForm2(WindowOptions options, QWidget* parent) : QMainWindow(parent), op
   PrinterSession::Options sessionOptions;
   sessionOptions.clock = clock_;
   sessionOptions.usbBackend = options_.usbBackend;
-  sessionOptions.connectThreadTraces = true;
+  sessionOptions.windowTraces = true;
   session_ = linkThread_.call([sessionOptions] { return std::make_unique<PrinterSession>(sessionOptions); }).get();
 
   timer1_.setInterval(kWatchdogIntervalMs);
@@ -218,7 +217,8 @@ void TForm2::CMB_ModelListChange() {
   SaveModelChoice(ModelListPositionOf(text), *notifier_, options_.workingDirectory);
 }
 
-// The line settings go to the serial component with the next read or write.
+// The one handler of all four baud-rate buttons: the rate of the first checked one goes to the
+// serial component with the next read or write.
 void TForm2::RDB_BaudRate9600Click() {
   std::array<bool, 4> checked{};
   for (std::size_t i = 0; i < checked.size(); ++i) checked[i] = ui_.baudRates[i]->isChecked();
@@ -270,7 +270,7 @@ void TForm2::BTN_ReadSWClick() {
   readIntegrity_ = {};
   userSet_ = {};
   watchdogTicks_ = 0;
-  lastAbortReason_.clear();
+  lastAbort_ = {kReadFailedText, {}};
   ui_.progress->setValue(0);
 
   // A new read gives up whatever an earlier one may still hold on the link thread.
@@ -290,8 +290,7 @@ WriteValues TForm2::writeValues() const {
   values.codePageName = language.codePageName;
   values.charSetNumber = language.charsetNumber;
   values.fontOn = language.new8x16FontOn;
-  values.unverified = UnverifiedValues(readIntegrity_, userSet_);
-  return values;
+  return ValuesToWrite(values, readIntegrity_, userSet_);
 }
 
 void TForm2::enterPhase(Phase phase) {
@@ -310,7 +309,6 @@ void TForm2::BTN_WriteSWClick() {
   input.values = writeValues();
   // Values that cannot be written are refused before the user is asked to keep the printer on.
   if (const auto why = WriteRefusal(input.values)) {
-    DebugTrace("(WriteSW)" + *why + "; nothing written");
     notifier_->notify(WriteOutcomeMessage({WriteOutcome::Refused, *why}));
     return;
   }
@@ -320,14 +318,14 @@ void TForm2::BTN_WriteSWClick() {
   notifier_->notify(WriteWarningMessage());
   if (input.choice.kind == LinkChoice::Kind::Tcp) hostText_ = input.choice.host;
   enterPhase(Phase::Busy);
-  postLinkJob([this, input] { ExecuteOperation(ConnectMode::WriteSwitches, input); });
+  postLinkJob([this, input] { ExecuteOperation(JobMode::WriteSwitches, input); });
 }
 
-void TForm2::BTN_SelfTestClick() { StartTestPrint(ConnectMode::SelfTest); }
+void TForm2::BTN_SelfTestClick() { StartTestPrint(JobMode::SelfTest); }
 
-void TForm2::BTN_FontTestClick() { StartTestPrint(ConnectMode::FontTest); }
+void TForm2::BTN_FontTestClick() { StartTestPrint(JobMode::FontTest); }
 
-void TForm2::StartTestPrint(ConnectMode mode) {
+void TForm2::StartTestPrint(JobMode mode) {
   JobInput input = takeJobInput();
   // TCP/IP prints to the address the last read or write used.
   if (!hostText_.empty()) input.choice.host = hostText_;
@@ -348,7 +346,7 @@ void TForm2::FinishOperation(const UserMessage* message, ModelNo discovered) {
 void TForm2::Timer1Timer() {
   if (watchdogTicks_ >= kWatchdogLimit) {
     DebugTrace("(Timer1)WattingTimer = " + std::to_string(watchdogTicks_));
-    ReadFailed(kReadFailedText, lastAbortReason_);
+    ReadFailed(lastAbort_.message, lastAbort_.cause);
     return;
   }
   ++watchdogTicks_;
@@ -363,7 +361,7 @@ void TForm2::ReadFailed(const std::string& message, const std::string& cause) {
   ui_.progress->setValue(0);
   notifier_->notify({message, "WARNING", MessageIcon::Warning, cause});
   enterPhase(Phase::ReadFailed);
-  postLinkJob([this] { session_->releasePorts(); });
+  postLinkJob([this] { session_->closeAllButTcp(); });
   emit readFinished(false);
 }
 

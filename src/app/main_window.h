@@ -1,6 +1,6 @@
 #pragma once
 // The main window TForm2: binds the widgets of WindowLayout to one PrinterSession. Every link
-// operation runs as a job of the one long-lived link thread (the connect thread's modes); every
+// operation runs as a job of the one long-lived link thread (the window's jobs); every
 // change of the window runs here, on the window's thread, in the order the job asks for it.
 #include <QMainWindow>
 #include <QTimer>
@@ -13,18 +13,13 @@
 #include "app/ui_bridge.h"
 #include "app/widget_switch_view.h"
 #include "app/window_layout.h"
-#include "link/clock.h"
-#include "link/link_selection.h"
-#include "link/link_thread.h"
 #include "model/catalogue.h"
 #include "model/language_settings.h"
 #include "model/notifier.h"
 #include "model/switch_definitions.h"
 #include "profile/backup_store.h"
-#include "protocol/read_integrity.h"
-#include "protocol/read_observer.h"
-#include "protocol/write_sequence.h"
 #include "session/link_choice.h"
+#include "session/vocabulary.h"
 
 namespace kestrova {
 class PrinterSession;
@@ -60,8 +55,8 @@ class TForm2 : public QMainWindow, private kestrova::ReadObserver {
   bool loadProfileFrom(const QString& path);
   bool saveLogTo(const QString& path);
 
-  // The connect thread's modes.
-  enum class ConnectMode { WriteSwitches = 2, SelfTest = 3, FontTest = 4 };
+  // The jobs a button starts on the link thread, numbered as the read is 1.
+  enum class JobMode { WriteSwitches = 2, SelfTest = 3, FontTest = 4 };
 
  signals:
   // A read ended: successfully or reported as failed (for tests and the screenshot tool).
@@ -112,7 +107,7 @@ class TForm2 : public QMainWindow, private kestrova::ReadObserver {
   void BTN_WriteSWClick();
   void BTN_SelfTestClick();
   void BTN_FontTestClick();
-  void StartTestPrint(ConnectMode mode);
+  void StartTestPrint(JobMode mode);
   void BTN_SaveProfileClick();
   void BTN_LoadProfileClick();
   void SaveLogClick();
@@ -122,7 +117,7 @@ class TForm2 : public QMainWindow, private kestrova::ReadObserver {
 
   // Link-thread side: the read, and the write or a test print, through the session.
   void ExecuteRead(const JobInput& input);
-  void ExecuteOperation(ConnectMode mode, const JobInput& input);
+  void ExecuteOperation(JobMode mode, const JobInput& input);
   void FinishOperation(const kestrova::UserMessage* message, kestrova::ModelNo discovered);
 
   void postLinkJob(std::function<void()> job);
@@ -158,7 +153,9 @@ class TForm2 : public QMainWindow, private kestrova::ReadObserver {
   bool closed_ = false;
   int progressStep_ = 5;
   int watchdogTicks_ = 0;
-  std::string lastAbortReason_;
+  // What the watchdog reports when it gives the read up: the session's failure of an aborted read,
+  // else the read's failure with no cause.
+  struct { std::string message, cause; } lastAbort_;
   std::string hostText_;                  // the printer's address as the last read or write used it
   kestrova::SerialSettings serial_;       // the line settings of COM1..COM4
   kestrova::ModelNo activeModelNo_ = 0;   // written on the window's thread only

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/ui_bridge.h"
-#include "protocol/read_observer.h"
+#include "session/vocabulary.h"
 
 class QueuedReadObserver : public kestrova::ReadObserver {
  public:

@@ -3,7 +3,7 @@
 #include <QThread>
 #include <memory>
 
-#include "link/thread_handoff.h"
+#include "session/vocabulary.h"
 
 bool UiBridge::run(std::function<void()> fn) {
   if (closing()) return false;

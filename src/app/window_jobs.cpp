@@ -1,5 +1,5 @@
-// The connect thread's modes, run as jobs of the link thread through the window's session: 1 read,
-// 2 switch write, 3 self test, 4 font test. The window never waits on a link.
+// The window's jobs, run on the link thread through the window's session: 1 read, 2 switch write,
+// 3 self test, 4 font test. The window never waits on a link.
 #include "app/main_window.h"
 #include "app/queued_read_observer.h"
 #include "session/printer_session.h"
@@ -17,16 +17,16 @@ void TForm2::ExecuteRead(const JobInput& input) {
     if (!current()) return;
     if (read.notOpened || read.threw) return ReadFailed(read.message, read.cause);
     if (read.read.outcome == ReadOutcome::Aborted) {
-      // The read restarted the watchdog, which reports the failure on one of its next ticks.
-      lastAbortReason_ = read.read.reason;
+      // The read restarted the watchdog, which reports the session's failure on one of its next ticks.
+      lastAbort_ = {read.message, read.cause};
     } else if (read.read.ok()) {
       ReadSucceeded(tcp, read.read.integrity);
     }
   });
 }
 
-void TForm2::ExecuteOperation(ConnectMode mode, const JobInput& input) {
-  if (mode == ConnectMode::WriteSwitches) {
+void TForm2::ExecuteOperation(JobMode mode, const JobInput& input) {
+  if (mode == JobMode::WriteSwitches) {
     const SessionWrite written = session_->write(input.choice, input.values);
     const UserMessage message = WriteOutcomeMessage(written.write);
     bridge_.run([this, message, discovered = written.discoveredModel] { FinishOperation(&message, discovered); });
@@ -34,6 +34,6 @@ void TForm2::ExecuteOperation(ConnectMode mode, const JobInput& input) {
   }
   // A test print's failure shows no box: the printer's paper tells.
   const SessionOutcome printed =
-      session_->testPrint(input.choice, mode == ConnectMode::SelfTest ? TestPrint::SelfTest : TestPrint::FontTest);
+      session_->testPrint(input.choice, mode == JobMode::SelfTest ? TestPrint::SelfTest : TestPrint::FontTest);
   bridge_.run([this, discovered = printed.discoveredModel] { FinishOperation(nullptr, discovered); });
 }

@@ -5,7 +5,7 @@
 
 #include "app/language_controls.h"
 #include "app/main_window.h"
-#include "protocol/plain_read_observer.h"
+#include "session/vocabulary.h"
 
 using namespace kestrova;
 
@@ -43,11 +43,6 @@ std::string TForm2::applyNewFont(FontReply reply) {
 }
 
 void TForm2::applySwitchReplies(const SwitchSlots& replies, ModelNo activeModelNo) {
-  for (int n = 1; n <= kSwitchBytes; ++n) {
-    const SwitchSlot& slot = replies[static_cast<std::size_t>(n - 1)];
-    if (const auto value = DecodeSwitchReply(std::string_view(slot.data(), slot.size())))
-      ShowSwitchByte(switchView_, n, *value);
-  }
   activeModelNo_ = activeModelNo;
-  ApplyModelDefinitions(activeModelNo, activeDefinitions_, switchView_);
+  ShowSwitchReplies(replies, activeModelNo, activeDefinitions_, switchView_);
 }

@@ -17,16 +17,11 @@
 #include "cli/usb_list.h"
 #include "cli/visible_text.h"
 #include "model/switch_explain.h"
-#include "protocol/write_sequence.h"
+#include "session/vocabulary.h"
 
 namespace kestrova::cli {
 
 namespace {
-
-// Progress steps of a full read: 15 over the serial component and TCP/IP, one per valid reply
-// (18) over the device handle.
-constexpr int kReadSteps = 15;
-constexpr int kDeviceReadSteps = 18;
 
 const PacingPolicy& PacingFor(const Request& r) {
   static const ReplyTerminatedPacing fast;
@@ -40,7 +35,7 @@ ProgressLine MakeProgress(const Request& r, std::ostream& err, bool terminal) {
   for (const LinkTarget& t : r.links) {
     labels.push_back(VisibleText(t.label()));
     const bool device = t.kind == LinkTarget::Kind::Device || t.kind == LinkTarget::Kind::Usb;
-    steps.push_back(device ? kDeviceReadSteps : kReadSteps);
+    steps.push_back(FullReadProgressSteps(device ? ReplyStyle::Block : ReplyStyle::Stream));
   }
   return ProgressLine(err, terminal, labels, steps);
 }

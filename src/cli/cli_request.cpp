@@ -269,56 +269,8 @@ Request BuildDiscover(const QCommandLineParser& parser, Request& r) {
   return r;
 }
 
-Request Build(const QCommandLineParser& parser) {
-  Request r;
-  const QStringList positional = parser.positionalArguments();
-  if (positional.isEmpty()) {
-    if (parser.isSet("help")) return Only(Command::Help);
-    if (parser.isSet("version")) return Only(Command::Version);
-    throw Fail{"no command given; see kestrova-swctl --help"};
-  }
-  const auto command = Commands().find(S(positional.front()));
-  if (command == Commands().end())
-    throw Fail{"unknown command '" + S(positional.front()) + "'; see kestrova-swctl --help"};
-  r.command = command->second;
-  const std::size_t arguments = r.command == Command::Discover ? SIZE_MAX : r.command == Command::Backups ? 2 : 1;
-  if (static_cast<std::size_t>(positional.size()) > arguments)
-    throw Fail{"unexpected argument '" + S(positional.at(static_cast<qsizetype>(arguments))) + "'"};
-  if (parser.isSet("help")) return Only(Command::Help);
-  const std::string name = CommandName(r.command);
-
-  for (const QString& option : parser.optionNames()) {
-    const QString longName = option == "h" ? "help" : option;
-    if (longName == "help" || longName == "version") continue;
-    if (!AllowedOptions(r.command).contains(longName))
-      throw Fail{"option --" + S(longName) + " does not apply to " + name};
-  }
-  r.json = parser.isSet("json");
-  r.fast = parser.isSet("fast");
-  r.edits.dryRun = parser.isSet("dry-run");
-
-  if (Count(parser, "backup-dir") > 1) throw Fail{"--backup-dir given more than once"};
-  if (parser.isSet("backup-dir") && parser.value("backup-dir").isEmpty()) throw Fail{"--backup-dir needs a folder"};
-  r.backupRoot = profile::BackupRoot(S(parser.value("backup-dir")));
-  if (r.command == Command::Backups) r.printer = S(positional.value(1));
-  if (r.command == Command::Models || r.command == Command::UsbList || r.command == Command::Backups) return r;
-  if (r.command == Command::Discover) return BuildDiscover(parser, r);
-
-  if (r.command == Command::Explain) {
-    if (!parser.isSet("model")) throw Fail{"explain needs --model MODEL"};
-    if (!parser.isSet("switches")) throw Fail{"explain needs --switches B1,B2,B3,B4,B5"};
-    if (Count(parser, "model") > 1) throw Fail{"--model given more than once"};
-    r.model = ParseModelOption(S(parser.value("model")));
-    for (const QString& v : parser.values("switches")) {
-      std::string error;
-      const auto bytes = ParseSwitchBytes(S(v), error);
-      if (!bytes) throw Fail{"--switches " + S(v) + ": " + error};
-      r.switchVectors.push_back(*bytes);
-    }
-    return r;
-  }
-
-  // The link.
+// The link options: which printers, over which link (the --tcp-list file read here).
+void BuildLinks(const QCommandLineParser& parser, Request& r, const std::string& name) {
   const bool tcp = parser.isSet("tcp") || parser.isSet("tcp-list");
   const int kinds = (tcp ? 1 : 0) + (parser.isSet("serial") ? 1 : 0) + (parser.isSet("device") ? 1 : 0) +
                     (parser.isSet("usb") || parser.isSet("usb-device") ? 1 : 0);
@@ -389,6 +341,79 @@ Request Build(const QCommandLineParser& parser) {
     if (parser.isSet("model")) t.selectedModel = ParseUsbModelOption(S(parser.value("model")));
     r.links.push_back(t);
   }
+}
+
+// What a write or apply changes (the --from file read here).
+void BuildEdits(const QCommandLineParser& parser, WriteEdits& e) {
+  if (Count(parser, "switches") > 1) throw Fail{"write takes --switches once"};
+  for (const char* single : {"code-page", "charset", "font8x16", "from"})
+    if (Count(parser, single) > 1) throw Fail{std::string("--") + single + " given more than once"};
+  if (parser.isSet("from")) e.from = ReadConfigurationFile(S(parser.value("from")));
+  if (parser.isSet("switches")) {
+    std::string error;
+    const auto bytes = ParseSwitchBytes(S(parser.value("switches")), error);
+    if (!bytes) throw Fail{"--switches " + S(parser.value("switches")) + ": " + error};
+    e.switches = *bytes;
+  }
+  for (const QString& s : parser.values("set")) e.sets.push_back(ParseSet(S(s)));
+  if (parser.isSet("code-page")) e.codePageNumber = ParseCodePage(S(parser.value("code-page")));
+  if (parser.isSet("charset")) e.charsetNumber = ParseCharset(S(parser.value("charset")));
+  if (parser.isSet("font8x16")) e.fontOn = ParseFont(S(parser.value("font8x16")));
+  // A profile saved from a flaky read would spread what that printer only seemed to hold.
+  if (const auto unclean = UncleanFromFile(e); !unclean.empty())
+    throw Fail{profile::UncleanRefusal(S(parser.value("from")), unclean)};
+}
+
+Request Build(const QCommandLineParser& parser) {
+  Request r;
+  const QStringList positional = parser.positionalArguments();
+  if (positional.isEmpty()) {
+    if (parser.isSet("help")) return Only(Command::Help);
+    if (parser.isSet("version")) return Only(Command::Version);
+    throw Fail{"no command given; see kestrova-swctl --help"};
+  }
+  const auto command = Commands().find(S(positional.front()));
+  if (command == Commands().end())
+    throw Fail{"unknown command '" + S(positional.front()) + "'; see kestrova-swctl --help"};
+  r.command = command->second;
+  const std::size_t arguments = r.command == Command::Discover ? SIZE_MAX : r.command == Command::Backups ? 2 : 1;
+  if (static_cast<std::size_t>(positional.size()) > arguments)
+    throw Fail{"unexpected argument '" + S(positional.at(static_cast<qsizetype>(arguments))) + "'"};
+  if (parser.isSet("help")) return Only(Command::Help);
+  const std::string name = CommandName(r.command);
+
+  for (const QString& option : parser.optionNames()) {
+    const QString longName = option == "h" ? "help" : option;
+    if (longName == "help" || longName == "version") continue;
+    if (!AllowedOptions(r.command).contains(longName))
+      throw Fail{"option --" + S(longName) + " does not apply to " + name};
+  }
+  r.json = parser.isSet("json");
+  r.fast = parser.isSet("fast");
+  r.edits.dryRun = parser.isSet("dry-run");
+
+  if (Count(parser, "backup-dir") > 1) throw Fail{"--backup-dir given more than once"};
+  if (parser.isSet("backup-dir") && parser.value("backup-dir").isEmpty()) throw Fail{"--backup-dir needs a folder"};
+  r.backupRoot = profile::BackupRoot(S(parser.value("backup-dir")));
+  if (r.command == Command::Backups) r.printer = S(positional.value(1));
+  if (r.command == Command::Models || r.command == Command::UsbList || r.command == Command::Backups) return r;
+  if (r.command == Command::Discover) return BuildDiscover(parser, r);
+
+  if (r.command == Command::Explain) {
+    if (!parser.isSet("model")) throw Fail{"explain needs --model MODEL"};
+    if (!parser.isSet("switches")) throw Fail{"explain needs --switches B1,B2,B3,B4,B5"};
+    if (Count(parser, "model") > 1) throw Fail{"--model given more than once"};
+    r.model = ParseModelOption(S(parser.value("model")));
+    for (const QString& v : parser.values("switches")) {
+      std::string error;
+      const auto bytes = ParseSwitchBytes(S(v), error);
+      if (!bytes) throw Fail{"--switches " + S(v) + ": " + error};
+      r.switchVectors.push_back(*bytes);
+    }
+    return r;
+  }
+
+  BuildLinks(parser, r, name);
 
   if (r.command == Command::Probe && !parser.isSet("serial")) throw Fail{"probe needs --serial DEVICE"};
   if (r.command == Command::Check) {
@@ -424,25 +449,7 @@ Request Build(const QCommandLineParser& parser) {
   } else if (r.command != Command::Write) {
     return r;
   }
-
-  WriteEdits& e = r.edits;
-  if (Count(parser, "switches") > 1) throw Fail{"write takes --switches once"};
-  for (const char* single : {"code-page", "charset", "font8x16", "from"})
-    if (Count(parser, single) > 1) throw Fail{std::string("--") + single + " given more than once"};
-  if (parser.isSet("from")) e.from = ReadConfigurationFile(S(parser.value("from")));
-  if (parser.isSet("switches")) {
-    std::string error;
-    const auto bytes = ParseSwitchBytes(S(parser.value("switches")), error);
-    if (!bytes) throw Fail{"--switches " + S(parser.value("switches")) + ": " + error};
-    e.switches = *bytes;
-  }
-  for (const QString& s : parser.values("set")) e.sets.push_back(ParseSet(S(s)));
-  if (parser.isSet("code-page")) e.codePageNumber = ParseCodePage(S(parser.value("code-page")));
-  if (parser.isSet("charset")) e.charsetNumber = ParseCharset(S(parser.value("charset")));
-  if (parser.isSet("font8x16")) e.fontOn = ParseFont(S(parser.value("font8x16")));
-  // A profile saved from a flaky read would spread what that printer only seemed to hold.
-  if (const auto unclean = UncleanFromFile(e); !unclean.empty())
-    throw Fail{profile::UncleanRefusal(S(parser.value("from")), unclean)};
+  BuildEdits(parser, r.edits);
   return r;
 }
 

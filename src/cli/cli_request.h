@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/address_range.h"
-#include "link/link_selection.h"
+#include "session/vocabulary.h"
 #include "model/catalogue.h"
 #include "model/switch_bank.h"
 #include "profile/printer_profile.h"

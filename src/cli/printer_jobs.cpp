@@ -45,13 +45,19 @@ LinkChoice ChoiceOf(const LinkTarget& t) {
   return choice;
 }
 
-// A failure as the tool tells it: a link that did not open with its cause as it is; anything
-// later with the printer's label in front.
-LinkFailure FailureOf(const LinkTarget& target, const SessionOutcome& outcome) {
+// A failure as the tool tells it: a link error event with the printer's label in front; a link
+// that did not open, or a test print (labelled false), with its cause as it is; anything else with
+// the label in front.
+LinkFailure FailureOf(const LinkTarget& target, const SessionOutcome& outcome, bool labelled = true) {
   if (outcome.linkErrorCode != 0)
     return {outcome.message, target.label() + ": link error " + std::to_string(outcome.linkErrorCode)};
-  if (outcome.notOpened) return {outcome.message, outcome.cause};
+  if (outcome.notOpened || !labelled) return {outcome.message, outcome.cause};
   return {outcome.message, target.label() + ": " + outcome.cause};
+}
+
+// A write that ended before anything was sent to a printer that was read.
+LinkFailure NothingWritten(const LinkTarget& target, const std::string& why) {
+  return {kWriteFailed, target.label() + ": " + why + "; nothing written"};
 }
 
 // One printer's read through the session, its state left in the observer.
@@ -129,17 +135,14 @@ WriteReport WriteJob(const LinkTarget& target, const WriteEdits& requested, cons
   report.restoredFrom = edits.fromPath;
   const ModelNo model = observer.record.activeModelNo;
   if (edits.from && edits.from->model != model) {
-    report.failure = LinkFailure{kWriteFailed, target.label() + ": the printer is " + ModelText(model) +
-                                                   ", the file holds " + ModelText(edits.from->model) +
-                                                   "; nothing written"};
+    report.failure = NothingWritten(target, "the printer is " + ModelText(model) + ", the file holds " + ModelText(edits.from->model));
     return report;
   }
   EditableSettings settings = SettingsAsRead(observer);
   ApplyEdits(edits, settings);
-  WriteValues values = ToWriteValues(settings);
-  values.unverified = UnverifiedValues(observer.integrity, UserSetBy(edits));
+  const WriteValues values = ValuesToWrite(ToWriteValues(settings), observer.integrity, UserSetBy(edits));
   if (const auto why = WriteRefusal(values)) {
-    report.failure = LinkFailure{kWriteFailed, target.label() + ": " + *why + "; nothing written"};
+    report.failure = NothingWritten(target, *why);
     return report;
   }
   report.changes = DescribeChanges(model, observer, settings);
@@ -157,11 +160,9 @@ WriteReport WriteJob(const LinkTarget& target, const WriteEdits& requested, cons
   report.sent = true;
   const SessionWrite written = session.write(ChoiceOf(target), values);
   if (!written.ok) {
-    LinkFailure failure = FailureOf(target, written);
     const WriteOutcome outcome = written.write.outcome;
-    if (!written.notOpened && (outcome == WriteOutcome::Refused || outcome == WriteOutcome::NotConnected))
-      failure.cause += "; nothing written";
-    report.failure = failure;
+    const bool nothingSent = !written.notOpened && (outcome == WriteOutcome::Refused || outcome == WriteOutcome::NotConnected);
+    report.failure = nothingSent ? NothingWritten(target, written.cause) : FailureOf(target, written);
   }
   return report;
 }
@@ -170,9 +171,7 @@ std::optional<LinkFailure> TestPrintJob(const LinkTarget& target, TestPrint prin
   PrinterSession session;
   const SessionOutcome printed = session.testPrint(ChoiceOf(target), print);
   if (printed.ok) return std::nullopt;
-  // A test print's failure is told by its cause alone, without the label.
-  if (printed.linkErrorCode != 0) return FailureOf(target, printed);
-  return LinkFailure{printed.message, printed.cause};
+  return FailureOf(target, printed, false);
 }
 
 }  // namespace kestrova::cli

@@ -14,11 +14,7 @@
 #include "cli/cli_request.h"
 #include "cli/fleet_limits.h"
 #include "cli/write_edits.h"
-#include "link/link_thread.h"
-#include "protocol/pacing.h"
-#include "protocol/plain_read_observer.h"
-#include "protocol/test_print.h"
-#include "protocol/write_sequence.h"
+#include "session/vocabulary.h"
 
 namespace kestrova::cli {
 

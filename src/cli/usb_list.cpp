@@ -1,13 +1,12 @@
 #include "cli/usb_list.h"
 
-#include "link/usb_printer_choice.h"
+#include "session/usb_listing.h"
 
 namespace kestrova::cli {
 
 int UsbList(std::ostream& out, std::ostream& err) {
-  std::unique_ptr<UsbBackend> usb = CreateLibusbBackend();
   LinkError error;
-  const std::vector<UsbPrinterEntry> printers = ListUsbPrinters(*usb, error);
+  const std::vector<UsbPrinterEntry> printers = PresentUsbPrinters(error);
   if (!error.ok()) {
     err << "kestrova-swctl: " << DescribeLinkError(error) << "\n";
     return 1;

@@ -8,8 +8,7 @@
 #include "cli/cli_request.h"
 #include "model/language_settings.h"
 #include "model/switch_bank.h"
-#include "protocol/plain_read_observer.h"
-#include "protocol/write_sequence.h"
+#include "session/vocabulary.h"
 
 namespace kestrova::cli {
 

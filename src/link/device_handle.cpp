@@ -12,10 +12,8 @@ void DeviceHandleSlot::store(std::unique_ptr<ByteLink> link) {
 }
 
 void DeviceHandleSlot::close() {
-  if (link_) {
-    link_->close();
-    link_.reset();
-  }
+  if (link_ && link_->isOpen()) link_->close();
+  link_.reset();
 }
 
 namespace {
@@ -31,7 +29,7 @@ std::string SelectedText(std::uint8_t selectedModelNo) {
 
 }  // namespace
 
-int OpenUsbPrinter(UsbBackend& backend, std::uint8_t selectedModelNo, std::uint8_t& activeModelNo,
+UsbOpenResult OpenUsbPrinter(UsbBackend& backend, std::uint8_t selectedModelNo, std::uint8_t& activeModelNo,
                    DeviceHandleSlot& slot) {
   // A device still held (a USB test print leaves it open) would refuse a second claim.
   slot.close();
@@ -71,10 +69,10 @@ int OpenUsbPrinter(UsbBackend& backend, std::uint8_t selectedModelNo, std::uint8
     if (row.requiredModelNo != 0) activeModelNo = row.requiredModelNo;
     slot.store(std::make_unique<UsbDeviceLink>(std::move(device), "USB " + match->path));
     slot.setOpenError(LinkError());
-    return kOpenOk;
+    return UsbOpenResult::Ok;
   }
   slot.setOpenError(cause);
-  return kOpenNoUsbDevice;
+  return UsbOpenResult::NoUsbDevice;
 }
 
 }  // namespace kestrova

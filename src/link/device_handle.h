@@ -11,9 +11,8 @@
 
 namespace kestrova {
 
-// Results of the open operations.
-constexpr int kOpenOk = 0;
-constexpr int kOpenNoUsbDevice = 1;   // no USB row taken: "Open usb FAILED"
+// Result of the USB open operations: a printer taken, or none (the cause in the slot).
+enum class UsbOpenResult { Ok, NoUsbDevice };
 
 // Holds at most one open block-style link; invalid while empty. A USB test print leaves
 // its link here for the next test; a read or write replaces it.
@@ -29,7 +28,8 @@ class DeviceHandleSlot {
 
   // Takes a link, closing whatever was held before.
   void store(std::unique_ptr<ByteLink> link);
-  // Closes the held link (if any); the slot is invalid afterwards.
+  // Releases the held link (if any), closing it unless a sequence closed it already; the slot is
+  // invalid afterwards.
   void close();
 
   // Why the last open into this slot failed (kind None after a success).
@@ -44,10 +44,10 @@ class DeviceHandleSlot {
 // Discovery: the product table in order; a row that requires a model is taken only when
 // selectedModelNo equals it (activeModelNo is then set to it), and its device is never opened
 // otherwise; a row without a required model is taken when its device opens. The slot is closed
-// first and holds the device taken. Returns kOpenOk or kOpenNoUsbDevice; on kOpenNoUsbDevice the
+// first and holds the device taken. Returns Ok or NoUsbDevice; on NoUsbDevice the
 // slot's lastOpenError() says why: the cause of a failed open (PermissionDenied, Busy), else
 // NoDevice naming a printer present for another model, else "no supported printer found".
-int OpenUsbPrinter(UsbBackend& backend, std::uint8_t selectedModelNo, std::uint8_t& activeModelNo,
+UsbOpenResult OpenUsbPrinter(UsbBackend& backend, std::uint8_t selectedModelNo, std::uint8_t& activeModelNo,
                    DeviceHandleSlot& slot);
 
 }  // namespace kestrova

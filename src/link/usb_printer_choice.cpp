@@ -21,7 +21,7 @@ std::vector<UsbPrinterEntry> ListUsbPrinters(UsbBackend& backend, LinkError& err
   return entries;
 }
 
-int OpenChosenUsbPrinter(UsbBackend& backend, const std::string& choice, std::uint8_t selectedModelNo,
+UsbOpenResult OpenChosenUsbPrinter(UsbBackend& backend, const std::string& choice, std::uint8_t selectedModelNo,
                          std::uint8_t& activeModelNo, DeviceHandleSlot& slot) {
   slot.close();
   LinkError error;
@@ -33,25 +33,25 @@ int OpenChosenUsbPrinter(UsbBackend& backend, const std::string& choice, std::ui
     slot.setOpenError(error.ok() ? MakeLinkError(LinkError::Kind::NoDevice, "USB " + choice,
                                                  "no supported printer at this place")
                                  : error);
-    return kOpenNoUsbDevice;
+    return UsbOpenResult::NoUsbDevice;
   }
   const std::uint8_t required = chosen->row->requiredModelNo;
   if (required != 0 && selectedModelNo != 0 && selectedModelNo != required) {
     slot.setOpenError(MakeLinkError(LinkError::Kind::NoDevice, "USB " + choice,
                                     std::string("the printer there is for ") + chosen->row->modelCode +
                                         ", not for the model selected"));
-    return kOpenNoUsbDevice;
+    return UsbOpenResult::NoUsbDevice;
   }
   LinkError openError;
   std::unique_ptr<UsbDevice> device = backend.open(chosen->info, openError);
   if (!device) {
     slot.setOpenError(openError);
-    return kOpenNoUsbDevice;
+    return UsbOpenResult::NoUsbDevice;
   }
   if (required != 0) activeModelNo = required;
   slot.store(std::make_unique<UsbDeviceLink>(std::move(device), "USB " + chosen->info.path));
   slot.setOpenError(LinkError());
-  return kOpenOk;
+  return UsbOpenResult::Ok;
 }
 
 }  // namespace kestrova

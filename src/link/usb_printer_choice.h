@@ -28,9 +28,9 @@ std::vector<UsbPrinterEntry> ListUsbPrinters(UsbBackend& backend, LinkError& err
 
 // Opens the printer named by choice (its whole path or its "BUS-ADDRESS"). It must be a printer of
 // the product table; its row's required model must be selectedModelNo, or selectedModelNo 0 takes
-// the row's model. activeModelNo is set as discovery sets it. Returns kOpenOk or kOpenNoUsbDevice
+// the row's model. activeModelNo is set as discovery sets it. Returns Ok or NoUsbDevice
 // with the cause in the slot's lastOpenError().
-int OpenChosenUsbPrinter(UsbBackend& backend, const std::string& choice, std::uint8_t selectedModelNo,
+UsbOpenResult OpenChosenUsbPrinter(UsbBackend& backend, const std::string& choice, std::uint8_t selectedModelNo,
                          std::uint8_t& activeModelNo, DeviceHandleSlot& slot);
 
 }  // namespace kestrova

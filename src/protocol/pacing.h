@@ -10,6 +10,9 @@
 
 namespace kestrova {
 
+// The pause after every command of the serial and TCP/IP read and of the serial and TCP/IP write.
+constexpr int kCommandPauseMs = 200;
+
 class PacingPolicy {
  public:
   virtual ~PacingPolicy() = default;

@@ -26,15 +26,21 @@ std::string ApplyFontReply(LanguageState& state, FontReply reply) {
 
 std::string PlainReadObserver::applyNewFont(FontReply reply) { return ApplyFontReply(language, reply); }
 
-void PlainReadObserver::applySwitchReplies(const SwitchSlots& slots, ModelNo activeModelNo) {
+std::array<std::optional<std::uint8_t>, kSwitchBytes> ShowSwitchReplies(const SwitchSlots& slots, ModelNo model,
+                                                                        SwitchDefinitions& definitions, SwitchView& view) {
+  std::array<std::optional<std::uint8_t>, kSwitchBytes> bytes{};
   for (int n = 1; n <= kSwitchBytes; ++n) {
     const SwitchSlot& slot = slots[static_cast<std::size_t>(n - 1)];
-    const auto value = DecodeSwitchReply(std::string_view(slot.data(), slot.size()));
-    replyBytes[static_cast<std::size_t>(n - 1)] = value;
-    if (value) ShowSwitchByte(view, n, *value);
+    bytes[static_cast<std::size_t>(n - 1)] = DecodeSwitchReply(std::string_view(slot.data(), slot.size()));
+    if (const auto value = bytes[static_cast<std::size_t>(n - 1)]) ShowSwitchByte(view, n, *value);
   }
+  ApplyModelDefinitions(model, definitions, view);
+  return bytes;
+}
+
+void PlainReadObserver::applySwitchReplies(const SwitchSlots& slots, ModelNo activeModelNo) {
   record.activeModelNo = activeModelNo;
-  ApplyModelDefinitions(activeModelNo, activeDefinitions, view);
+  replyBytes = ShowSwitchReplies(slots, activeModelNo, activeDefinitions, view);
   record.setText(RecordField::PrintDensity, view.density);
   record.setText(RecordField::Thai1n3Pass, view.thaiPass);
 }

@@ -25,6 +25,12 @@ namespace kestrova {
 // A new 8x16 font reply applied to the language lists; the text the font box then shows.
 std::string ApplyFontReply(LanguageState& state, FontReply reply);
 
+// The final step of a read, on any view: each slot decoded into its eight positions (a slot
+// without a valid reply leaves them), then the definitions of the model loaded and shown. Returns
+// the decoded bytes, nullopt where a reply was not valid.
+std::array<std::optional<std::uint8_t>, kSwitchBytes> ShowSwitchReplies(const SwitchSlots& slots, ModelNo model,
+                                                                        SwitchDefinitions& definitions, SwitchView& view);
+
 class PlainReadObserver : public ReadObserver {
  public:
   bool cancelled() override { return false; }

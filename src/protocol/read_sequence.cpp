@@ -224,6 +224,13 @@ ReadResult ReadData(ByteLink& link, Clock& clock, ReadObserver& observer, const 
   return r;
 }
 
+int FullReadProgressSteps(ReplyStyle style) {
+  if (style == ReplyStyle::Block) return kQueryCount;
+  int steps = 0;
+  for (const Query& q : Queries()) steps += q.progressStep ? 1 : 0;
+  return steps;
+}
+
 ReadResult ReadPrinter(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
                        const PacingPolicy& pacing) {
   if (link.replyStyle() == ReplyStyle::Block) return ReadDeviceData(link, clock, observer, activeModelNo, pacing);

@@ -23,8 +23,6 @@
 
 namespace kestrova {
 
-// The pause after every command of the serial and TCP/IP read (and of the write).
-constexpr int kCommandPauseMs = 200;
 // Reply buffer of a query: 128 bytes, so a reply is kept to 127 bytes.
 constexpr std::size_t kReplyKeep = 127;
 // A switch slot keeps 7 bytes of a reply, its 8th stays zero.
@@ -68,6 +66,10 @@ ReadResult ReadData(ByteLink& link, Clock& clock, ReadObserver& observer,
 // discovery may have set it); a recognised name replaces it. Discards and closes the link at its end.
 ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
                           const PacingPolicy& pacing = FixedPacing::instance());
+
+// The progress steps of a full read: one per query that advances the bar (Stream, Bounded), one
+// per valid reply (Block).
+int FullReadProgressSteps(ReplyStyle style);
 
 // ReadData or ReadDeviceData, by link.replyStyle().
 ReadResult ReadPrinter(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo = 0,

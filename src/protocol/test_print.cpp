@@ -1,7 +1,5 @@
 #include "protocol/test_print.h"
 
-
-
 namespace kestrova {
 
 namespace {
@@ -38,7 +36,7 @@ std::vector<WriteCommand> BuildTestPrint(TestPrint print, const TestPrintFraming
   }
   int n = 1;
   for (const Bytes& block : FontTestBlocks())
-    sends.push_back({"Font block " + std::to_string(n++), block, kFontBlockPauseMs});
+    sends.push_back({"Font block " + std::to_string(n++), block, framing.fontBlockPauseMs});
   return sends;
 }
 

@@ -18,9 +18,10 @@ struct TestPrintFraming {
   int selfTestPauseMs = 0;      // after the self-test command
   bool selfTestPadded = false;  // a 0x00 follows the self-test command
   // The print ends the link's operation: both directions are discarded and the link is closed,
-  // whatever happened. Such a print runs as the connect thread's own work, which traces an
+  // whatever happened. Such a print is the window's worker's own work, which traces an
   // exception's bare message; otherwise it is traced tagged, in debug mode only.
   bool endsOperation = false;
+  int fontBlockPauseMs = 0;     // after each block of the font test
 };
 
 // 1D 28 41 02 00 00 02: GS ( A, two parameter bytes 00 02.
@@ -29,8 +30,6 @@ Bytes SelfTestCommand();
 // The seven blocks (15, 97, 130, 15, 97, 130 and 6 bytes).
 constexpr int kFontTestBlockCount = 7;
 const std::array<Bytes, kFontTestBlockCount>& FontTestBlocks();
-
-constexpr int kFontBlockPauseMs = 50;
 
 // The exact sends of a test print, each with its pause after it.
 std::vector<WriteCommand> BuildTestPrint(TestPrint print, const TestPrintFraming& framing);

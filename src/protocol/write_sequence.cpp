@@ -48,10 +48,10 @@ void AppendLanguage(std::vector<WriteCommand>& out, const WriteValues& v, int pa
 
 WritePlan StreamPlan(const WriteValues& v) {
   WriteFrame f;
-  f.commands.push_back({"Unlock", UnlockCommand(), kWritePauseMs});
-  for (int n = 1; n <= 5; ++n) f.commands.push_back(SwitchCommand(v, n, kStreamSwitchLength[n - 1], kWritePauseMs));
-  AppendLanguage(f.commands, v, kWritePauseMs);
-  f.commands.push_back({"Lock", LockCommand(), kWritePauseMs});
+  f.commands.push_back({"Unlock", UnlockCommand(), kCommandPauseMs});
+  for (int n = 1; n <= 5; ++n) f.commands.push_back(SwitchCommand(v, n, kStreamSwitchLength[n - 1], kCommandPauseMs));
+  AppendLanguage(f.commands, v, kCommandPauseMs);
+  f.commands.push_back({"Lock", LockCommand(), kCommandPauseMs});
   return {f};
 }
 
@@ -59,19 +59,19 @@ WriteFrame SeparateSwitchFrame(const WriteValues& v, int n) {
   WriteFrame f;
   f.tag = "WriteSW" + std::to_string(n);
   f.separate = true;
-  f.commands = {{"Unlock", UnlockCommand(), kWritePauseMs},
-                SwitchCommand(v, n, kBoundedSwitchLength[n - 1], kWritePauseMs),
-                {"Lock", LockCommand(), kWritePauseMs}};
-  f.pauseAfterMs = kWritePauseMs;
+  f.commands = {{"Unlock", UnlockCommand(), kCommandPauseMs},
+                SwitchCommand(v, n, kBoundedSwitchLength[n - 1], kCommandPauseMs),
+                {"Lock", LockCommand(), kCommandPauseMs}};
+  f.pauseAfterMs = kCommandPauseMs;
   return f;
 }
 
 WritePlan BoundedPlan(const WriteValues& v) {
   WriteFrame main;
-  main.commands.push_back({"Unlock", UnlockCommand(), kWritePauseMs});
-  for (int n : {2, 3, 5}) main.commands.push_back(SwitchCommand(v, n, kBoundedSwitchLength[n - 1], kWritePauseMs));
-  AppendLanguage(main.commands, v, kWritePauseMs);
-  main.commands.push_back({"Lock", LockCommand(), kWritePauseMs});
+  main.commands.push_back({"Unlock", UnlockCommand(), kCommandPauseMs});
+  for (int n : {2, 3, 5}) main.commands.push_back(SwitchCommand(v, n, kBoundedSwitchLength[n - 1], kCommandPauseMs));
+  AppendLanguage(main.commands, v, kCommandPauseMs);
+  main.commands.push_back({"Lock", LockCommand(), kCommandPauseMs});
   return {main, SeparateSwitchFrame(v, 4), SeparateSwitchFrame(v, 1)};
 }
 
@@ -110,7 +110,9 @@ Bytes ValueCommand(unsigned char function, std::string_view text, std::size_t le
   return command;
 }
 
-std::optional<std::string> WriteRefusal(const WriteValues& values) {
+namespace {
+
+std::optional<std::string> RefusalOf(const WriteValues& values) {
   if (!values.unverified.empty()) {
     std::string names;
     for (const std::string& name : values.unverified) names += (names.empty() ? "" : ", ") + name;
@@ -121,6 +123,14 @@ std::optional<std::string> WriteRefusal(const WriteValues& values) {
       return SwitchName(n) + " has a switch with no position selected";
   if (!values.charSetNumber) return "International Character Set holds no entry of its list";
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> WriteRefusal(const WriteValues& values) {
+  const auto why = RefusalOf(values);
+  if (why) DebugTrace("(WriteSW)" + *why + "; nothing written");
+  return why;
 }
 
 WritePlan BuildWritePlan(ReplyStyle style, const WriteValues& values) {
@@ -196,10 +206,7 @@ WriteResult RunWritePlan(ByteLink& link, Clock& clock, const WritePlan& plan, co
 }
 
 WriteResult WriteSwitchSettings(ByteLink& link, Clock& clock, const WriteValues& values, const Reconnect& reconnect) {
-  if (const auto why = WriteRefusal(values)) {
-    DebugTrace("(WriteSW)" + *why + "; nothing written");
-    return {WriteOutcome::Refused, *why};
-  }
+  if (const auto why = WriteRefusal(values)) return {WriteOutcome::Refused, *why};
   const ReplyStyle style = link.replyStyle();
   const bool stays = style == ReplyStyle::Bounded;
   if (!stays && !link.isOpen())

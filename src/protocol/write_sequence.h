@@ -32,6 +32,7 @@
 #include "link/byte_link.h"
 #include "link/clock.h"
 #include "model/notifier.h"
+#include "protocol/pacing.h"
 
 namespace kestrova {
 
@@ -69,7 +70,6 @@ struct WriteFrame {
 };
 using WritePlan = std::vector<WriteFrame>;
 
-constexpr int kWritePauseMs = 200;
 constexpr int kBlockSwitchPauseMs = 500;
 constexpr std::size_t kCodePageNameBytes = 21;
 
@@ -79,7 +79,8 @@ Bytes LockCommand();
 // 1D 67 38 function, then text from the fifth byte; exactly length bytes.
 Bytes ValueCommand(unsigned char function, std::string_view text, std::size_t length);
 
-// Why values cannot be written (the switch or box at fault), or nullopt when they can.
+// Why values cannot be written (the switch or box at fault), traced as "nothing written"; nullopt
+// when they can. Asked before anything is said or sent, and by every write.
 std::optional<std::string> WriteRefusal(const WriteValues& values);
 
 // The exact commands of a write over a link of that reply style. Values must pass WriteRefusal.

@@ -20,20 +20,21 @@ namespace {
 
 using Kind = LinkChoice::Kind;
 
-// The connect thread runs every read, and the writes and test prints no button handler of its own
-// takes: those over TCP/IP, the serial component's write and the USB test prints.
+// The window traces as its worker's own work every read, and the writes and test prints that no
+// button handler traces itself: those over TCP/IP, the serial component's write and the USB test
+// prints.
 enum class Op { Read, Write, Print };
-bool OnConnectThread(Op op, Kind kind) {
+bool TracedAsWorker(Op op, Kind kind) {
   if (op == Op::Read) return true;
   return !(kind == Kind::Tcp || (kind == Kind::SerialComponent && op == Op::Write) ||
            (kind == Kind::Usb && op == Op::Print));
 }
 
-// Where an exception that ends an operation is traced: the connect thread's own work writes the
-// bare message whatever the debug mode; the test prints of the button handlers trace it tagged,
+// Where an exception that ends an operation is traced: the worker's own work writes the bare
+// message whatever the debug mode; the test prints of the button handlers trace it tagged,
 // in debug mode only; the other writes are reported by their closing message alone.
 void TraceException(Op op, Kind kind, TestPrint print, const std::string& what) {
-  if (OnConnectThread(op, kind))
+  if (TracedAsWorker(op, kind))
     DebugOutput(what);
   else if (op == Op::Print)
     DebugTrace((print == TestPrint::SelfTest ? "(SelfTest)" : "(FontTest)") + what);
@@ -46,22 +47,30 @@ std::string EventCause(const ByteLink& link, int code) {
   return link.lastError().ok() ? "link error " + std::to_string(code) : DescribeLinkError(link.lastError());
 }
 
-const char* PrintFailedText(TestPrint print) {
+const char* FailedText(Op op, TestPrint print) {
+  if (op == Op::Read) return kReadFailedText;
+  if (op == Op::Write) return kWriteFailedText;
   return print == TestPrint::SelfTest ? kSelfTestFailedText : kFontTestFailedText;
 }
 
-// One operation: the connect thread's entry trace where the connect thread runs it, and an
+// The message of an operation whose link did not open: a USB read or test print that finds no
+// printer says "Open usb FAILED", a write its own failure on every link.
+const char* NotOpenedText(Op op, Kind kind, TestPrint print) {
+  return kind == Kind::Usb && op != Op::Write ? kOpenUsbFailedText : FailedText(op, print);
+}
+
+// One operation: the worker's entry trace where the worker traces it as its own, and an
 // exception that escapes it turned into the operation's failure with the exception's text.
 template <typename Outcome, typename Run>
-Outcome Guarded(bool traces, Op op, Kind kind, TestPrint print, const char* failedText, const Run& run) {
-  if (traces && OnConnectThread(op, kind)) DebugOutput("(ConnectThread)enter Execute()");
+Outcome Guarded(bool traces, Op op, Kind kind, TestPrint print, const Run& run) {
+  if (traces && TracedAsWorker(op, kind)) DebugOutput("(ConnectThread)enter Execute()");
   try {
     return run();
   } catch (...) {
     const std::string what = CurrentExceptionText();
     if (traces) TraceException(op, kind, print, what);
     Outcome failed;
-    failed.message = failedText;
+    failed.message = FailedText(op, print);
     failed.cause = what;
     failed.threw = true;
     if constexpr (std::is_same_v<Outcome, SessionWrite>) failed.write = {WriteOutcome::SendFailed, what};
@@ -69,25 +78,37 @@ Outcome Guarded(bool traces, Op op, Kind kind, TestPrint print, const char* fail
   }
 }
 
+// An operation whose link did not open, or reported an error event (its code) while it opened:
+// nothing was sent.
 template <typename Outcome>
-Outcome NotOpened(const char* message, std::string cause) {
+Outcome NotOpened(Op op, Kind kind, TestPrint print, std::string cause, int linkErrorCode = 0) {
   Outcome outcome;
-  outcome.message = message;
+  outcome.message = NotOpenedText(op, kind, print);
   outcome.cause = std::move(cause);
   outcome.notOpened = true;
+  outcome.linkErrorCode = linkErrorCode;
+  if constexpr (std::is_same_v<Outcome, SessionWrite>) outcome.write = {WriteOutcome::NotConnected, outcome.cause};
   return outcome;
 }
 
 }  // namespace
 
-// USB and TCP/IP pause after the self test and keep the link; a serial port prints through the
-// device handle, which the print ends.
+// Every pause of a test print: USB and TCP/IP pause after the self test and keep the link; a
+// serial port prints through the device handle, which the print ends. Every link pauses 50 ms
+// after each block of the font test.
 const TestPrintFraming& TestPrintFramingFor(Kind kind) {
-  static const TestPrintFraming usb{500, false, false};
-  static const TestPrintFraming tcp{200, false, false};
-  static const TestPrintFraming serial{0, true, true};
+  static const TestPrintFraming usb{500, false, false, 50};
+  static const TestPrintFraming tcp{200, false, false, 50};
+  static const TestPrintFraming serial{0, true, true, 50};
   return kind == Kind::Usb ? usb : kind == Kind::Tcp ? tcp : serial;
 }
+
+WriteValues ValuesToWrite(WriteValues shown, const ReadIntegrity& read, const UserSetValues& userSet) {
+  shown.unverified = UnverifiedValues(read, userSet);
+  return shown;
+}
+
+using UsbFactory = std::function<std::unique_ptr<UsbBackend>()>;
 
 struct PrinterSession::Links {
   explicit Links(const ComPortMap& p) : ports(p) {}
@@ -132,21 +153,20 @@ struct PrinterSession::Links {
     return *serial;
   }
 
-  UsbBackend& usbBackend(const std::function<std::unique_ptr<UsbBackend>()>& factory) {
+  UsbBackend& usbBackend(const UsbFactory& factory) {
     if (!usb) usb = factory ? factory() : CreateLibusbBackend();
     return *usb;
   }
 
   // Fills the slot with the choice's device: a serial port by path, or a USB printer. False with
   // the cause in the slot's lastOpenError().
-  bool openDevice(const LinkChoice& choice, const std::function<std::unique_ptr<UsbBackend>()>& factory,
-                  ModelNo& discovered) {
+  bool openDevice(const LinkChoice& choice, const UsbFactory& factory, ModelNo& discovered) {
     if (choice.kind == Kind::Usb) {
       UsbBackend& backend = usbBackend(factory);
-      const int opened = choice.usbDevice.empty()
-                             ? OpenUsbPrinter(backend, choice.selectedModel, discovered, slot)
-                             : OpenChosenUsbPrinter(backend, choice.usbDevice, choice.selectedModel, discovered, slot);
-      return opened == kOpenOk && slot.valid();
+      const UsbOpenResult opened =
+          choice.usbDevice.empty() ? OpenUsbPrinter(backend, choice.selectedModel, discovered, slot)
+                                   : OpenChosenUsbPrinter(backend, choice.usbDevice, choice.selectedModel, discovered, slot);
+      return opened == UsbOpenResult::Ok && slot.valid();
     }
     slot.close();
     LinkError error;
@@ -156,6 +176,43 @@ struct PrinterSession::Links {
     if (!link) return false;
     slot.store(std::move(link));
     return true;
+  }
+
+  // The link an operation takes over the choice, opened: TCP/IP (connected for a read, kept for the
+  // others), the serial component (a test print goes through the device handle instead), the
+  // device handle (a USB test print takes one a print left open). nullptr with the cause when it
+  // did not open, or with the code of an error event it reported while opening (unasked by a write).
+  ByteLink* open(Op op, const LinkChoice& choice, const UsbFactory& factory, std::string& cause, int& event,
+                 ModelNo& discovered) {
+    errorCode = 0;
+    ByteLink* link = nullptr;
+    switch (choice.kind) {
+      case Kind::Tcp:
+        if (!connectTcp(choice, op == Op::Read, cause)) return nullptr;
+        link = tcp.get();
+        break;
+      case Kind::SerialComponent:
+        if (op != Op::Print) {
+          SerialComponentLink& component = serialLink(choice);
+          if (!component.probeAndOpen()) return cause = CauseOf(component.lastError()), nullptr;
+          link = &component;
+          break;
+        }
+        [[fallthrough]];
+      case Kind::SerialDevice:
+      case Kind::Usb: {
+        const bool held = op == Op::Print && choice.kind == Kind::Usb && slot.valid();
+        if (!held && !openDevice(choice, factory, discovered)) return cause = CauseOf(slot.lastOpenError()), nullptr;
+        link = slot.link();
+        break;
+      }
+      case Kind::None:
+        return cause = "no link selected", nullptr;
+    }
+    if (op == Op::Write || errorCode == 0) return link;
+    event = errorCode;
+    cause = EventCause(*link, event);
+    return nullptr;
   }
 
   // A connect for a read (the address and port are taken over unless a connection is up) or for a
@@ -190,173 +247,84 @@ PrinterSession::PrinterSession(Options options)
 PrinterSession::~PrinterSession() { closeAll(); }
 
 SessionRead PrinterSession::read(const LinkChoice& choice, ReadObserver& observer, const PacingPolicy& pacing) {
-  return Guarded<SessionRead>(options_.connectThreadTraces, Op::Read, choice.kind, TestPrint::SelfTest, kReadFailedText,
+  return Guarded<SessionRead>(options_.windowTraces, Op::Read, choice.kind, TestPrint::SelfTest,
                               [&] { return readOn(choice, observer, pacing); });
 }
 
 SessionRead PrinterSession::readOn(const LinkChoice& choice, ReadObserver& observer, const PacingPolicy& pacing) {
-  Links& l = *links_;
-  l.errorCode = 0;
   SessionRead outcome;
   if (observer.cancelled()) {
     outcome.read.outcome = ReadOutcome::Cancelled;
     return outcome;
   }
+  std::string cause;
+  int event = 0;
+  ByteLink* link = links_->open(Op::Read, choice, options_.usbBackend, cause, event, outcome.discoveredModel);
   // A link that reported an error while it was opened is not read.
-  auto openFailed = [](const char* message, std::string cause, int linkErrorCode = 0) {
-    SessionRead failed = NotOpened<SessionRead>(message, std::move(cause));
-    failed.linkErrorCode = linkErrorCode;
-    return failed;
-  };
-  switch (choice.kind) {
-    case Kind::Tcp: {
-      std::string cause;
-      if (!l.connectTcp(choice, true, cause)) return openFailed(kReadFailedText, cause);
-      if (l.errorCode != 0) return openFailed(kReadFailedText, EventCause(*l.tcp, l.errorCode), l.errorCode);
-      if (observer.cancelled()) break;
-      outcome.read = ReadPrinter(*l.tcp, clock_, observer, 0, pacing);
-      break;
-    }
-    case Kind::SerialComponent: {
-      SerialComponentLink& serial = l.serialLink(choice);
-      if (!serial.probeAndOpen()) return openFailed(kReadFailedText, CauseOf(serial.lastError()));
-      if (l.errorCode != 0) return openFailed(kReadFailedText, EventCause(serial, l.errorCode), l.errorCode);
-      if (!observer.cancelled()) outcome.read = ReadPrinter(serial, clock_, observer, 0, pacing);
-      break;
-    }
-    case Kind::SerialDevice:
-    case Kind::Usb: {
-      ModelNo discovered = 0;
-      if (!l.openDevice(choice, options_.usbBackend, discovered))
-        return openFailed(choice.kind == Kind::Usb ? kOpenUsbFailedText : kReadFailedText, CauseOf(l.slot.lastOpenError()));
-      outcome.discoveredModel = discovered;
-      if (!observer.cancelled()) outcome.read = ReadPrinter(*l.slot.link(), clock_, observer, discovered, pacing);
-      break;
-    }
-    case Kind::None:
-      return openFailed(kReadFailedText, "no link selected");
-  }
+  if (!link) return NotOpened<SessionRead>(Op::Read, choice.kind, TestPrint::SelfTest, cause, event);
+  if (!observer.cancelled()) outcome.read = ReadPrinter(*link, clock_, observer, outcome.discoveredModel, pacing);
   if (observer.cancelled() && outcome.read.outcome != ReadOutcome::Success) outcome.read.outcome = ReadOutcome::Cancelled;
-  // The serial port and the device handle serve one read; the TCP/IP connection stays.
-  releasePorts();
+  // The serial port and the device handle serve one read (the Block read has closed its handle
+  // already); the TCP/IP connection stays.
+  closeAllButTcp();
   outcome.ok = outcome.read.ok();
   if (!outcome.ok) outcome.message = kReadFailedText, outcome.cause = outcome.read.reason;
   return outcome;
 }
 
 SessionWrite PrinterSession::write(const LinkChoice& choice, const WriteValues& values) {
-  return Guarded<SessionWrite>(options_.connectThreadTraces, Op::Write, choice.kind, TestPrint::SelfTest, kWriteFailedText,
+  return Guarded<SessionWrite>(options_.windowTraces, Op::Write, choice.kind, TestPrint::SelfTest,
                                [&] { return writeOn(choice, values); });
 }
 
 SessionWrite PrinterSession::writeOn(const LinkChoice& choice, const WriteValues& values) {
-  Links& l = *links_;
-  l.errorCode = 0;
-  auto notOpened = [](std::string cause) {
-    SessionWrite failed = NotOpened<SessionWrite>(kWriteFailedText, cause);
-    failed.write = {WriteOutcome::NotConnected, std::move(cause)};
-    return failed;
-  };
+  Links& links = *links_;
   SessionWrite outcome;
-  switch (choice.kind) {
-    case Kind::Tcp: {
-      // The write ends by closing the device handle, should one be open, whatever became of it.
-      std::string cause;
-      if (!l.connectTcp(choice, false, cause)) {
-        l.slot.close();
-        return notOpened(cause);
-      }
-      outcome.write = WriteSwitchSettings(*l.tcp, clock_, values, [&] { return l.connectTcp(choice, false, cause); });
-      l.slot.close();
-      break;
-    }
-    case Kind::SerialComponent: {
-      SerialComponentLink& serial = l.serialLink(choice);
-      if (!serial.probeAndOpen()) return notOpened(CauseOf(serial.lastError()));
-      outcome.write = WriteSwitchSettings(serial, clock_, values);
-      break;
-    }
-    case Kind::SerialDevice:
-    case Kind::Usb: {
-      ModelNo discovered = 0;
-      if (!l.openDevice(choice, options_.usbBackend, discovered)) return notOpened(CauseOf(l.slot.lastOpenError()));
-      outcome.discoveredModel = discovered;
-      outcome.write = WriteSwitchSettings(*l.slot.link(), clock_, values);
-      l.slot.close();
-      break;
-    }
-    case Kind::None:
-      return notOpened("no link selected");
+  std::string cause;
+  int event = 0;
+  ByteLink* link = links.open(Op::Write, choice, options_.usbBackend, cause, event, outcome.discoveredModel);
+  if (link) {
+    Reconnect reconnect;
+    if (choice.kind == Kind::Tcp) reconnect = [&] { return links.connectTcp(choice, false, cause); };
+    outcome.write = WriteSwitchSettings(*link, clock_, values, reconnect);
   }
+  // The device handle serves one write, which closed it; a TCP/IP write ends by closing one a test
+  // print left open, whatever became of the write.
+  if (choice.kind != Kind::SerialComponent) links.slot.close();
+  if (!link) return NotOpened<SessionWrite>(Op::Write, choice.kind, TestPrint::SelfTest, cause);
   outcome.ok = outcome.write.ok();
   if (!outcome.ok) outcome.message = kWriteFailedText, outcome.cause = outcome.write.detail;
   return outcome;
 }
 
 SessionOutcome PrinterSession::testPrint(const LinkChoice& choice, TestPrint print) {
-  return Guarded<SessionOutcome>(options_.connectThreadTraces, Op::Print, choice.kind, print, PrintFailedText(print),
+  return Guarded<SessionOutcome>(options_.windowTraces, Op::Print, choice.kind, print,
                                  [&] { return printOn(choice, print); });
 }
 
 SessionOutcome PrinterSession::printOn(const LinkChoice& choice, TestPrint print) {
-  Links& l = *links_;
-  l.errorCode = 0;
-  const char* failed = PrintFailedText(print);
   SessionOutcome outcome;
-  ByteLink* link = nullptr;
-  switch (choice.kind) {
-    case Kind::Tcp: {
-      std::string cause;
-      if (!l.connectTcp(choice, false, cause)) return NotOpened<SessionOutcome>(failed, cause);
-      if (l.errorCode != 0) {
-        SessionOutcome broken = NotOpened<SessionOutcome>(failed, EventCause(*l.tcp, l.errorCode));
-        broken.linkErrorCode = l.errorCode;
-        return broken;
-      }
-      link = l.tcp.get();
-      break;
-    }
-    case Kind::Usb:
-      // A handle a test print left open serves the next one.
-      if (!l.slot.valid() && !l.openDevice(choice, options_.usbBackend, outcome.discoveredModel))
-        return NotOpened<SessionOutcome>(kOpenUsbFailedText, CauseOf(l.slot.lastOpenError()));
-      link = l.slot.link();
-      break;
-    case Kind::SerialComponent:
-    case Kind::SerialDevice: {
-      ModelNo none = 0;
-      if (!l.openDevice(choice, options_.usbBackend, none)) return NotOpened<SessionOutcome>(failed, CauseOf(l.slot.lastOpenError()));
-      link = l.slot.link();
-      break;
-    }
-    case Kind::None:
-      return NotOpened<SessionOutcome>(failed, "no link selected");
-  }
-  const TestPrintFraming& framing = TestPrintFramingFor(choice.kind);
-  // A print over the device handle ends with it, an exception included.
-  struct EndOfPrint {
-    Links& links;
-    bool ends;
-    ~EndOfPrint() {
-      if (ends) links.slot.close();
-    }
-  } end{l, framing.endsOperation};
-  outcome.ok = RunTestPrint(*link, clock_, print, framing);
+  std::string cause;
+  int event = 0;
+  ByteLink* link = links_->open(Op::Print, choice, options_.usbBackend, cause, event, outcome.discoveredModel);
+  if (!link) return NotOpened<SessionOutcome>(Op::Print, choice.kind, print, cause, event);
+  // A print framed to end the operation closes the device handle itself, an exception included.
+  outcome.ok = RunTestPrint(*link, clock_, print, TestPrintFramingFor(choice.kind));
   if (!outcome.ok) {
-    outcome.message = failed;
+    outcome.message = FailedText(Op::Print, print);
     outcome.cause = link->lastError().ok() ? "the link closed before the print was sent" : DescribeLinkError(link->lastError());
   }
   return outcome;
 }
 
-void PrinterSession::releasePorts() {
+void PrinterSession::closeAllButTcp() {
   if (links_->serial && links_->serial->isOpen()) links_->serial->close();
   links_->slot.close();
 }
 
 void PrinterSession::closeAll() {
   if (links_->tcp && links_->tcp->isConnected()) links_->tcp->close();
-  releasePorts();
+  closeAllButTcp();
 }
 
 }  // namespace kestrova

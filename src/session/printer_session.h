@@ -16,13 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "link/clock.h"
-#include "protocol/pacing.h"
-#include "protocol/read_observer.h"
-#include "protocol/read_sequence.h"
-#include "protocol/test_print.h"
-#include "protocol/write_sequence.h"
 #include "session/link_choice.h"
+#include "session/vocabulary.h"
 
 namespace kestrova {
 
@@ -54,7 +49,12 @@ struct SessionWrite : SessionOutcome {
   WriteResult write;  // the write's outcome and detail (NotConnected when the link did not open)
 };
 
-// How a test print is framed over the link a choice names.
+// The values a write sends: those shown, marked with the ones that neither the last read took
+// cleanly nor the user set (by a click, a pick from a list, an option or a profile), which
+// WriteRefusal refuses before anything is said or sent.
+WriteValues ValuesToWrite(WriteValues shown, const ReadIntegrity& read, const UserSetValues& userSet);
+
+// How a test print is framed over the link a choice names: every pause of a test print.
 const TestPrintFraming& TestPrintFramingFor(LinkChoice::Kind kind);
 
 class PrinterSession {
@@ -63,9 +63,9 @@ class PrinterSession {
     Clock* clock = nullptr;             // the steady clock when null
     const ComPortMap* ports = nullptr;  // where COMn lives; ComPortMap::instance() when null
     std::function<std::unique_ptr<UsbBackend>()> usbBackend;  // libusb when empty
-    // The window's connect thread writes "(ConnectThread)enter Execute()" and an escaping
-    // exception's bare message to the debug output for the work it runs itself.
-    bool connectThreadTraces = false;
+    // The window's traces: "(ConnectThread)enter Execute()" and an escaping exception's bare
+    // message in the debug output for the work its worker runs as its own.
+    bool windowTraces = false;
   };
 
   explicit PrinterSession(Options options);
@@ -81,8 +81,8 @@ class PrinterSession {
   SessionWrite write(const LinkChoice& choice, const WriteValues& values);
   SessionOutcome testPrint(const LinkChoice& choice, TestPrint print);
 
-  // The end of a failed read: the serial port and the device handle are closed.
-  void releasePorts();
+  // The end of a failed read: the serial port and the device handle (USB or serial) are closed.
+  void closeAllButTcp();
   // Everything closed, the TCP/IP connection included.
   void closeAll();
 

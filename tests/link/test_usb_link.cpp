@@ -52,7 +52,7 @@ class UsbLinkTest : public QObject {
     for (const QString& id : present) usb.addDevice(id.toStdString());
     DeviceHandleSlot slot;
     std::uint8_t activeModelNo = 99;
-    QCOMPARE(OpenUsbPrinter(usb, std::uint8_t(selected), activeModelNo, slot), result);
+    QCOMPARE(int(OpenUsbPrinter(usb, std::uint8_t(selected), activeModelNo, slot)), result);
     QCOMPARE(int(activeModelNo), active);
     QCOMPARE(slot.valid(), taken >= 0);
     QStringList openedIndexes;
@@ -67,7 +67,7 @@ class UsbLinkTest : public QObject {
       QCOMPARE(usb.device(i).open, int(i) == taken);
       QCOMPARE(usb.device(i).closes, usb.device(i).opens - (int(i) == taken ? 1 : 0));
     }
-    if (result == kOpenNoUsbDevice) {
+    if (result == int(UsbOpenResult::NoUsbDevice)) {
       QCOMPARE(int(slot.lastOpenError().kind), int(LinkError::Kind::NoDevice));
       QCOMPARE(QString::fromStdString(DescribeLinkError(slot.lastOpenError())), cause);
     } else {
