@@ -279,7 +279,7 @@ void TForm2::BTN_ReadSWClick() {
   if (input.choice.kind == LinkChoice::Kind::Tcp) hostText_ = input.choice.host;
   readLink_ = input.choice.kind == LinkChoice::Kind::Tcp ? input.choice.host + ":" + input.choice.portField
                                                          : ui_.portSelection->currentText().toStdString();
-  postLinkJob([this, input] { ExecuteRead(input); });
+  postLinkTask([this, input] { return ExecuteRead(input); });
 }
 
 WriteValues TForm2::writeValues() const {
@@ -318,7 +318,7 @@ void TForm2::BTN_WriteSWClick() {
   notifier_->notify(WriteWarningMessage());
   if (input.choice.kind == LinkChoice::Kind::Tcp) hostText_ = input.choice.host;
   enterPhase(Phase::Busy);
-  postLinkJob([this, input] { ExecuteOperation(JobMode::WriteSwitches, input); });
+  postLinkTask([this, input] { return ExecuteOperation(JobMode::WriteSwitches, input); });
 }
 
 void TForm2::BTN_SelfTestClick() { StartTestPrint(JobMode::SelfTest); }
@@ -331,7 +331,7 @@ void TForm2::StartTestPrint(JobMode mode) {
   if (!hostText_.empty()) input.choice.host = hostText_;
   if (input.choice.kind == LinkChoice::Kind::None) return;
   enterPhase(Phase::Busy);
-  postLinkJob([this, mode, input] { ExecuteOperation(mode, input); });
+  postLinkTask([this, mode, input] { return ExecuteOperation(mode, input); });
 }
 
 void TForm2::FinishOperation(const UserMessage* message, ModelNo discovered) {
@@ -378,16 +378,28 @@ void TForm2::ReadSucceeded(bool tcp, const ReadIntegrity& integrity) {
 }
 
 void TForm2::postLinkJob(std::function<void()> job) {
+  postLinkTask([job = std::move(job)]() -> Task<void> {
+    job();
+    co_return;
+  });
+}
+
+void TForm2::postLinkTask(std::function<Task<void>()> job) {
   // After the window has closed, the links are gone and the thread takes no more jobs. An
   // exception a job lets out is reported, and the link thread goes on with the next job.
-  linkThread_.post([this, job = std::move(job)] {
-    if (!session_) return;
+  linkThread_.postTask([this, job = std::move(job)]() -> Task<void> {
+    if (!session_) co_return;
+    std::string failure;
+    bool failed = false;
     try {
-      job();
+      co_await job();
     } catch (...) {
-      const UserMessage report = ExceptionReport(CurrentExceptionText());
-      bridge_.run([this, report] { notifier_->notify(report); });
+      failure = CurrentExceptionText();
+      failed = true;
     }
+    if (!failed) co_return;
+    const UserMessage report = ExceptionReport(failure);
+    bridge_.run([this, report] { notifier_->notify(report); });
   });
 }
 

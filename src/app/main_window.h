@@ -116,11 +116,12 @@ class TForm2 : public QMainWindow, private kestrova::ReadObserver {
   void ReadSucceeded(bool tcp, const kestrova::ReadIntegrity& integrity);
 
   // Link-thread side: the read, and the write or a test print, through the session.
-  void ExecuteRead(const JobInput& input);
-  void ExecuteOperation(JobMode mode, const JobInput& input);
+  kestrova::Task<void> ExecuteRead(JobInput input);
+  kestrova::Task<void> ExecuteOperation(JobMode mode, JobInput input);
   void FinishOperation(const kestrova::UserMessage* message, kestrova::ModelNo discovered);
 
   void postLinkJob(std::function<void()> job);
+  void postLinkTask(std::function<kestrova::Task<void>()> job);
   // An event handler whose exceptions are reported in a message box instead of ending the program.
   std::function<void()> guarded(std::function<void()> handler);
   std::string currentHostText() const;

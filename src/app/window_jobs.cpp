@@ -6,12 +6,12 @@
 
 using namespace kestrova;
 
-void TForm2::ExecuteRead(const JobInput& input) {
+Task<void> TForm2::ExecuteRead(JobInput input) {
   const int generation = input.generation;
   auto current = [this, generation] { return generation_ == generation; };
   QueuedReadObserver observer(bridge_, *this, current);
-  if (observer.cancelled()) return;
-  const SessionRead read = session_->read(input.choice, observer);
+  if (observer.cancelled()) co_return;
+  const SessionRead read = co_await session_->read(input.choice, observer);
   const bool tcp = input.choice.kind == LinkChoice::Kind::Tcp;
   bridge_.run([this, current, read, tcp] {
     if (!current()) return;
@@ -25,15 +25,15 @@ void TForm2::ExecuteRead(const JobInput& input) {
   });
 }
 
-void TForm2::ExecuteOperation(JobMode mode, const JobInput& input) {
+Task<void> TForm2::ExecuteOperation(JobMode mode, JobInput input) {
   if (mode == JobMode::WriteSwitches) {
-    const SessionWrite written = session_->write(input.choice, input.values);
+    const SessionWrite written = co_await session_->write(input.choice, input.values);
     const UserMessage message = WriteOutcomeMessage(written.write);
     bridge_.run([this, message, discovered = written.discoveredModel] { FinishOperation(&message, discovered); });
-    return;
+    co_return;
   }
   // A test print's failure shows no box: the printer's paper tells.
   const SessionOutcome printed =
-      session_->testPrint(input.choice, mode == JobMode::SelfTest ? TestPrint::SelfTest : TestPrint::FontTest);
+      co_await session_->testPrint(input.choice, mode == JobMode::SelfTest ? TestPrint::SelfTest : TestPrint::FontTest);
   bridge_.run([this, discovered = printed.discoveredModel] { FinishOperation(nullptr, discovered); });
 }

@@ -147,7 +147,7 @@ int Check(const Request& r, std::ostream& out, std::ostream& err) {
   static const ReplyTerminatedPacing fast;
   const PacingPolicy& pacing = r.fast ? static_cast<const PacingPolicy&>(fast) : FixedPacing::instance();
   std::vector<PrinterLines> lines(r.links.size());
-  RunOnLinkThreads(
+  RunFleet(
       r.links.size(), [&](std::size_t i) { return ReadJob(r.links[i], pacing, [](int) {}); },
       [&](std::size_t i, const ReadReport& report) { lines[i] = CheckLines(r, report); });
   return PrintInOrder(lines, out, err);

@@ -65,7 +65,7 @@ int Read(const Request& r, std::ostream& out, std::ostream& err, bool terminal) 
   const PacingPolicy& pacing = PacingFor(r);
   const bool fleet = r.links.size() > 1;
   std::vector<PrinterLines> lines(r.links.size());
-  RunOnLinkThreads(
+  RunFleet(
       r.links.size(),
       [&](std::size_t i) {
         return ReadJob(r.links[i], pacing, [&progress, i](int steps) { progress.update(i, steps); });
@@ -117,7 +117,7 @@ int RunWrites(const Request& r, std::ostream& out, std::ostream& err, bool termi
   };
   const PacingPolicy& pacing = PacingFor(r);
   std::vector<PrinterLines> lines(r.links.size());
-  RunOnLinkThreads(
+  RunFleet(
       r.links.size(),
       [&](std::size_t i) {
         return WriteJob(r.links[i], r.edits, r.backupRoot, pacing, [&progress, i](int steps) { progress.update(i, steps); },
@@ -132,7 +132,7 @@ int Test(const Request& r, std::ostream& out, std::ostream& err) {
   const TestPrint print = r.command == Command::SelfTest ? TestPrint::SelfTest : TestPrint::FontTest;
   const LinkTarget& target = r.links.front();
   std::optional<LinkFailure> failure;
-  RunOnLinkThreads(
+  RunFleet(
       1, [&](std::size_t) { return TestPrintJob(target, print); },
       [&](std::size_t, const std::optional<LinkFailure>& result) { failure = result; });
   if (failure) {

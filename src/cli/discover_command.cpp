@@ -23,15 +23,15 @@ struct Found {
   Identity identity;
 };
 
-// One address: connect, then identify. Runs on a link thread, which owns the link.
-Found Contact(std::uint32_t address, const Request& r) {
+// One address: connect, then identify, on the loop that owns the link.
+Task<Found> Contact(std::uint32_t address, const Request& r) {
   Found found;
   found.link = AddressText(address) + ":" + std::to_string(r.port);
-  if (auto identity = IdentifyAt(AddressText(address), r.port, r.timeoutMs)) {
+  if (auto identity = co_await IdentifyAt(AddressText(address), r.port, r.timeoutMs)) {
     found.connected = true;
     found.identity = std::move(*identity);
   }
-  return found;
+  co_return found;
 }
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -87,7 +87,7 @@ int Discover(const Request& r, std::ostream& out, std::ostream& err) {
   // Only peers that answered are kept, so a large range holds little.
   std::mutex mutex;
   std::map<std::uint64_t, Found> answered;
-  RunOnLinkThreads(
+  RunFleet(
       static_cast<std::size_t>(total), [&](std::size_t i) { return Contact(AddressAt(r.ranges, i), r); },
       [&](std::size_t i, Found found) {
         if (!found.connected) return;

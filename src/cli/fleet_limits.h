@@ -1,14 +1,14 @@
 #pragma once
 // The bounds of a fleet: the open-file limit raised at start, and how many printers may be in
-// flight at once under it. Each printer in flight costs file descriptors: the wake-up descriptors
-// of its link thread's event loop and its socket or device.
+// flight at once under it. Each printer in flight costs one file descriptor, its socket or device:
+// the printers share their loop's descriptors.
 #include <cstddef>
 
 namespace kestrova::cli {
 
 // File descriptors one printer in flight may hold, and those kept free for the program itself
 // (standard streams, the main event loop, libraries, name lookup).
-inline constexpr std::size_t kFilesPerPrinter = 3;
+inline constexpr std::size_t kFilesPerPrinter = 1;
 inline constexpr std::size_t kFilesKept = 64;
 
 // Raises the soft limit of open files to the hard limit (the program uses no select(), so

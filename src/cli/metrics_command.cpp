@@ -14,12 +14,13 @@ int Metrics(const Request& r, std::ostream& out, std::ostream& err) {
   std::vector<PrinterMetrics> printers(r.links.size());
   std::vector<std::string> failures(r.links.size());
   using Clock = std::chrono::steady_clock;
-  RunOnLinkThreads(
+  RunFleet(
       r.links.size(),
-      [&](std::size_t i) {
+      [&](std::size_t i) -> Task<std::pair<ReadReport, double>> {
         const Clock::time_point start = Clock::now();
-        ReadReport report = ReadJob(r.links[i], pacing, [](int) {});
-        return std::pair{std::move(report), std::chrono::duration<double>(Clock::now() - start).count()};
+        auto read = ReadJob(r.links[i], pacing, {});
+        ReadReport report = co_await std::move(read);
+        co_return std::pair{std::move(report), std::chrono::duration<double>(Clock::now() - start).count()};
       },
       [&](std::size_t i, const std::pair<ReadReport, double>& result) {
         const ReadReport& report = result.first;

@@ -1,5 +1,7 @@
 #include "cli/printer_jobs.h"
 
+#include <thread>
+
 #include "cli/write_edits.h"
 #include "profile/backup_store.h"
 #include "profile/regular_file.h"
@@ -61,12 +63,12 @@ LinkFailure NothingWritten(const LinkTarget& target, const std::string& why) {
 }
 
 // One printer's read through the session, its state left in the observer.
-std::optional<LinkFailure> ReadWith(PrinterSession& session, const LinkTarget& target, PlainReadObserver& observer,
-                                    const PacingPolicy& pacing) {
-  const SessionRead read = session.read(ChoiceOf(target), observer, pacing);
+Task<std::optional<LinkFailure>> ReadWith(PrinterSession& session, const LinkTarget& target, PlainReadObserver& observer,
+                                          const PacingPolicy& pacing) {
+  const SessionRead read = co_await session.read(ChoiceOf(target), observer, pacing);
   observer.integrity = read.read.integrity;
-  if (read.ok) return std::nullopt;
-  return FailureOf(target, read);
+  if (read.ok) co_return std::nullopt;
+  co_return FailureOf(target, read);
 }
 
 // What the read got, as `read --json` saved as a profile holds it.
@@ -103,75 +105,77 @@ std::optional<std::string> TakeNewestBackup(const std::string& root, const profi
 
 }  // namespace
 
-ReadReport ReadJob(const LinkTarget& target, const PacingPolicy& pacing, const ProgressFn& progress) {
+std::size_t FleetLoops() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+Task<ReadReport> ReadJob(const LinkTarget& target, const PacingPolicy& pacing, ProgressFn progress) {
   ReadReport report;
   report.target = target;
   PrinterSession session;
   ProgressObserver observer(progress);
-  report.failure = ReadWith(session, target, observer, pacing);
+  report.failure = co_await ReadWith(session, target, observer, pacing);
   report.state = observer;
-  return report;
+  co_return report;
 }
 
-WriteReport WriteJob(const LinkTarget& target, const WriteEdits& requested, const std::string& backupRoot,
-                     const PacingPolicy& pacing, const ProgressFn& progress, const std::function<void()>& beforeSend) {
+Task<WriteReport> WriteJob(const LinkTarget& target, const WriteEdits& requested, const std::string& backupRoot,
+                           const PacingPolicy& pacing, ProgressFn progress, std::function<void()> beforeSend) {
   WriteReport report;
   report.target = target;
   PrinterSession session;
   ProgressObserver observer(progress);
   // As in the window, a write needs a successful read of the same printer first.
-  if (auto failure = ReadWith(session, target, observer, pacing)) {
+  if (auto failure = co_await ReadWith(session, target, observer, pacing)) {
     report.failure = failure;
-    return report;
+    co_return report;
   }
   const profile::BackupSource source = SourceOf(target, observer);
   WriteEdits edits = requested;
   if (edits.fromNewestBackup) {
     if (const auto why = TakeNewestBackup(backupRoot, source, edits)) {
       report.failure = LinkFailure{kWriteFailed, target.label() + ": " + *why + "; nothing written"};
-      return report;
+      co_return report;
     }
   }
   report.restoredFrom = edits.fromPath;
   const ModelNo model = observer.record.activeModelNo;
   if (edits.from && edits.from->model != model) {
     report.failure = NothingWritten(target, "the printer is " + ModelText(model) + ", the file holds " + ModelText(edits.from->model));
-    return report;
+    co_return report;
   }
   EditableSettings settings = SettingsAsRead(observer);
   ApplyEdits(edits, settings);
   const WriteValues values = ValuesToWrite(ToWriteValues(settings), observer.integrity, UserSetBy(edits));
   if (const auto why = WriteRefusal(values)) {
     report.failure = NothingWritten(target, *why);
-    return report;
+    co_return report;
   }
   report.changes = DescribeChanges(model, observer, settings);
   report.differences = DescribeDifferences(model, observer, settings);
-  if (edits.dryRun || (edits.onlyWhenDifferent && report.differences.empty())) return report;
+  if (edits.dryRun || (edits.onlyWhenDifferent && report.differences.empty())) co_return report;
   // Never a write without its way back.
   std::string error;
   const auto backup = profile::SaveBackup(backupRoot, ProfileOfRead(observer), source, error);
   if (!backup) {
     report.failure = LinkFailure{kWriteFailed, target.label() + ": backup not saved: " + error + "; nothing written"};
-    return report;
+    co_return report;
   }
   report.backup = *backup;
   if (beforeSend) beforeSend();
   report.sent = true;
-  const SessionWrite written = session.write(ChoiceOf(target), values);
+  const SessionWrite written = co_await session.write(ChoiceOf(target), values);
   if (!written.ok) {
     const WriteOutcome outcome = written.write.outcome;
     const bool nothingSent = !written.notOpened && (outcome == WriteOutcome::Refused || outcome == WriteOutcome::NotConnected);
     report.failure = nothingSent ? NothingWritten(target, written.cause) : FailureOf(target, written);
   }
-  return report;
+  co_return report;
 }
 
-std::optional<LinkFailure> TestPrintJob(const LinkTarget& target, TestPrint print) {
+Task<std::optional<LinkFailure>> TestPrintJob(const LinkTarget& target, TestPrint print) {
   PrinterSession session;
-  const SessionOutcome printed = session.testPrint(ChoiceOf(target), print);
-  if (printed.ok) return std::nullopt;
-  return FailureOf(target, printed, false);
+  const SessionOutcome printed = co_await session.testPrint(ChoiceOf(target), print);
+  if (printed.ok) co_return std::nullopt;
+  co_return FailureOf(target, printed, false);
 }
 
 }  // namespace kestrova::cli

@@ -35,7 +35,7 @@ int Probe(const Request& r, std::ostream& out, std::ostream& err) {
     target.serial.baudRate = c.baud;
     target.serial.parity = c.parity;
     // The read begins with the model-name query and ends at once when no known model answers.
-    const ReadReport report = ReadJob(target, fast, [](int) {});
+    const ReadReport report = RunToEnd(ReadJob(target, fast, [](int) {}));
     if (!report.ok()) continue;
     ++found;
     const ModelNo model = report.state.record.activeModelNo;

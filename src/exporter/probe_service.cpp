@@ -78,8 +78,8 @@ ProbeService::ProbeService(asio::io_context& io, ExporterOptions options) : io_(
 }
 
 ProbeService::~ProbeService() {
-  for (auto& t : threads_) t->quit();
-  for (auto& t : threads_) t->stop();
+  for (auto& t : threads_) t->stop(0);
+  for (auto& t : threads_) t->wait();
 }
 
 void ProbeService::handle(const Request& request, Reply reply) {
@@ -129,10 +129,11 @@ void ProbeService::probe(const Request& request, const std::string& query, Reply
     printer.labels.push_back({"link", link.label()});
     pending->reply(TextResponse(pending->request, http::status::ok, AnswerOf(printer, "timeout", printer.seconds).text, kMetricsType));
   });
-  thread->post([this, thread, pending, parameters = std::move(parameters)] {
+  thread->postTask([this, thread, pending, parameters = std::move(parameters)]() -> Task<void> {
     static const ReplyTerminatedPacing fast;
     const auto start = std::chrono::steady_clock::now();
-    const cli::ReadReport report = cli::ReadJob(parameters.link, fast, [](int) {});
+    auto read = cli::ReadJob(parameters.link, fast, {});
+    const cli::ReadReport report = co_await std::move(read);
     const cli::PrinterMetrics printer = cli::CollectPrinterMetrics(report, Since(start), parameters.profile);
     ProbeAnswer answer = AnswerOf(printer, ReasonOf(report), Since(pending->start));
     asio::post(io_, [this, thread, pending, answer = std::move(answer)] {

@@ -4,12 +4,14 @@
 // A link tells the protocol one thing about itself, its ReplyStyle: how replies are taken from it,
 // and with that how a write over it is framed. The protocol never asks which transport it is.
 //
-// A link is used only by the thread that owns it (the link thread). Every call that can block has
-// an explicit bound.
+// A link is used only by the loop that owns it (the link thread's, or a fleet's). Every call that
+// waits is a coroutine on that loop with an explicit bound; the others never wait.
 #include <cstddef>
 #include <functional>
 #include <mutex>
 #include <string>
+
+#include "link/task.h"
 
 namespace kestrova {
 
@@ -54,7 +56,7 @@ class ByteLink {
   virtual bool isOpen() const = 0;
 
   // Sends exactly these bytes as one unit. True only when every byte went out.
-  virtual bool send(const Bytes& bytes) = 0;
+  virtual Task<bool> send(Bytes bytes) = 0;
 
   // Everything received and not yet taken, without waiting (possibly nothing).
   virtual Bytes takeAvailable() = 0;
@@ -62,11 +64,11 @@ class ByteLink {
   // One receive of at most maxBytes: returns what is buffered at once, else waits up to
   // timeoutMs for data to arrive and returns what came (possibly nothing). Never more than
   // maxBytes; the rest stays for the next call.
-  virtual Bytes receive(std::size_t maxBytes, int timeoutMs) = 0;
+  virtual Task<Bytes> receive(std::size_t maxBytes, int timeoutMs) = 0;
 
   // A copy of what is buffered and not yet taken, without consuming it; waits up to timeoutMs
   // for more when nothing new has arrived since the last peek. Used by reply-terminated pacing.
-  virtual Bytes peek(int timeoutMs) = 0;
+  virtual Task<Bytes> peek(int timeoutMs) = 0;
 
   // Drops everything pending in both directions (no effect on USB).
   virtual void discard() = 0;
@@ -77,8 +79,8 @@ class ByteLink {
   virtual LinkError lastError() const = 0;
 
   // Link error event (socket error, serial receive error): called with the error code on the
-  // link's thread. The window traces it and sets its link-error flag.
-  // May be installed from any thread; the handler itself always runs on the link's thread, so a
+  // link's loop. The window traces it and sets its link-error flag.
+  // May be installed from any thread; the handler itself always runs on the link's loop, so a
   // handler that touches the window must hand the work over to the window's thread.
   void setErrorHandler(std::function<void(int code)> handler) {
     std::lock_guard<std::mutex> lock(errorHandlerMutex_);

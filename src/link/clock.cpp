@@ -1,12 +1,16 @@
 #include "link/clock.h"
 
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/this_coro.hpp>
+#include <boost/asio/use_awaitable.hpp>
 #include <chrono>
-#include <thread>
 
 namespace kestrova {
 
-void SteadyClock::sleepMs(int ms) {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+Task<void> SteadyClock::pause(int ms) {
+  if (ms <= 0) co_return;
+  boost::asio::steady_timer timer(co_await boost::asio::this_coro::executor, std::chrono::milliseconds(ms));
+  co_await timer.async_wait(boost::asio::use_awaitable);
 }
 
 std::int64_t SteadyClock::nowMs() const {

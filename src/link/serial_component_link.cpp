@@ -2,12 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
-#include <QSerialPort>
-#include <QThread>
 #include <cerrno>
 
 #include "link/link_limits.h"
@@ -33,27 +31,31 @@ LinkError ProbePort(const std::string& path) {
   return result;
 }
 
-// Puts line settings back on a port after the serial port object has closed it. That object
-// restores the settings it found at open; a port keeps those of its last use here instead, so the
-// device-handle operations that follow (test prints on COM1..COM4 use the settings the system
-// holds) go out at the user's speed.
-void KeepLineSettings(const std::string& path, const termios& settings) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return;
-  ::tcsetattr(fd, TCSANOW, &settings);
-  ::close(fd);
+// The speed constant of a rate; B0 for a rate the system has no constant for.
+speed_t SpeedOf(int rate) {
+  switch (rate) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    default: return B0;
+  }
 }
+
+// A port that is there no more (unplugged, hung up, the other end of a pseudo-terminal closed),
+// as opposed to a transfer that failed on a port still there.
+bool PortGone(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == ENOENT || err == EBADF; }
 
 }  // namespace
 
-SerialComponentLink::SerialComponentLink(const ComPortMap& map) : map_(map), port_(std::make_unique<QSerialPort>()) {
-  QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
-                   [this](QSerialPort::SerialPortError error) { onPortError(static_cast<int>(error)); });
-}
+SerialComponentLink::SerialComponentLink(const ComPortMap& map) : map_(map) {}
 
 SerialComponentLink::~SerialComponentLink() { close(); }
-
-QThread* SerialComponentLink::ownerThread() const { return port_->thread(); }
 
 void SerialComponentLink::setCommPort(int index) { commPort_ = index; }
 
@@ -61,122 +63,143 @@ std::string SerialComponentLink::devicePath() const { return map_.serialComponen
 
 void SerialComponentLink::setSettings(const SerialSettings& settings) {
   settings_ = settings;
-  if (isOpen()) applySettings();
+  if (isOpen()) applySettings(lastError_);
 }
 
 void SerialComponentLink::setBaudRate(int rate) {
   settings_.baudRate = rate;
-  if (isOpen()) applySettings();
+  if (isOpen()) applySettings(lastError_);
 }
 
 void SerialComponentLink::setHandshaking(Handshaking handshaking) {
   settings_.handshaking = handshaking;
-  if (isOpen()) applySettings();
+  if (isOpen()) applySettings(lastError_);
 }
 
 void SerialComponentLink::setParity(Parity parity) {
   settings_.parity = parity;
-  if (isOpen()) applySettings();
+  if (isOpen()) applySettings(lastError_);
 }
 
-void SerialComponentLink::applySettings() {
-  port_->setBaudRate(settings_.baudRate);
-  port_->setParity(settings_.parity == Parity::Even ? QSerialPort::EvenParity : QSerialPort::NoParity);
-  port_->setFlowControl(settings_.handshaking == Handshaking::XonXoff ? QSerialPort::SoftwareControl
-                                                                       : QSerialPort::NoFlowControl);
-  if (port_->isOpen()) {
-    // RTS held on. A port without modem lines (a pseudo-terminal, some adapters) refuses this;
-    // that is harmless for a printer without hardware flow control.
-    port_->setRequestToSend(true);
-    port_->clearError();
+bool SerialComponentLink::applySettings(LinkError& cause) {
+  const int fd = port_.fd();
+  termios tio{};
+  if (::tcgetattr(fd, &tio) != 0) {
+    cause = LinkErrorFromErrno(errno, openedPath_);
+    cause.kind = LinkError::Kind::Io;
+    return false;
   }
+  // Raw bytes both ways, reads that never wait (VMIN 0, VTIME 0), no modem control lines asked
+  // for, the receiver on.
+  ::cfmakeraw(&tio);
+  tio.c_cflag |= CLOCAL | CREAD;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  // The user's speed, both directions.
+  const speed_t speed = SpeedOf(settings_.baudRate);
+  if (speed == B0) {
+    cause = MakeLinkError(LinkError::Kind::Io, openedPath_,
+                          "baud rate " + std::to_string(settings_.baudRate) + " is not supported", EINVAL);
+    return false;
+  }
+  ::cfsetispeed(&tio, speed);
+  ::cfsetospeed(&tio, speed);
+  // 8 data bits, one stop bit.
+  tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB);
+  tio.c_cflag |= CS8;
+  // Parity: none (bytes with a parity error are not looked for), or even, checked on input.
+  tio.c_cflag &= ~static_cast<tcflag_t>(PARODD | CMSPAR);
+  if (settings_.parity == Parity::Even) {
+    tio.c_iflag &= ~static_cast<tcflag_t>(IGNPAR | PARMRK);
+    tio.c_iflag |= INPCK;
+    tio.c_cflag |= PARENB;
+  } else {
+    tio.c_iflag &= ~static_cast<tcflag_t>(PARMRK | INPCK);
+    tio.c_iflag |= IGNPAR;
+    tio.c_cflag &= ~static_cast<tcflag_t>(PARENB);
+  }
+  // No hardware flow control ever. Software handshaking: XOFF/XON from the printer stop and
+  // resume the output (any byte from it resumes it too), and the system sends them when its
+  // input fills; DTR/DSR in the window means none.
+  tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+  if (settings_.handshaking == Handshaking::XonXoff)
+    tio.c_iflag |= IXON | IXOFF | IXANY;
+  else
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+  if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+    cause = LinkErrorFromErrno(errno, openedPath_);
+    cause.kind = LinkError::Kind::Io;
+    return false;
+  }
+  // RTS held on. A port without modem lines (a pseudo-terminal, some adapters) refuses this;
+  // that is harmless for a printer without hardware flow control.
+  const int rts = TIOCM_RTS;
+  ::ioctl(fd, TIOCMBIS, &rts);
+  return true;
 }
 
-bool SerialComponentLink::isOpen() const { return port_->isOpen(); }
+bool SerialComponentLink::isOpen() const { return port_.isOpen(); }
 
 bool SerialComponentLink::probeAndOpen() {
-  if (port_->isOpen()) return true;
+  if (port_.isOpen()) return true;
   const std::string path = devicePath();
   LinkError probe = ProbePort(path);
   if (!probe.ok()) {
     lastError_ = probe;
     return false;
   }
-  port_->setPortName(QString::fromStdString(path));
   openedPath_ = path;
-  applySettings();
-  if (!port_->open(QIODevice::ReadWrite)) {
-    const auto error = port_->error();
-    LinkError cause = MakeLinkError(LinkError::Kind::Io, path, port_->errorString().toStdString(),
-                                    static_cast<int>(error));
-    switch (error) {
-      case QSerialPort::DeviceNotFoundError: cause.kind = LinkError::Kind::Absent; break;
-      // The probe got through, so the system lets us in: the port is locked by another opener.
-      case QSerialPort::PermissionError:
-      case QSerialPort::OpenError: cause.kind = LinkError::Kind::Busy; break;
-      default: break;
-    }
-    port_->clearError();
+  if (const int err = port_.open(path); err != 0) {
+    LinkError cause = LinkErrorFromErrno(err, path);
+    // The probe got through, so the system lets us in: a refusal now means the port was taken by
+    // another opener in between.
+    if (err == EACCES || err == EPERM) cause.kind = LinkError::Kind::Busy;
     lastError_ = cause;
     return false;
   }
-  applySettings();
+  LinkError cause;
+  if (!applySettings(cause)) {
+    port_.close();
+    lastError_ = cause;
+    return false;
+  }
   pending_.clear();
   lastError_ = LinkError();
   return true;
 }
 
-void SerialComponentLink::onPortError(int code) {
-  const auto error = static_cast<QSerialPort::SerialPortError>(code);
-  // Only trouble while receiving is a link error event; a wait that simply timed out, or a
-  // refused control line, is not.
-  if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) return;
-  lastError_ = MakeLinkError(LinkError::Kind::Io, devicePath(), port_->errorString().toStdString(), code);
-  raiseError(code);
+void SerialComponentLink::onPortError(int err, bool reading) {
+  lastError_ = LinkErrorFromErrno(err, devicePath());
+  lastError_.kind = LinkError::Kind::Io;
+  // A wait that simply timed out, or a refused control line, is no event; a failed write is one
+  // only when the port has gone.
+  if (PortGone(err))
+    raiseError(kResourceErrorEvent);
+  else if (reading)
+    raiseError(kReadErrorEvent);
 }
 
 void SerialComponentLink::pullFromPort() {
-  if (!port_->isOpen()) return;
-  // Bytes already in the system's buffer count as arrived: look without waiting, a bounded
-  // number of times (each look reads all that is there).
-  for (int i = 0; i < 16 && port_->waitForReadyRead(0); ++i) {
-  }
-  if (port_->isOpen() && port_->error() == QSerialPort::TimeoutError) port_->clearError();
-  if (port_->isOpen()) {
-    const QByteArray data = port_->readAll();
-    if (!data.isEmpty()) pending_.append(Bytes(data.constData(), static_cast<std::size_t>(data.size())));
-  }
+  if (!port_.isOpen()) return;
+  // Bytes already in the system's buffer count as arrived: everything there is read now.
+  const std::size_t before = pending_.size();
+  int err = port_.readAvailable(pending_);
+  // A hung-up line reads as empty for ever: told as the input/output error a write on it gets.
+  if (err == 0 && pending_.size() == before && port_.hungUp()) err = EIO;
+  if (err != 0) onPortError(err, true);
 }
 
-bool SerialComponentLink::waitForInput(int timeoutMs) {
-  if (!port_->isOpen()) return false;
-  const bool ready = port_->waitForReadyRead(timeoutMs > 0 ? timeoutMs : 0);
-  if (port_->isOpen() && port_->error() == QSerialPort::TimeoutError) port_->clearError();
-  return ready;
-}
-
-bool SerialComponentLink::send(const Bytes& bytes) {
-  if (!port_->isOpen()) {
+Task<bool> SerialComponentLink::send(Bytes bytes) {
+  if (!port_.isOpen()) {
     lastError_ = MakeLinkError(LinkError::Kind::Closed, devicePath(), "port not open");
-    return false;
+    co_return false;
   }
-  const qint64 accepted = port_->write(bytes.data(), static_cast<qint64>(bytes.size()));
-  if (accepted != static_cast<qint64>(bytes.size())) {
-    lastError_ = MakeLinkError(LinkError::Kind::Io, devicePath(), port_->errorString().toStdString());
-    return false;
-  }
-  QElapsedTimer timer;
-  timer.start();
-  while (port_->isOpen() && port_->bytesToWrite() > 0) {
-    const qint64 left = kSendTimeoutMs - timer.elapsed();
-    if (left <= 0 || !port_->waitForBytesWritten(static_cast<int>(left))) break;
-  }
-  if (!port_->isOpen() || port_->bytesToWrite() > 0) {
-    if (port_->isOpen() && port_->error() == QSerialPort::TimeoutError) port_->clearError();
-    lastError_ = MakeLinkError(LinkError::Kind::TimedOut, devicePath(), "write did not complete");
-    return false;
-  }
-  return true;
+  const int err = co_await port_.writeAll(bytes, kSendTimeoutMs);
+  if (err == 0) co_return true;
+  if (err != ETIMEDOUT) onPortError(err, false);
+  // Bytes that did not all leave, whatever stopped them.
+  lastError_ = MakeLinkError(LinkError::Kind::TimedOut, devicePath(), "write did not complete");
+  co_return false;
 }
 
 Bytes SerialComponentLink::takeAvailable() {
@@ -184,30 +207,32 @@ Bytes SerialComponentLink::takeAvailable() {
   return pending_.takeAll();
 }
 
-Bytes SerialComponentLink::receive(std::size_t maxBytes, int timeoutMs) {
+// The awaited results go into variables before they are tested: GCC 12 builds a wrong coroutine
+// frame for a co_await in the condition of an if in a body that declares no variable.
+Task<Bytes> SerialComponentLink::receive(std::size_t maxBytes, int timeoutMs) {
   pullFromPort();
-  if (pending_.empty() && waitForInput(timeoutMs)) pullFromPort();
-  return pending_.take(maxBytes);
+  const bool arrived = pending_.empty() && port_.isOpen() && co_await port_.waitReadable(timeoutMs);
+  if (arrived) pullFromPort();
+  co_return pending_.take(maxBytes);
 }
 
-Bytes SerialComponentLink::peek(int timeoutMs) {
+Task<Bytes> SerialComponentLink::peek(int timeoutMs) {
   pullFromPort();
-  if (!pending_.grewSincePeek() && waitForInput(timeoutMs)) pullFromPort();
-  return pending_.peek();
+  const bool arrived = !pending_.grewSincePeek() && port_.isOpen() && co_await port_.waitReadable(timeoutMs);
+  if (arrived) pullFromPort();
+  co_return pending_.peek();
 }
 
 void SerialComponentLink::discard() {
   pending_.clear();
-  if (port_->isOpen()) port_->clear(QSerialPort::AllDirections);
+  port_.flushBoth();
 }
 
 void SerialComponentLink::close() {
   pending_.clear();
-  if (!port_ || !port_->isOpen()) return;
-  termios used{};
-  const bool known = ::tcgetattr(static_cast<int>(port_->handle()), &used) == 0;
-  port_->close();
-  if (known) KeepLineSettings(openedPath_, used);
+  // The port keeps the line settings of this use: the device-handle operations that follow (test
+  // prints on COM1..COM4 use the settings the system holds) go out at the user's speed.
+  port_.close();
 }
 
 }  // namespace kestrova

@@ -3,18 +3,15 @@
 // handshaking, no hardware flow control with RTS held on. A reply is taken with takeAvailable():
 // everything that has arrived so far, without waiting.
 //
-// Create, use and destroy on the link thread (see link_thread.h): the serial port object inside
-// belongs to the thread that created it.
-#include <memory>
+// Create, use and destroy on the loop that owns it (see link_thread.h). Opening never waits; the
+// waits of send, receive and peek are made on the loop of the operation that calls them.
 #include <string>
 
 #include "link/byte_link.h"
 #include "link/com_port_map.h"
 #include "link/link_selection.h"
 #include "link/pending_bytes.h"
-
-class QSerialPort;
-class QThread;
+#include "link/serial_device_link.h"
 
 namespace kestrova {
 
@@ -40,7 +37,7 @@ class SerialComponentLink : public ByteLink {
   // Probe the port through the system (exists, may be opened, is not held by another program)
   // and, when that succeeds and the port is not open yet, open it with the settings. A port
   // left open by an earlier operation is used as it is. True when the port is open afterwards;
-  // otherwise lastError() holds the cause.
+  // otherwise lastError() holds the cause. Never waits.
   bool probeAndOpen();
 
   // The path the current CommPort resolves to.
@@ -49,28 +46,35 @@ class SerialComponentLink : public ByteLink {
   ReplyStyle replyStyle() const override { return ReplyStyle::Stream; }
   bool isOpen() const override;
   // OutputByte: every byte, waiting up to kSendTimeoutMs for them to leave.
-  bool send(const Bytes& bytes) override;
+  Task<bool> send(Bytes bytes) override;
   // ReadInputByte: every byte received and not yet taken (including bytes still in the
   // system's buffer), possibly none, without waiting.
   Bytes takeAvailable() override;
-  Bytes receive(std::size_t maxBytes, int timeoutMs) override;
-  Bytes peek(int timeoutMs) override;
+  Task<Bytes> receive(std::size_t maxBytes, int timeoutMs) override;
+  Task<Bytes> peek(int timeoutMs) override;
+  // Drops both directions at once.
   void discard() override;
   // Closes the port; the port keeps the line settings it was used with.
   void close() override;
   LinkError lastError() const override { return lastError_; }
 
-  // The thread the serial port object belongs to.
-  QThread* ownerThread() const;
+  // The codes of the link error events this link raises.
+  // A read from the port failed.
+  static constexpr int kReadErrorEvent = 5;
+  // The port went away under the link: unplugged, hung up, the other end of a pseudo-terminal
+  // closed. Raised by a read, or by a write, that finds it gone.
+  static constexpr int kResourceErrorEvent = 6;
 
  private:
-  void applySettings();
-  void onPortError(int code);
+  // Puts the line settings on the open port; false with the cause when the port refuses them.
+  bool applySettings(LinkError& cause);
+  // A read or write that failed with errno err: the cause kept for lastError(), and the error
+  // event for a failed read or a port gone.
+  void onPortError(int err, bool reading);
   void pullFromPort();
-  bool waitForInput(int timeoutMs);
 
   const ComPortMap& map_;
-  std::unique_ptr<QSerialPort> port_;
+  SerialPortDescriptor port_;
   int commPort_ = 0;
   std::string openedPath_;  // the path of the port as it was opened
   SerialSettings settings_;

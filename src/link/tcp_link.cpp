@@ -1,39 +1,86 @@
 #include "link/tcp_link.h"
 
-#include <QElapsedTimer>
-#include <QHostAddress>
-#include <QTcpSocket>
-#include <QThread>
-#include <algorithm>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <array>
+#include <boost/asio/as_tuple.hpp>
+#include <boost/asio/error.hpp>
+#include <boost/asio/experimental/awaitable_operators.hpp>
+#include <boost/asio/ip/address_v4.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/this_coro.hpp>
+#include <boost/asio/use_awaitable.hpp>
 #include <cerrno>
-#include <cstdio>
+#include <chrono>
 #include <utility>
 
-#include "link/link_selection.h"
 #include "link/os_error.h"
+#include "link/readiness.h"
 
 namespace kestrova {
 
+namespace {
 
-TcpLink::TcpLink() : socket_(std::make_unique<QTcpSocket>()) {
-  QObject::connect(socket_.get(), &QAbstractSocket::errorOccurred, socket_.get(),
-                   [this](QAbstractSocket::SocketError error) { onSocketError(static_cast<int>(error)); });
+using boost::asio::ip::tcp;
+using SteadyTime = std::chrono::steady_clock;
+
+// The operating system's error number behind an error of a connect.
+int ErrorNumber(const boost::system::error_code& error) {
+  if (error.category() != boost::system::system_category() || error.value() == 0) return EIO;
+  return error.value();
 }
 
-TcpLink::~TcpLink() {
-  // Closing at destruction is not an error event.
-  QObject::disconnect(socket_.get(), nullptr, nullptr, nullptr);
-  socket_->abort();
+// A connect that failed with errno `err`: what the user can do about it.
+LinkError ConnectError(int err, const std::string& target) {
+  LinkError cause = LinkErrorFromErrno(err, target);
+  switch (err) {
+    case ECONNREFUSED: cause.kind = LinkError::Kind::Refused; break;
+    case ETIMEDOUT: cause.kind = LinkError::Kind::TimedOut; break;
+    case EHOSTUNREACH:
+    case EHOSTDOWN:
+    case ENETUNREACH:
+    case ENETDOWN: cause.kind = LinkError::Kind::Absent; break;
+    case EACCES:
+    case EPERM: cause.kind = LinkError::Kind::PermissionDenied; break;
+    default: cause.kind = LinkError::Kind::Io; break;
+  }
+  return cause;
 }
 
-QThread* TcpLink::ownerThread() const { return socket_->thread(); }
+// Waits up to timeoutMs until the connected socket `fd` can be read or written, watched by the
+// loop of the calling operation for this wait only (the descriptor stays the link's).
+Task<bool> FdReadyWithin(int fd, tcp::socket::wait_type what, int timeoutMs) {
+  tcp::socket watched(co_await boost::asio::this_coro::executor);
+  boost::system::error_code error;
+  watched.assign(tcp::v4(), fd, error);
+  if (error) co_return false;
+  const bool ready = co_await ReadyWithin(watched, what, timeoutMs);
+  watched.release(error);
+  co_return ready;
+}
+
+int MsLeft(SteadyTime::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyTime::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+bool WouldBlock(int err) { return err == EAGAIN || err == EWOULDBLOCK; }
+
+}  // namespace
+
+TcpLink::TcpLink() = default;
+
+// Closing at destruction is not an error event.
+TcpLink::~TcpLink() { closeSocket(); }
 
 void TcpLink::setActive(bool active) {
   active_ = active;
   if (!active) close();
 }
 
-bool TcpLink::isConnected() const { return socket_->state() == QAbstractSocket::ConnectedState; }
+bool TcpLink::isConnected() const { return socket_ >= 0; }
 
 bool TcpLink::prepare(const std::string& hostText, std::string_view portField) {
   if (active_ && isConnected()) return false;
@@ -42,149 +89,154 @@ bool TcpLink::prepare(const std::string& hostText, std::string_view portField) {
   return true;
 }
 
-int SocketErrorNumber(int socketError) {
-  // The operating system's error number behind each of Qt's socket errors.
-  static const std::pair<QAbstractSocket::SocketError, int> kErrno[] = {
-      {QAbstractSocket::ConnectionRefusedError, ECONNREFUSED},
-      {QAbstractSocket::RemoteHostClosedError, ECONNRESET},
-      {QAbstractSocket::HostNotFoundError, EHOSTUNREACH},
-      {QAbstractSocket::SocketAccessError, EACCES},
-      {QAbstractSocket::SocketResourceError, EMFILE},
-      {QAbstractSocket::SocketTimeoutError, ETIMEDOUT},
-      {QAbstractSocket::DatagramTooLargeError, EMSGSIZE},
-      {QAbstractSocket::NetworkError, ENETUNREACH},
-      {QAbstractSocket::AddressInUseError, EADDRINUSE},
-      {QAbstractSocket::SocketAddressNotAvailableError, EADDRNOTAVAIL},
-      {QAbstractSocket::UnsupportedSocketOperationError, EOPNOTSUPP},
-      {QAbstractSocket::TemporaryError, EAGAIN},
-  };
-  for (const auto& [error, number] : kErrno)
-    if (error == socketError) return number;
-  return EIO;
+void TcpLink::closeSocket() {
+  if (socket_ < 0) return;
+  ::shutdown(socket_, SHUT_RDWR);
+  ::close(socket_);
+  socket_ = -1;
 }
 
-void TcpLink::onSocketError(int code) {
-  const auto error = static_cast<QAbstractSocket::SocketError>(code);
-  // A receive that found no data within its bound is the normal "no reply"; only a connect that
-  // ran out of time is a failure.
-  if (error == QAbstractSocket::SocketTimeoutError && !connecting_) return;
-  raiseError(SocketErrorNumber(code));
+void TcpLink::broken(int err) {
+  closeSocket();
+  raiseError(err);
 }
 
-bool TcpLink::connectToPrinter(int timeoutMs) {
-  if (isConnected()) {
-    active_ = true;
-    return true;
-  }
+Task<bool> TcpLink::connectToPrinter(int timeoutMs) {
   active_ = true;
-  QHostAddress host;
+  if (isConnected()) co_return true;
   const int port = AtoiText(remotePort_);
   std::uint32_t address = 0;
   if (!ParseHostText(remoteHost_, address)) {
     lastError_ = MakeLinkError(LinkError::Kind::Absent, target(), "not an IPv4 address");
-    return false;
+    co_return false;
   }
   if (port <= 0 || port > 65535) {
     lastError_ = MakeLinkError(LinkError::Kind::Refused, target(), "not a usable TCP port");
-    return false;
+    co_return false;
   }
-  host.setAddress(address);
-  socket_->abort();
-  peeked_ = 0;
-  connecting_ = true;
-  socket_->connectToHost(host, static_cast<quint16>(port));
-  const bool connected = socket_->waitForConnected(timeoutMs);
-  connecting_ = false;
-  if (connected && isConnected()) {
+  // A new connection starts with nothing received.
+  pending_.clear();
+
+  using namespace boost::asio::experimental::awaitable_operators;
+  constexpr auto token = boost::asio::as_tuple(boost::asio::use_awaitable);
+  const auto executor = co_await boost::asio::this_coro::executor;
+  tcp::socket connecting(executor);
+  boost::system::error_code error;
+  connecting.open(tcp::v4(), error);
+  if (!error) {
+    boost::asio::steady_timer deadline(executor, std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0));
+    const tcp::endpoint peer(boost::asio::ip::address_v4(address), static_cast<unsigned short>(port));
+    const auto first = co_await (connecting.async_connect(peer, token) || deadline.async_wait(token));
+    if (first.index() == 0)
+      error = std::get<0>(std::get<0>(first));
+    else
+      error = boost::asio::error::timed_out;
+  }
+  if (!error) socket_ = connecting.release(error);
+  if (!error) {
     lastError_ = LinkError();
-    return true;
+    co_return true;
   }
-  LinkError cause = MakeLinkError(LinkError::Kind::Io, target(), socket_->errorString().toStdString(),
-                                  SocketErrorNumber(socket_->error()));
-  switch (socket_->error()) {
-    case QAbstractSocket::ConnectionRefusedError: cause.kind = LinkError::Kind::Refused; break;
-    case QAbstractSocket::SocketTimeoutError: cause.kind = LinkError::Kind::TimedOut; break;
-    case QAbstractSocket::HostNotFoundError:
-    case QAbstractSocket::NetworkError: cause.kind = LinkError::Kind::Absent; break;
-    case QAbstractSocket::SocketAccessError: cause.kind = LinkError::Kind::PermissionDenied; break;
-    default: break;
-  }
-  lastError_ = cause;
-  socket_->abort();
-  return false;
+  // The socket of a failed connect closes with `connecting`.
+  lastError_ = ConnectError(ErrorNumber(error), target());
+  raiseError(lastError_.osError);
+  co_return false;
 }
 
-bool TcpLink::connectForWrite(const std::string& hostText, std::string_view portField, int timeoutMs) {
-  if (active_ && isConnected()) return true;
+Task<bool> TcpLink::connectForWrite(std::string hostText, std::string portField, int timeoutMs) {
+  if (active_ && isConnected()) co_return true;
   active_ = true;
-  remoteHost_ = hostText;
+  remoteHost_ = std::move(hostText);
   remotePort_ = PortText(portField);
   // A socket that is not connected has no data to wait for: connect straight away.
-  return connectToPrinter(timeoutMs);
+  co_return co_await connectToPrinter(timeoutMs);
 }
 
-bool TcpLink::send(const Bytes& bytes) {
+void TcpLink::pull() {
+  std::array<char, 4096> chunk;
+  while (socket_ >= 0) {
+    const ssize_t n = ::recv(socket_, chunk.data(), chunk.size(), MSG_DONTWAIT);
+    if (n > 0) {
+      pending_.append(Bytes(chunk.data(), static_cast<std::size_t>(n)));
+    } else if (n == 0) {
+      // The peer closed the connection: reported as a reset connection, as a send into it is.
+      broken(ECONNRESET);
+    } else if (errno != EINTR) {
+      if (!WouldBlock(errno)) broken(errno);
+      return;
+    }
+  }
+}
+
+Task<bool> TcpLink::send(Bytes bytes) {
+  // A peer that has closed the connection is noticed before anything is written to it.
+  pull();
   if (!isConnected()) {
     lastError_ = MakeLinkError(LinkError::Kind::Closed, target(), "not connected");
-    return false;
+    co_return false;
   }
-  const qint64 accepted = socket_->write(bytes.data(), static_cast<qint64>(bytes.size()));
-  if (accepted != static_cast<qint64>(bytes.size())) {
-    lastError_ = MakeLinkError(LinkError::Kind::Io, target(), socket_->errorString().toStdString());
-    return false;
+  const auto deadline = SteadyTime::now() + std::chrono::milliseconds(kSendTimeoutMs);
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = ::send(socket_, bytes.data() + sent, bytes.size() - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (n >= 0) {
+      sent += static_cast<std::size_t>(n);
+      continue;
+    }
+    const int err = errno;
+    if (err == EINTR) continue;
+    if (!WouldBlock(err)) {
+      // A broken pipe is the peer's close seen from the sending side.
+      broken(err == EPIPE ? ECONNRESET : err);
+      lastError_ = MakeLinkError(LinkError::Kind::Closed, target(), "send did not complete", err);
+      co_return false;
+    }
+    const int left = MsLeft(deadline);
+    if (left == 0) {
+      lastError_ = MakeLinkError(LinkError::Kind::TimedOut, target(), "send did not complete");
+      co_return false;
+    }
+    co_await FdReadyWithin(socket_, tcp::socket::wait_write, left);
+    if (!isConnected()) {
+      lastError_ = MakeLinkError(LinkError::Kind::Closed, target(), "send did not complete");
+      co_return false;
+    }
   }
-  QElapsedTimer timer;
-  timer.start();
-  while (isConnected() && socket_->bytesToWrite() > 0) {
-    const qint64 left = kSendTimeoutMs - timer.elapsed();
-    if (left <= 0 || !socket_->waitForBytesWritten(static_cast<int>(left))) break;
-  }
-  if (socket_->bytesToWrite() > 0 || !isConnected()) {
-    lastError_ = MakeLinkError(isConnected() ? LinkError::Kind::TimedOut : LinkError::Kind::Closed, target(),
-                               "send did not complete");
-    return false;
-  }
-  return true;
+  co_return true;
 }
 
 Bytes TcpLink::takeAvailable() {
-  if (isConnected()) socket_->waitForReadyRead(0);
-  const QByteArray data = socket_->readAll();
-  peeked_ = 0;
-  return Bytes(data.constData(), static_cast<std::size_t>(data.size()));
+  pull();
+  return pending_.takeAll();
 }
 
-Bytes TcpLink::receive(std::size_t maxBytes, int timeoutMs) {
-  if (maxBytes == 0) return {};
-  if (socket_->bytesAvailable() == 0 && isConnected()) socket_->waitForReadyRead(std::max(timeoutMs, 0));
-  const QByteArray data = socket_->read(static_cast<qint64>(maxBytes));
-  peeked_ = peeked_ > static_cast<std::size_t>(data.size()) ? peeked_ - static_cast<std::size_t>(data.size()) : 0;
-  return Bytes(data.constData(), static_cast<std::size_t>(data.size()));
-}
-
-Bytes TcpLink::peek(int timeoutMs) {
-  if (isConnected()) socket_->waitForReadyRead(0);
-  if (static_cast<std::size_t>(socket_->bytesAvailable()) <= peeked_ && isConnected()) {
-    socket_->waitForReadyRead(std::max(timeoutMs, 0));
+Task<Bytes> TcpLink::receive(std::size_t maxBytes, int timeoutMs) {
+  if (maxBytes == 0) co_return Bytes();
+  pull();
+  if (pending_.empty() && isConnected()) {
+    co_await FdReadyWithin(socket_, tcp::socket::wait_read, timeoutMs);
+    pull();
   }
-  const QByteArray data = socket_->peek(socket_->bytesAvailable());
-  peeked_ = static_cast<std::size_t>(data.size());
-  return Bytes(data.constData(), static_cast<std::size_t>(data.size()));
+  co_return pending_.take(maxBytes);
+}
+
+Task<Bytes> TcpLink::peek(int timeoutMs) {
+  pull();
+  if (!pending_.grewSincePeek() && isConnected()) {
+    co_await FdReadyWithin(socket_, tcp::socket::wait_read, timeoutMs);
+    pull();
+  }
+  co_return pending_.peek();
 }
 
 void TcpLink::discard() {
-  if (isConnected()) socket_->waitForReadyRead(0);
-  socket_->readAll();
-  peeked_ = 0;
+  pull();
+  pending_.clear();
 }
 
 void TcpLink::close() {
-  peeked_ = 0;
-  if (socket_->state() != QAbstractSocket::UnconnectedState) {
-    socket_->disconnectFromHost();
-    if (socket_->state() != QAbstractSocket::UnconnectedState) socket_->waitForDisconnected(kSendTimeoutMs);
-    socket_->abort();
-  }
+  closeSocket();
+  pending_.clear();
 }
 
 }  // namespace kestrova

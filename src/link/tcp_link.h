@@ -3,26 +3,19 @@
 // write and kept until the window closes. One receive returns at most the given number of bytes;
 // the rest stays for the next receive.
 //
-// Create, use and destroy on the link thread (see link_thread.h): the socket inside belongs to
-// the thread that created it.
-#include <cstdint>
-#include <memory>
+// Used by one loop at a time (see link_thread.h). The link holds the connection's descriptor and
+// no object of any loop: each operation that waits has the descriptor watched by the loop it runs
+// on, for that wait only. So the link may outlive the loop it connected on (a loop of RunToEnd),
+// and the next operation may run on another.
 #include <string>
 #include <string_view>
 
 #include "link/byte_link.h"
 #include "link/link_limits.h"
 #include "link/link_selection.h"
-
-class QTcpSocket;
-class QThread;
+#include "link/pending_bytes.h"
 
 namespace kestrova {
-
-
-// The operating system's error number (errno) behind a QAbstractSocket::SocketError; EIO when none
-// fits. Error events and LinkError carry this number, not Qt's enumeration.
-int SocketErrorNumber(int socketError);
 
 class TcpLink : public ByteLink {
  public:
@@ -41,7 +34,7 @@ class TcpLink : public ByteLink {
   // Active: the client has been put to use (and not closed since).
   void setActive(bool active);
   bool isActive() const { return active_; }
-  // The connection is established.
+  // The connection is established (and the peer has not been seen to close it).
   bool isConnected() const;
 
   // Prepare (read button): when the client is not both active and connected, take over the
@@ -49,41 +42,43 @@ class TcpLink : public ByteLink {
   // is active and connected is left untouched. Returns whether host and port were set.
   bool prepare(const std::string& hostText, std::string_view portField);
 
-  // Connect (read): a blocking connect to RemoteHost:RemotePort, bounded by timeoutMs. An
-  // existing connection is kept as it is. True when connected afterwards.
-  bool connectToPrinter(int timeoutMs = kConnectTimeoutMs);
+  // Connect (read): a connect to RemoteHost:RemotePort on the calling operation's loop, bounded by
+  // timeoutMs. An existing connection is kept as it is. True when connected afterwards.
+  Task<bool> connectToPrinter(int timeoutMs = kConnectTimeoutMs);
 
   // Connect for a write or a test print: when the client is not both active and connected,
   // make it active, set remote host and port, and connect. True when connected afterwards.
-  bool connectForWrite(const std::string& hostText, std::string_view portField,
-                       int timeoutMs = kConnectTimeoutMs);
+  Task<bool> connectForWrite(std::string hostText, std::string portField, int timeoutMs = kConnectTimeoutMs);
 
   ReplyStyle replyStyle() const override { return ReplyStyle::Bounded; }
   bool isOpen() const override { return isConnected(); }
   // SendBuf: every byte, waiting up to kSendTimeoutMs for them to leave.
-  bool send(const Bytes& bytes) override;
+  Task<bool> send(Bytes bytes) override;
   Bytes takeAvailable() override;
   // At most maxBytes: what is buffered at once, else waits up to timeoutMs for data.
-  Bytes receive(std::size_t maxBytes, int timeoutMs) override;
-  Bytes peek(int timeoutMs) override;
+  Task<Bytes> receive(std::size_t maxBytes, int timeoutMs) override;
+  Task<Bytes> peek(int timeoutMs) override;
   // Drops what has arrived and not been taken (nothing can be unsent on a stream).
   void discard() override;
   // Closes the connection (window close).
   void close() override;
   LinkError lastError() const override { return lastError_; }
 
-  QThread* ownerThread() const;
-
  private:
-  void onSocketError(int code);
+  // Moves whatever the socket holds right now into pending_, without waiting. The peer closing
+  // the connection, or an error on it, is an error event and ends the connection.
+  void pull();
+  // The connection broke (seen while reading or sending; errno `err`): error event, socket
+  // closed. Bytes received before stay to be taken.
+  void broken(int err);
+  void closeSocket();
   std::string target() const { return remoteHost_ + ":" + remotePort_; }
 
-  std::unique_ptr<QTcpSocket> socket_;
+  int socket_ = -1;  // the connected socket's descriptor, -1 when not connected
+  PendingBytes pending_;
   std::string remoteHost_;
   std::string remotePort_;
   bool active_ = false;
-  bool connecting_ = false;
-  std::size_t peeked_ = 0;
   LinkError lastError_;
 };
 

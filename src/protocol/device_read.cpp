@@ -25,17 +25,17 @@ FontReply FontReplyOfValue(std::string_view value) {
 
 }  // namespace
 
-ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
-                          const PacingPolicy& pacing) {
+Task<ReadResult> ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
+                                const PacingPolicy& pacing) {
   ReadResult result;
   result.activeModelNo = activeModelNo;
   if (observer.cancelled()) {
     result.outcome = ReadOutcome::Cancelled;
-    return result;
+    co_return result;
   }
   if (!link.isOpen()) {
     result.reason = "device handle not open";
-    return result;
+    co_return result;
   }
   observer.stopWatchdog();
   observer.clearRecord();
@@ -45,10 +45,10 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
   bool missed = false;  // some query had no whole reply
   for (const Query& q : Queries()) {
     for (int d = 0; d < q.deviceDelays; ++d)
-      if (interQueryDelayMs > 0) clock.sleepMs(interQueryDelayMs);
+      co_await clock.pause(interQueryDelayMs);
     if (observer.cancelled()) {
       result.outcome = ReadOutcome::Cancelled;
-      return result;
+      co_return result;
     }
 
     // A write or read that only timed out shows as a query without reply. A device that is gone
@@ -76,16 +76,16 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
 
     // Each read lands at the start of the buffer; what it does not cover stays from before.
     Bytes buffer(kDeviceReplyBuffer, '\0');
-    if (!link.send(DeviceQueryCommand(q)) && gone()) return lost(link.lastError());
+    if (!co_await link.send(DeviceQueryCommand(q)) && gone()) co_return lost(link.lastError());
     bool valid = false;
     bool whole = false;  // the read that made the reply valid brought all of it
     for (int attempt = 0; attempt < kDeviceAttempts && !valid; ++attempt) {
       if (attempt > 0 && observer.cancelled()) {
         result.outcome = ReadOutcome::Cancelled;
-        return result;
+        co_return result;
       }
-      pacing.awaitReply(link, clock, kDeviceAttemptWaitMs);
-      const Bytes got = link.receive(kDeviceReadMax, kDeviceReceiveTimeoutMs);
+      co_await pacing.awaitReply(link, clock, kDeviceAttemptWaitMs);
+      const Bytes got = co_await link.receive(kDeviceReadMax, kDeviceReceiveTimeoutMs);
       const std::size_t n = std::min(got.size(), kDeviceReadMax);
       buffer.replace(0, n, got, 0, n);
       if (MoreThanOneReply(got)) result.integrity.outOfStep = true;
@@ -93,7 +93,7 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
       whole = valid && WholeReply(got);
     }
 
-    if (!valid && gone()) return lost(link.lastError());
+    if (!valid && gone()) co_return lost(link.lastError());
 
     const std::string value = ValueText(buffer);
     if (!whole) missed = true;
@@ -129,7 +129,7 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
 
   // A query that went unanswered may still be answered: bytes arriving now show that the
   // replies were taken one query late.
-  if (missed && validReplies > 0 && !link.peek(kDeviceStrayReplyWaitMs).empty()) result.integrity.outOfStep = true;
+  if (missed && validReplies > 0 && !(co_await link.peek(kDeviceStrayReplyWaitMs)).empty()) result.integrity.outOfStep = true;
   link.discard();
   link.close();
 
@@ -137,19 +137,19 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
     // A printer that answered nothing was not read; the watchdog reports it.
     if (observer.cancelled()) {
       result.outcome = ReadOutcome::Cancelled;
-      return result;
+      co_return result;
     }
     observer.restartWatchdog();
     result.reason = "no valid reply to any query";
-    return result;
+    co_return result;
   }
   if (observer.cancelled()) {
     result.outcome = ReadOutcome::Cancelled;
-    return result;
+    co_return result;
   }
   ApplySwitchReplies(observer, result.switchSlots, result.activeModelNo);
   result.outcome = ReadOutcome::Success;
-  return result;
+  co_return result;
 }
 
 }  // namespace kestrova

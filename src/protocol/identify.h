@@ -22,6 +22,6 @@ struct Identity {
 };
 
 // Asks over an open Bounded (TCP/IP) link; never closes it.
-Identity IdentifyPrinter(ByteLink& link, Clock& clock, const PacingPolicy& pacing);
+Task<Identity> IdentifyPrinter(ByteLink& link, Clock& clock, const PacingPolicy& pacing);
 
 }  // namespace kestrova

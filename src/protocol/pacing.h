@@ -17,18 +17,18 @@ class PacingPolicy {
  public:
   virtual ~PacingPolicy() = default;
   // Called right after a query was sent; returns when its reply may be taken, at most pauseMs later.
-  virtual void awaitReply(ByteLink& link, Clock& clock, int pauseMs) const = 0;
+  virtual Task<void> awaitReply(ByteLink& link, Clock& clock, int pauseMs) const = 0;
 };
 
 class FixedPacing : public PacingPolicy {
  public:
-  void awaitReply(ByteLink& link, Clock& clock, int pauseMs) const override;
+  Task<void> awaitReply(ByteLink& link, Clock& clock, int pauseMs) const override;
   static const FixedPacing& instance();
 };
 
 class ReplyTerminatedPacing : public PacingPolicy {
  public:
-  void awaitReply(ByteLink& link, Clock& clock, int pauseMs) const override;
+  Task<void> awaitReply(ByteLink& link, Clock& clock, int pauseMs) const override;
 };
 
 }  // namespace kestrova

@@ -47,28 +47,28 @@ class QuerySeries {
         stream_(link.replyStyle() == ReplyStyle::Stream), style_(StyleOf(link.replyStyle())) {}
 
   // Runs the 18 steps; throws Aborted. Returns false when cancelled.
-  bool run() {
+  Task<bool> run() {
     for (const Query& q : Queries()) {
-      if (observer_.cancelled()) return false;
+      if (observer_.cancelled()) co_return false;
       switch (q.effect) {
         case QueryEffect::ModelName:
-          if (!modelName(q)) return false;
+          if (!co_await modelName(q)) co_return false;
           break;
         case QueryEffect::Switch:
-          if (!switchByte(q)) return false;
+          if (!co_await switchByte(q)) co_return false;
           break;
         case QueryEffect::Field:
         case QueryEffect::CodePage:
         case QueryEffect::CharSet:
         case QueryEffect::NewFont:
-          plain(q);
+          co_await plain(q);
           break;
       }
     }
     // A query that went unanswered may still be answered: bytes arriving now show that the
     // replies were taken one query late.
-    if (missed_ && !link_.peek(kStrayReplyWaitMs).empty()) integrity_.outOfStep = true;
-    return true;
+    if (missed_ && !(co_await link_.peek(kStrayReplyWaitMs)).empty()) integrity_.outOfStep = true;
+    co_return true;
   }
 
   ModelNo model() const { return model_; }
@@ -77,21 +77,26 @@ class QuerySeries {
 
  private:
   // Send, pause, take: the reply kept to `keep` bytes; `whole` tells whether it came whole.
-  Bytes ask(const Query& q, std::size_t keep, std::size_t receiveMax, bool& whole) {
+  Task<Bytes> ask(const Query& q, std::size_t keep, std::size_t receiveMax, bool& whole) {
     // Bytes waiting before a query are a late reply to an earlier one. Before the first query
     // of the read they belong to no query of it and are only dropped.
     if (!link_.takeAvailable().empty() && asked_) integrity_.outOfStep = true;
     asked_ = true;
-    if (!link_.send(QueryCommand(q))) {
+    if (!co_await link_.send(QueryCommand(q))) {
       throw Aborted{"query " + std::to_string(q.step) + " not sent: " + DescribeLinkError(link_.lastError())};
     }
-    pacing_.awaitReply(link_, clock_, kCommandPauseMs);
-    Bytes reply = stream_ ? link_.takeAvailable() : link_.receive(receiveMax, kReceiveTimeoutMs);
+    co_await pacing_.awaitReply(link_, clock_, kCommandPauseMs);
+    // Not a conditional expression: GCC 12 destroys the result of a co_await inside one twice.
+    Bytes reply;
+    if (stream_)
+      reply = link_.takeAvailable();
+    else
+      reply = co_await link_.receive(receiveMax, kReceiveTimeoutMs);
     whole = WholeReply(reply) && reply.size() <= keep;
     if (MoreThanOneReply(reply)) integrity_.outOfStep = true;
     if (!whole) missed_ = true;
     if (reply.size() > keep) reply.resize(keep);
-    return reply;
+    co_return reply;
   }
 
   // Log line, progress step (where the table has one).
@@ -100,32 +105,32 @@ class QuerySeries {
     if (q.progressStep) observer_.progressStep();
   }
 
-  bool modelName(const Query& q) {
+  Task<bool> modelName(const Query& q) {
     for (int attempt = 1; attempt <= kModelNameAttempts; ++attempt) {
-      if (attempt > 1 && observer_.cancelled()) return false;
+      if (attempt > 1 && observer_.cancelled()) co_return false;
       bool whole = false;
-      const Bytes reply = ask(q, kReplyKeep, style_.receiveMax, whole);
+      const Bytes reply = co_await ask(q, kReplyKeep, style_.receiveMax, whole);
       const std::string value = ValueText(reply);
       if (const auto match = MatchReportedName(style_.names, value)) {
         model_ = *match;
         integrity_.markClean(q.step, whole);
         logged(q, value);
         observer_.fieldText(q.field, value);
-        return true;
+        co_return true;
       }
       DebugTrace(std::string(style_.tag) + "read model name failed cc=" + std::to_string(attempt) + ", tmp=" + CText(reply));
     }
     throw Aborted{"model name not recognised after " + std::to_string(kModelNameAttempts) + " attempts"};
   }
 
-  bool switchByte(const Query& q) {
+  Task<bool> switchByte(const Query& q) {
     SwitchSlot& slot = slots_[static_cast<std::size_t>(q.switchNo - 1)];
     const int attempts = style_.switchAttempts;
     bool whole = false;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
-      if (attempt > 1 && observer_.cancelled()) return false;
+      if (attempt > 1 && observer_.cancelled()) co_return false;
       slot.fill('\0');
-      const Bytes reply = ask(q, kSwitchKeep, style_.switchReceiveMax, whole);
+      const Bytes reply = co_await ask(q, kSwitchKeep, style_.switchReceiveMax, whole);
       std::copy(reply.begin(), reply.end(), slot.begin());
       if (stream_ && q.switchNo == 1 && reply.empty()) throw Aborted{"no reply to the SW1 query"};
       if (static_cast<unsigned char>(slot[0]) == 0x5F) break;
@@ -133,12 +138,12 @@ class QuerySeries {
     const std::string value = ValueText(SlotView(slot));
     integrity_.markClean(q.step, whole && ValueFits(q, value));
     logged(q, value);
-    return true;
+    co_return true;
   }
 
-  void plain(const Query& q) {
+  Task<void> plain(const Query& q) {
     bool whole = false;
-    const Bytes reply = ask(q, kReplyKeep, style_.receiveMax, whole);
+    const Bytes reply = co_await ask(q, kReplyKeep, style_.receiveMax, whole);
     const std::string value = ValueText(reply);
     integrity_.markClean(q.step, whole && ValueFits(q, value));
     logged(q, value);
@@ -190,30 +195,37 @@ void ApplySwitchReplies(ReadObserver& observer, const SwitchSlots& slots, ModelN
   observer.applySwitchReplies(slots, activeModelNo);
 }
 
-ReadResult ReadData(ByteLink& link, Clock& clock, ReadObserver& observer, const PacingPolicy& pacing) {
-  if (link.replyStyle() == ReplyStyle::Block) return Stopped(ReadOutcome::Aborted, "not a serial or TCP/IP link");
-  if (observer.cancelled()) return Stopped(ReadOutcome::Cancelled);
+Task<ReadResult> ReadData(ByteLink& link, Clock& clock, ReadObserver& observer, const PacingPolicy& pacing) {
+  if (link.replyStyle() == ReplyStyle::Block) co_return Stopped(ReadOutcome::Aborted, "not a serial or TCP/IP link");
+  if (observer.cancelled()) co_return Stopped(ReadOutcome::Cancelled);
   observer.stopWatchdog();
   observer.clearRecord();
   const SeriesStyle& style = StyleOf(link.replyStyle());
   DebugTrace(std::string("(ReadData) Port = \"") + style.port + "\"");
   QuerySeries series(link, clock, observer, pacing);
+  // A coroutine may not wait inside a handler, so the series' end is noted here and told below.
+  std::optional<Aborted> aborted;
+  bool unexpected = false;
   try {
     if (!link.isOpen()) throw Aborted{style.notOpen};
-    if (!series.run() || observer.cancelled()) return Stopped(ReadOutcome::Cancelled);
+    if (!co_await series.run() || observer.cancelled()) co_return Stopped(ReadOutcome::Cancelled);
   } catch (const Aborted& a) {
-    if (observer.cancelled()) return Stopped(ReadOutcome::Cancelled);
+    aborted = a;
+  } catch (const std::exception& e) {
+    DebugTrace(std::string("(ReadData)") + e.what());
+    aborted = Aborted{e.what()};
+    unexpected = true;
+  }
+  if (aborted) {
+    if (observer.cancelled()) co_return Stopped(ReadOutcome::Cancelled);
     observer.restartWatchdog();
-    ReadResult r = Stopped(ReadOutcome::Aborted, a.reason);
+    ReadResult r = Stopped(ReadOutcome::Aborted, aborted->reason);
+    // An exception nobody expected leaves nothing of the read; an abort keeps what came.
+    if (unexpected) co_return r;
     r.activeModelNo = series.model();
     r.switchSlots = series.slots();
     r.integrity = series.integrity();
-    return r;
-  } catch (const std::exception& e) {
-    DebugTrace(std::string("(ReadData)") + e.what());
-    if (observer.cancelled()) return Stopped(ReadOutcome::Cancelled);
-    observer.restartWatchdog();
-    return Stopped(ReadOutcome::Aborted, e.what());
+    co_return r;
   }
   ApplySwitchReplies(observer, series.slots(), series.model());
   ReadResult r;
@@ -221,7 +233,7 @@ ReadResult ReadData(ByteLink& link, Clock& clock, ReadObserver& observer, const 
   r.activeModelNo = series.model();
   r.switchSlots = series.slots();
   r.integrity = series.integrity();
-  return r;
+  co_return r;
 }
 
 int FullReadProgressSteps(ReplyStyle style) {
@@ -231,10 +243,10 @@ int FullReadProgressSteps(ReplyStyle style) {
   return steps;
 }
 
-ReadResult ReadPrinter(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
-                       const PacingPolicy& pacing) {
-  if (link.replyStyle() == ReplyStyle::Block) return ReadDeviceData(link, clock, observer, activeModelNo, pacing);
-  return ReadData(link, clock, observer, pacing);
+Task<ReadResult> ReadPrinter(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
+                             const PacingPolicy& pacing) {
+  if (link.replyStyle() == ReplyStyle::Block) co_return co_await ReadDeviceData(link, clock, observer, activeModelNo, pacing);
+  co_return co_await ReadData(link, clock, observer, pacing);
 }
 
 }  // namespace kestrova

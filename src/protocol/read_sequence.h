@@ -59,12 +59,12 @@ struct ReadResult {
 };
 
 // The query series over a Stream or Bounded link (ActiveModelNo starts at 0).
-ReadResult ReadData(ByteLink& link, Clock& clock, ReadObserver& observer,
-                    const PacingPolicy& pacing = FixedPacing::instance());
+Task<ReadResult> ReadData(ByteLink& link, Clock& clock, ReadObserver& observer,
+                          const PacingPolicy& pacing = FixedPacing::instance());
 
 // The query series over a Block link. activeModelNo is the model the read starts with (USB
 // discovery may have set it); a recognised name replaces it. Discards and closes the link at its end.
-ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
+Task<ReadResult> ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo,
                           const PacingPolicy& pacing = FixedPacing::instance());
 
 // The progress steps of a full read: one per query that advances the bar (Stream, Bounded), one
@@ -72,8 +72,8 @@ ReadResult ReadDeviceData(ByteLink& link, Clock& clock, ReadObserver& observer, 
 int FullReadProgressSteps(ReplyStyle style);
 
 // ReadData or ReadDeviceData, by link.replyStyle().
-ReadResult ReadPrinter(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo = 0,
-                       const PacingPolicy& pacing = FixedPacing::instance());
+Task<ReadResult> ReadPrinter(ByteLink& link, Clock& clock, ReadObserver& observer, ModelNo activeModelNo = 0,
+                             const PacingPolicy& pacing = FixedPacing::instance());
 
 // Final step of every successful read: the "(ReadSW)..." trace of slots 1 to 4, then the observer
 // decodes the five slots and shows the model's definitions.

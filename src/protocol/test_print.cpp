@@ -40,8 +40,8 @@ std::vector<WriteCommand> BuildTestPrint(TestPrint print, const TestPrintFraming
   return sends;
 }
 
-bool RunTestPrint(ByteLink& link, Clock& clock, TestPrint print, const TestPrintFraming& framing) {
-  if (!link.isOpen()) return false;
+Task<bool> RunTestPrint(ByteLink& link, Clock& clock, TestPrint print, const TestPrintFraming& framing) {
+  if (!link.isOpen()) co_return false;
   // A print that ends the operation discards both directions and closes the link, also when an
   // exception ends it; the exception goes on to the caller, which names it as the cause.
   struct EndOfPrint {
@@ -54,10 +54,10 @@ bool RunTestPrint(ByteLink& link, Clock& clock, TestPrint print, const TestPrint
     }
   } end{link, framing.endsOperation};
   for (const WriteCommand& send : BuildTestPrint(print, framing)) {
-    if (!link.send(send.bytes)) return false;
-    if (send.pauseAfterMs > 0) clock.sleepMs(send.pauseAfterMs);
+    if (!co_await link.send(send.bytes)) co_return false;
+    co_await clock.pause(send.pauseAfterMs);
   }
-  return true;
+  co_return true;
 }
 
 }  // namespace kestrova

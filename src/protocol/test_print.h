@@ -37,6 +37,6 @@ std::vector<WriteCommand> BuildTestPrint(TestPrint print, const TestPrintFraming
 // Sends a test print over a link opened by the caller. True only when every block went out in
 // full; stops at the first that did not. A framing that ends the operation discards and closes
 // the link afterwards, also when the link throws (the exception goes on to the caller).
-bool RunTestPrint(ByteLink& link, Clock& clock, TestPrint print, const TestPrintFraming& framing);
+Task<bool> RunTestPrint(ByteLink& link, Clock& clock, TestPrint print, const TestPrintFraming& framing);
 
 }  // namespace kestrova

@@ -90,10 +90,6 @@ WritePlan BlockPlan(const WriteValues& v) {
   return {f};
 }
 
-void Pause(Clock& clock, int ms) {
-  if (ms > 0) clock.sleepMs(ms);
-}
-
 }  // namespace
 
 Bytes UnlockCommand() { return Bytes("\x1D\x67\x75\x6E\x6C\x00", 6); }
@@ -147,30 +143,31 @@ namespace {
 // After a failed command of a frame: completes a half-sent switch (its value block once more) and
 // tries Lock once, unless Lock itself failed. Returns what the user should know about it.
 // One send; an exception raised by the link counts as a failed send with its message.
-bool Send(ByteLink& link, const Bytes& bytes, std::string& why) {
+Task<bool> Send(ByteLink& link, const Bytes& bytes, std::string& why) {
   try {
-    if (link.send(bytes)) return true;
+    const bool sent = co_await link.send(bytes);
+    if (sent) co_return true;
     why = DescribeLinkError(link.lastError());
   } catch (const std::exception& e) {
     why = e.what();
   }
-  return false;
+  co_return false;
 }
 
-std::string EndFailedFrame(ByteLink& link, Clock& clock, const WriteCommand& failed) {
+Task<std::string> EndFailedFrame(ByteLink& link, Clock& clock, const WriteCommand& failed) {
   const Bytes lock = LockCommand();
-  if (failed.bytes == lock) return {};
-  if (!link.isOpen()) return "; Lock not sent: the link is closed";
+  if (failed.bytes == lock) co_return std::string();
+  if (!link.isOpen()) co_return "; Lock not sent: the link is closed";
   std::string why;
-  if (failed.valueBlock && !Send(link, failed.bytes, why)) return "; Lock not sent: " + failed.name + " failed again";
-  if (!Send(link, lock, why)) return "; Lock not sent: " + why;
-  Pause(clock, failed.pauseAfterMs);
-  return "; Lock sent";
+  if (failed.valueBlock && !co_await Send(link, failed.bytes, why)) co_return "; Lock not sent: " + failed.name + " failed again";
+  if (!co_await Send(link, lock, why)) co_return "; Lock not sent: " + why;
+  co_await clock.pause(failed.pauseAfterMs);
+  co_return "; Lock sent";
 }
 
 }  // namespace
 
-WriteResult RunWritePlan(ByteLink& link, Clock& clock, const WritePlan& plan, const Reconnect& reconnect) {
+Task<WriteResult> RunWritePlan(ByteLink& link, Clock& clock, const WritePlan& plan, const Reconnect& reconnect) {
   WriteResult result{WriteOutcome::Written, {}};
   auto failSeparate = [&](const WriteFrame& frame, const std::string& why) {
     DebugTrace("(" + frame.tag + ")" + why);
@@ -179,47 +176,50 @@ WriteResult RunWritePlan(ByteLink& link, Clock& clock, const WritePlan& plan, co
     result.detail += frame.tag.substr(5) + " frame: " + why;
   };
   for (const WriteFrame& frame : plan) {
-    if (!link.isOpen() && reconnect) reconnect();
+    if (!link.isOpen() && reconnect) co_await reconnect();
     if (!link.isOpen()) {
       const std::string why = "not connected: " + DescribeLinkError(link.lastError());
-      if (!frame.separate) return {WriteOutcome::NotConnected, why};
+      if (!frame.separate) co_return WriteResult{WriteOutcome::NotConnected, why};
       failSeparate(frame, why);
-      Pause(clock, frame.pauseAfterMs);
+      co_await clock.pause(frame.pauseAfterMs);
       continue;
     }
     for (const WriteCommand& command : frame.commands) {
       std::string cause;
-      if (Send(link, command.bytes, cause)) {
-        Pause(clock, command.pauseAfterMs);
+      if (co_await Send(link, command.bytes, cause)) {
+        co_await clock.pause(command.pauseAfterMs);
         continue;
       }
       const std::string why = command.name + " not sent in full: " + cause;
-      const std::string ending = EndFailedFrame(link, clock, command);
-      if (!frame.separate) return {WriteOutcome::SendFailed, why + ending};
+      const std::string ending = co_await EndFailedFrame(link, clock, command);
+      if (!frame.separate) co_return WriteResult{WriteOutcome::SendFailed, why + ending};
       failSeparate(frame, why);
       result.detail += ending;
       break;
     }
-    Pause(clock, frame.pauseAfterMs);
+    co_await clock.pause(frame.pauseAfterMs);
   }
-  return result;
+  co_return result;
 }
 
-WriteResult WriteSwitchSettings(ByteLink& link, Clock& clock, const WriteValues& values, const Reconnect& reconnect) {
-  if (const auto why = WriteRefusal(values)) return {WriteOutcome::Refused, *why};
+Task<WriteResult> WriteSwitchSettings(ByteLink& link, Clock& clock, const WriteValues& values, const Reconnect& reconnect) {
+  if (const auto why = WriteRefusal(values)) co_return WriteResult{WriteOutcome::Refused, *why};
   const ReplyStyle style = link.replyStyle();
   const bool stays = style == ReplyStyle::Bounded;
   if (!stays && !link.isOpen())
-    return {WriteOutcome::NotConnected, "not open: " + DescribeLinkError(link.lastError())};
+    co_return WriteResult{WriteOutcome::NotConnected, "not open: " + DescribeLinkError(link.lastError())};
   WriteResult result;
   try {
-    result = RunWritePlan(link, clock, BuildWritePlan(style, values), stays ? reconnect : Reconnect{});
+    // Built before the co_await: GCC 12 may destroy class temporaries inside one twice.
+    const WritePlan plan = BuildWritePlan(style, values);
+    const Reconnect again = stays ? reconnect : Reconnect{};
+    result = co_await RunWritePlan(link, clock, plan, again);
   } catch (const std::exception& e) {
     result = {WriteOutcome::SendFailed, e.what()};
   }
   // A Stream or Block link serves one operation; a Bounded connection stays.
   if (!stays) link.close();
-  return result;
+  co_return result;
 }
 
 UserMessage WriteWarningMessage() {

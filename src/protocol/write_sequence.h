@@ -100,18 +100,18 @@ struct WriteResult {
 };
 
 // Connects the link again (the separate frames of a Bounded link); true when it is connected afterwards.
-using Reconnect = std::function<bool()>;
+using Reconnect = std::function<Task<bool>()>;
 
 // Sends a plan over an open link, pausing through the clock. A command that fails ends its frame:
 // a value block whose header went out is sent once more, so the printer is not left holding a
 // header, and Lock is still tried, so a printer that was busy for one command is not left
 // unlocked. A failed main frame ends the write; a failed separate frame is traced and the next
 // frame goes on.
-WriteResult RunWritePlan(ByteLink& link, Clock& clock, const WritePlan& plan, const Reconnect& reconnect = {});
+Task<WriteResult> RunWritePlan(ByteLink& link, Clock& clock, const WritePlan& plan, const Reconnect& reconnect = {});
 
 // The whole write over a link opened by the caller, framed by its reply style: refuses incomplete
 // values, sends, and closes a Stream or Block link at the end (a Bounded link stays connected).
-WriteResult WriteSwitchSettings(ByteLink& link, Clock& clock, const WriteValues& values,
+Task<WriteResult> WriteSwitchSettings(ByteLink& link, Clock& clock, const WriteValues& values,
                                 const Reconnect& reconnect = {});
 
 // What the window and the tool say of an operation's end.

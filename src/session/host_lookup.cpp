@@ -2,10 +2,12 @@
 
 #include <arpa/inet.h>
 #include <netdb.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
-#include <chrono>
-#include <condition_variable>
+#include <boost/asio/posix/stream_descriptor.hpp>
+#include <boost/asio/this_coro.hpp>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -13,19 +15,26 @@
 
 #include "link/link_limits.h"
 #include "link/link_selection.h"
+#include "link/readiness.h"
 
 namespace kestrova {
 
 namespace {
 
 // One lookup's result, shared by the caller and the thread that asks the resolver: the caller may
-// give up at its deadline and leave, the thread finishes on its own and drops its share.
+// give up at its deadline and leave, the thread finishes on its own and drops its share. The
+// thread tells its end through an eventfd, which the caller's loop watches; nothing of the loop
+// is touched from the thread, so the loop may even be gone by then.
 struct Lookup {
+  Lookup() : ready(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+  ~Lookup() {
+    if (ready >= 0) ::close(ready);
+  }
   std::mutex mutex;
-  std::condition_variable done;
   bool finished = false;
   std::string address;
   std::string error;
+  const int ready;
 };
 
 // The first IPv4 address of a name through the system's resolver (hosts file, DNS, mDNS as
@@ -53,31 +62,38 @@ void Resolve(const std::string& host, Lookup& out) {
   out.address = address;
   out.error = error;
   out.finished = true;
-  out.done.notify_all();
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const auto written = ::write(out.ready, &one, sizeof one);
 }
 
 }  // namespace
 
-bool ResolveHost(const std::string& host, std::string& address, std::string& error) {
+Task<bool> ResolveHost(std::string host, std::string& address, std::string& error) {
   std::uint32_t parsed = 0;
   if (ParseHostText(host, parsed)) {
     address = host;
-    return true;
+    co_return true;
   }
-  // No event loop runs meanwhile: nothing else of the link thread can happen inside the lookup.
   auto lookup = std::make_shared<Lookup>();
+  const int watched = lookup->ready >= 0 ? ::dup(lookup->ready) : -1;
+  if (watched < 0) {
+    error = host + ": name lookup not started";
+    co_return false;
+  }
+  boost::asio::posix::stream_descriptor ready(co_await boost::asio::this_coro::executor, watched);
   std::thread([host, lookup] { Resolve(host, *lookup); }).detach();
-  std::unique_lock<std::mutex> lock(lookup->mutex);
-  if (!lookup->done.wait_for(lock, std::chrono::milliseconds(kConnectTimeoutMs), [&] { return lookup->finished; })) {
+  co_await ReadyWithin(ready, boost::asio::posix::stream_descriptor::wait_read, kConnectTimeoutMs);
+  const std::lock_guard<std::mutex> lock(lookup->mutex);
+  if (!lookup->finished) {
     error = host + ": name lookup timed out";
-    return false;
+    co_return false;
   }
   if (!lookup->error.empty()) {
     error = host + ": " + lookup->error;
-    return false;
+    co_return false;
   }
   address = lookup->address;
-  return true;
+  co_return true;
 }
 
 }  // namespace kestrova

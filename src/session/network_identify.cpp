@@ -4,15 +4,15 @@
 
 namespace kestrova {
 
-std::optional<Identity> IdentifyAt(const std::string& address, int port, int timeoutMs) {
+Task<std::optional<Identity>> IdentifyAt(std::string address, int port, int timeoutMs) {
   static const ReplyTerminatedPacing pacing;
   TcpLink link;
   link.prepare(address, std::to_string(port));
   link.setActive(true);
-  if (!link.connectToPrinter(timeoutMs)) return std::nullopt;
-  Identity identity = IdentifyPrinter(link, SteadyClock::instance(), pacing);
+  if (!co_await link.connectToPrinter(timeoutMs)) co_return std::nullopt;
+  Identity identity = co_await IdentifyPrinter(link, SteadyClock::instance(), pacing);
   link.close();
-  return identity;
+  co_return identity;
 }
 
 }  // namespace kestrova

@@ -1,7 +1,7 @@
 #pragma once
 // One address of a network discovery: a TCP connect bounded by timeoutMs, then IdentifyPrinter
 // (the model-name query, and the serial number only from a printer of the catalogue). Creates,
-// uses and closes its own link: call it on a thread that may own a link (a link thread).
+// uses and closes its own link on the loop it runs on.
 #include <optional>
 #include <string>
 
@@ -10,6 +10,6 @@
 namespace kestrova {
 
 // nullopt when nothing accepted the connection (refused, unreachable, timed out).
-std::optional<Identity> IdentifyAt(const std::string& address, int port, int timeoutMs);
+Task<std::optional<Identity>> IdentifyAt(std::string address, int port, int timeoutMs);
 
 }  // namespace kestrova

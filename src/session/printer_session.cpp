@@ -62,20 +62,21 @@ const char* NotOpenedText(Op op, Kind kind, TestPrint print) {
 // One operation: the worker's entry trace where the worker traces it as its own, and an
 // exception that escapes it turned into the operation's failure with the exception's text.
 template <typename Outcome, typename Run>
-Outcome Guarded(bool traces, Op op, Kind kind, TestPrint print, const Run& run) {
+Task<Outcome> Guarded(bool traces, Op op, Kind kind, TestPrint print, Run run) {
   if (traces && TracedAsWorker(op, kind)) DebugOutput("(ConnectThread)enter Execute()");
+  std::string what;
   try {
-    return run();
+    co_return co_await run();
   } catch (...) {
-    const std::string what = CurrentExceptionText();
-    if (traces) TraceException(op, kind, print, what);
-    Outcome failed;
-    failed.message = FailedText(op, print);
-    failed.cause = what;
-    failed.threw = true;
-    if constexpr (std::is_same_v<Outcome, SessionWrite>) failed.write = {WriteOutcome::SendFailed, what};
-    return failed;
+    what = CurrentExceptionText();
   }
+  if (traces) TraceException(op, kind, print, what);
+  Outcome failed;
+  failed.message = FailedText(op, print);
+  failed.cause = what;
+  failed.threw = true;
+  if constexpr (std::is_same_v<Outcome, SessionWrite>) failed.write = {WriteOutcome::SendFailed, what};
+  co_return failed;
 }
 
 // An operation whose link did not open, or reported an error event (its code) while it opened:
@@ -182,19 +183,19 @@ struct PrinterSession::Links {
   // others), the serial component (a test print goes through the device handle instead), the
   // device handle (a USB test print takes one a print left open). nullptr with the cause when it
   // did not open, or with the code of an error event it reported while opening (unasked by a write).
-  ByteLink* open(Op op, const LinkChoice& choice, const UsbFactory& factory, std::string& cause, int& event,
-                 ModelNo& discovered) {
+  Task<ByteLink*> open(Op op, const LinkChoice& choice, const UsbFactory& factory, std::string& cause, int& event,
+                       ModelNo& discovered) {
     errorCode = 0;
     ByteLink* link = nullptr;
     switch (choice.kind) {
       case Kind::Tcp:
-        if (!connectTcp(choice, op == Op::Read, cause)) return nullptr;
+        if (!co_await connectTcp(choice, op == Op::Read, cause)) co_return nullptr;
         link = tcp.get();
         break;
       case Kind::SerialComponent:
         if (op != Op::Print) {
           SerialComponentLink& component = serialLink(choice);
-          if (!component.probeAndOpen()) return cause = CauseOf(component.lastError()), nullptr;
+          if (!component.probeAndOpen()) co_return cause = CauseOf(component.lastError()), nullptr;
           link = &component;
           break;
         }
@@ -202,38 +203,38 @@ struct PrinterSession::Links {
       case Kind::SerialDevice:
       case Kind::Usb: {
         const bool held = op == Op::Print && choice.kind == Kind::Usb && slot.valid();
-        if (!held && !openDevice(choice, factory, discovered)) return cause = CauseOf(slot.lastOpenError()), nullptr;
+        if (!held && !openDevice(choice, factory, discovered)) co_return cause = CauseOf(slot.lastOpenError()), nullptr;
         link = slot.link();
         break;
       }
       case Kind::None:
-        return cause = "no link selected", nullptr;
+        co_return cause = "no link selected", nullptr;
     }
-    if (op == Op::Write || errorCode == 0) return link;
+    if (op == Op::Write || errorCode == 0) co_return link;
     event = errorCode;
     cause = EventCause(*link, event);
-    return nullptr;
+    co_return nullptr;
   }
 
   // A connect for a read (the address and port are taken over unless a connection is up) or for a
   // write or test print. False with the cause in `cause`.
-  bool connectTcp(const LinkChoice& choice, bool forRead, std::string& cause) {
+  Task<bool> connectTcp(const LinkChoice& choice, bool forRead, std::string& cause) {
     // A write or test print goes over a connection that is up whatever its host name resolves to
     // now: no lookup that could fail or be slow.
-    if (!forRead && tcp && tcp->isActive() && tcp->isConnected()) return true;
+    if (!forRead && tcp && tcp->isActive() && tcp->isConnected()) co_return true;
     std::string address;
-    if (!ResolveHost(choice.host, address, cause)) return false;
+    if (!co_await ResolveHost(choice.host, address, cause)) co_return false;
     TcpLink& link = tcpLink();
     bool connected = false;
     if (forRead) {
       link.prepare(address, choice.portField);
       link.setActive(true);
-      connected = link.connectToPrinter();
+      connected = co_await link.connectToPrinter();
     } else {
-      connected = link.connectForWrite(address, choice.portField);
+      connected = co_await link.connectForWrite(address, choice.portField);
     }
     if (!connected) cause = CauseOf(link.lastError());
-    return connected;
+    co_return connected;
   }
 };
 
@@ -246,75 +247,76 @@ PrinterSession::PrinterSession(Options options)
 
 PrinterSession::~PrinterSession() { closeAll(); }
 
-SessionRead PrinterSession::read(const LinkChoice& choice, ReadObserver& observer, const PacingPolicy& pacing) {
-  return Guarded<SessionRead>(options_.windowTraces, Op::Read, choice.kind, TestPrint::SelfTest,
-                              [&] { return readOn(choice, observer, pacing); });
+Task<SessionRead> PrinterSession::read(LinkChoice choice, ReadObserver& observer, const PacingPolicy& pacing) {
+  co_return co_await Guarded<SessionRead>(options_.windowTraces, Op::Read, choice.kind, TestPrint::SelfTest,
+                                          [&] { return readOn(choice, observer, pacing); });
 }
 
-SessionRead PrinterSession::readOn(const LinkChoice& choice, ReadObserver& observer, const PacingPolicy& pacing) {
+Task<SessionRead> PrinterSession::readOn(const LinkChoice& choice, ReadObserver& observer, const PacingPolicy& pacing) {
   SessionRead outcome;
   if (observer.cancelled()) {
     outcome.read.outcome = ReadOutcome::Cancelled;
-    return outcome;
+    co_return outcome;
   }
   std::string cause;
   int event = 0;
-  ByteLink* link = links_->open(Op::Read, choice, options_.usbBackend, cause, event, outcome.discoveredModel);
+  ByteLink* link = co_await links_->open(Op::Read, choice, options_.usbBackend, cause, event, outcome.discoveredModel);
   // A link that reported an error while it was opened is not read.
-  if (!link) return NotOpened<SessionRead>(Op::Read, choice.kind, TestPrint::SelfTest, cause, event);
-  if (!observer.cancelled()) outcome.read = ReadPrinter(*link, clock_, observer, outcome.discoveredModel, pacing);
+  if (!link) co_return NotOpened<SessionRead>(Op::Read, choice.kind, TestPrint::SelfTest, cause, event);
+  if (!observer.cancelled())
+    outcome.read = co_await ReadPrinter(*link, clock_, observer, outcome.discoveredModel, pacing);
   if (observer.cancelled() && outcome.read.outcome != ReadOutcome::Success) outcome.read.outcome = ReadOutcome::Cancelled;
   // The serial port and the device handle serve one read (the Block read has closed its handle
   // already); the TCP/IP connection stays.
   closeAllButTcp();
   outcome.ok = outcome.read.ok();
   if (!outcome.ok) outcome.message = kReadFailedText, outcome.cause = outcome.read.reason;
-  return outcome;
+  co_return outcome;
 }
 
-SessionWrite PrinterSession::write(const LinkChoice& choice, const WriteValues& values) {
-  return Guarded<SessionWrite>(options_.windowTraces, Op::Write, choice.kind, TestPrint::SelfTest,
-                               [&] { return writeOn(choice, values); });
+Task<SessionWrite> PrinterSession::write(LinkChoice choice, WriteValues values) {
+  co_return co_await Guarded<SessionWrite>(options_.windowTraces, Op::Write, choice.kind, TestPrint::SelfTest,
+                                           [&] { return writeOn(choice, values); });
 }
 
-SessionWrite PrinterSession::writeOn(const LinkChoice& choice, const WriteValues& values) {
+Task<SessionWrite> PrinterSession::writeOn(const LinkChoice& choice, const WriteValues& values) {
   Links& links = *links_;
   SessionWrite outcome;
   std::string cause;
   int event = 0;
-  ByteLink* link = links.open(Op::Write, choice, options_.usbBackend, cause, event, outcome.discoveredModel);
+  ByteLink* link = co_await links.open(Op::Write, choice, options_.usbBackend, cause, event, outcome.discoveredModel);
   if (link) {
     Reconnect reconnect;
     if (choice.kind == Kind::Tcp) reconnect = [&] { return links.connectTcp(choice, false, cause); };
-    outcome.write = WriteSwitchSettings(*link, clock_, values, reconnect);
+    outcome.write = co_await WriteSwitchSettings(*link, clock_, values, reconnect);
   }
   // The device handle serves one write, which closed it; a TCP/IP write ends by closing one a test
   // print left open, whatever became of the write.
   if (choice.kind != Kind::SerialComponent) links.slot.close();
-  if (!link) return NotOpened<SessionWrite>(Op::Write, choice.kind, TestPrint::SelfTest, cause);
+  if (!link) co_return NotOpened<SessionWrite>(Op::Write, choice.kind, TestPrint::SelfTest, cause);
   outcome.ok = outcome.write.ok();
   if (!outcome.ok) outcome.message = kWriteFailedText, outcome.cause = outcome.write.detail;
-  return outcome;
+  co_return outcome;
 }
 
-SessionOutcome PrinterSession::testPrint(const LinkChoice& choice, TestPrint print) {
-  return Guarded<SessionOutcome>(options_.windowTraces, Op::Print, choice.kind, print,
-                                 [&] { return printOn(choice, print); });
+Task<SessionOutcome> PrinterSession::testPrint(LinkChoice choice, TestPrint print) {
+  co_return co_await Guarded<SessionOutcome>(options_.windowTraces, Op::Print, choice.kind, print,
+                                             [&] { return printOn(choice, print); });
 }
 
-SessionOutcome PrinterSession::printOn(const LinkChoice& choice, TestPrint print) {
+Task<SessionOutcome> PrinterSession::printOn(const LinkChoice& choice, TestPrint print) {
   SessionOutcome outcome;
   std::string cause;
   int event = 0;
-  ByteLink* link = links_->open(Op::Print, choice, options_.usbBackend, cause, event, outcome.discoveredModel);
-  if (!link) return NotOpened<SessionOutcome>(Op::Print, choice.kind, print, cause, event);
+  ByteLink* link = co_await links_->open(Op::Print, choice, options_.usbBackend, cause, event, outcome.discoveredModel);
+  if (!link) co_return NotOpened<SessionOutcome>(Op::Print, choice.kind, print, cause, event);
   // A print framed to end the operation closes the device handle itself, an exception included.
-  outcome.ok = RunTestPrint(*link, clock_, print, TestPrintFramingFor(choice.kind));
+  outcome.ok = co_await RunTestPrint(*link, clock_, print, TestPrintFramingFor(choice.kind));
   if (!outcome.ok) {
     outcome.message = FailedText(Op::Print, print);
     outcome.cause = link->lastError().ok() ? "the link closed before the print was sent" : DescribeLinkError(link->lastError());
   }
-  return outcome;
+  co_return outcome;
 }
 
 void PrinterSession::closeAllButTcp() {

@@ -10,8 +10,9 @@
 //                                                                          the handle stays open
 //
 // The TCP/IP connection stays until closeAll() (the window's close, the end of a printer in the
-// tool). A session is created, used and destroyed on one link thread: the links it opens belong to
-// that thread. Every link call is bounded, so no operation waits for ever.
+// tool). The operations are coroutines: a session is used by one operation at a time, on one
+// loop (the window's link thread, or a fleet's loop), and the links it opens belong to that loop.
+// Every wait is bounded, so no operation waits for ever.
 #include <functional>
 #include <memory>
 #include <string>
@@ -75,11 +76,11 @@ class PrinterSession {
   PrinterSession& operator=(const PrinterSession&) = delete;
 
   // The query series into the observer. A read the observer cancels stops where it is.
-  SessionRead read(const LinkChoice& choice, ReadObserver& observer,
-                   const PacingPolicy& pacing = FixedPacing::instance());
+  // The observer and the pacing must outlive the operation.
+  Task<SessionRead> read(LinkChoice choice, ReadObserver& observer, const PacingPolicy& pacing = FixedPacing::instance());
   // The switch write of values (refused before anything is sent when they cannot be written).
-  SessionWrite write(const LinkChoice& choice, const WriteValues& values);
-  SessionOutcome testPrint(const LinkChoice& choice, TestPrint print);
+  Task<SessionWrite> write(LinkChoice choice, WriteValues values);
+  Task<SessionOutcome> testPrint(LinkChoice choice, TestPrint print);
 
   // The end of a failed read: the serial port and the device handle (USB or serial) are closed.
   void closeAllButTcp();
@@ -88,9 +89,9 @@ class PrinterSession {
 
  private:
   struct Links;
-  SessionRead readOn(const LinkChoice& choice, ReadObserver& observer, const PacingPolicy& pacing);
-  SessionWrite writeOn(const LinkChoice& choice, const WriteValues& values);
-  SessionOutcome printOn(const LinkChoice& choice, TestPrint print);
+  Task<SessionRead> readOn(const LinkChoice& choice, ReadObserver& observer, const PacingPolicy& pacing);
+  Task<SessionWrite> writeOn(const LinkChoice& choice, const WriteValues& values);
+  Task<SessionOutcome> printOn(const LinkChoice& choice, TestPrint print);
 
   Options options_;
   Clock& clock_;

@@ -228,13 +228,13 @@ class SwctlPrinterTest : public QObject {
   }
 
   // More printers than the system allows at once, from a --tcp-list with comments: under an
-  // open-file limit (64 in flight under 256), and under a memory limit that gives fewer threads
-  // than printers (each takes an 8 MB stack), where the jobs go to the threads there are.
+  // open-file limit (192 in flight under 256), and under an address-space limit far below what a
+  // thread per printer would take (an 8 MB stack each): the printers share the fleet's loops.
   void fleetUnderLimits_data() {
     QTest::addColumn<QString>("limit");
     QTest::addColumn<QByteArray>("err");
     QTest::newRow("open files") << "ulimit -n 256" << QByteArray();
-    QTest::newRow("threads") << "ulimit -v 1500000" << QByteArray("QThread::start: Thread creation error (Resource temporarily unavailable)\n");
+    QTest::newRow("address space") << "ulimit -v 1500000" << QByteArray();
   }
   void fleetUnderLimits() {
     QFETCH(QString, limit);

@@ -38,30 +38,31 @@ struct ScriptedLink : ByteLink {
 
   ReplyStyle replyStyle() const override { return linkShape; }
   bool isOpen() const override { return open; }
-  bool send(const Bytes& bytes) override {
+  Task<bool> send(Bytes bytes) override {
     attempted.push_back(bytes);
     const std::uint8_t control = open ? script.byte() : 0xFF;
     lastSendOk = control != 0xFF && control != 0xFC;
     if (!lastSendOk) error = {control == 0xFF ? LinkError::Kind::Io : LinkError::Kind::TimedOut, 0, "fuzz", "failed"};
     if (control == 0xFE) { open = false; unplugged = true; }
     if (control < 0xF0) buffer += script.bytes(control);
-    return lastSendOk;
+    co_return lastSendOk;
   }
-  Bytes receive(std::size_t maxBytes, int timeoutMs) override {
+  Bytes take(std::size_t maxBytes, int timeoutMs) {
     FUZZ_CHECK(timeoutMs >= 0 && timeoutMs <= kReceiveTimeoutMs);
-    if (buffer.empty()) clock.sleepMs(timeoutMs);  // waited in vain
+    if (buffer.empty()) clock.advanceTo(clock.nowMs() + timeoutMs);  // waited in vain
     const Bytes out = buffer.substr(0, maxBytes);
     buffer.erase(0, out.size());
     peeked = 0;
     return out;
   }
-  Bytes peek(int timeoutMs) override {
-    if (peeked >= buffer.size()) clock.sleepMs(timeoutMs);  // nothing new since the last peek
+  Task<Bytes> receive(std::size_t maxBytes, int timeoutMs) override { co_return take(maxBytes, timeoutMs); }
+  Task<Bytes> peek(int timeoutMs) override {
+    if (peeked >= buffer.size()) clock.advanceTo(clock.nowMs() + timeoutMs);  // nothing new since the last peek
     peeked = buffer.size();
-    return buffer;
+    co_return buffer;
   }
-  Bytes takeAvailable() override { return receive(buffer.size(), 0); }
-  void discard() override { receive(buffer.size(), 0); }
+  Bytes takeAvailable() override { return take(buffer.size(), 0); }
+  void discard() override { take(buffer.size(), 0); }
   void close() override { open = false; }
   LinkError lastError() const override { return error; }
 };
@@ -92,9 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const PacingPolicy& pacing = (mode & 4) ? static_cast<const PacingPolicy&>(replyTerminated) : FixedPacing::instance();
   ScriptedLink link(shape, in);
   RecordingObserver seen;
-  const ReadResult r = (mode & 3) == 3 ? ReadPrinter(link, link.clock, seen, startModel, pacing)
-                       : device        ? ReadDeviceData(link, link.clock, seen, startModel, pacing)
-                                       : ReadData(link, link.clock, seen, pacing);
+  const ReadResult r = RunToEnd((mode & 3) == 3 ? ReadPrinter(link, link.clock, seen, startModel, pacing)
+                                : device        ? ReadDeviceData(link, link.clock, seen, startModel, pacing)
+                                                : ReadData(link, link.clock, seen, pacing));
   FUZZ_CHECK(link.clock.negativePauses() == 0);
 
   // Every command is a query of a step, steps never go back, none is sent more often than allowed.

@@ -6,9 +6,11 @@
 // taken, and still counts whole; pauseInFull() lets every pause last as long as asked.
 #include <algorithm>
 #include <atomic>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/this_coro.hpp>
+#include <boost/asio/use_awaitable.hpp>
 #include <chrono>
 #include <cstdint>
-#include <thread>
 
 #include "link/clock.h"
 
@@ -16,11 +18,14 @@ class FakeClock : public kestrova::Clock {
  public:
   explicit FakeClock(int realSleepCapMs = 0) : realSleepCapMs_(realSleepCapMs) {}
 
-  void sleepMs(int ms) override {
+  kestrova::Task<void> pause(int ms) override {
     if (ms < 0) ++negativePauses_;
-    if (ms <= 0) return;
+    if (ms <= 0) co_return;
     const int slept = realSleepCapMs_ == 0 ? 0 : full_ ? ms : std::min(ms, realSleepCapMs_);
-    if (slept > 0) std::this_thread::sleep_for(std::chrono::milliseconds(slept));
+    if (slept > 0) {
+      boost::asio::steady_timer timer(co_await boost::asio::this_coro::executor, std::chrono::milliseconds(slept));
+      co_await timer.async_wait(boost::asio::use_awaitable);
+    }
     skippedMs_ += ms - slept;
   }
   std::int64_t nowMs() const override {

@@ -1,13 +1,12 @@
-// The link thread: jobs in order, results back, links living on it.
+// The link thread: jobs in order, results back, a stop that lets the queued jobs end.
 #include <QtTest>
 
-#include <future>
 #include <atomic>
-#include <thread>
+#include <future>
+#include <string>
 
+#include "link/clock.h"
 #include "link/link_thread.h"
-#include "link/serial_component_link.h"
-#include "link/tcp_link.h"
 #include "tsan_qt.h"
 
 using namespace kestrova;
@@ -15,58 +14,61 @@ using namespace kestrova;
 class LinkThreadTest : public QObject {
   Q_OBJECT
  private slots:
+  // Plain jobs, a job that pauses on the loop's timer, and call() from outside and from inside a
+  // job, some posted before the thread begins: one after another, in the order posted, all on
+  // the link thread.
   void jobsRunInOrderOnTheThread() {
     LinkThread thread;
-    thread.begin();
-    std::vector<int> order;  // touched only on the link thread
+    std::string order;  // touched only on the link thread
     std::atomic<int> offThread{0};
-    for (int i = 0; i < 200; ++i) {
-      QVERIFY(thread.post([&, i] {
-        if (QThread::currentThread() != &thread) ++offThread;
-        order.push_back(i);
-      }));
-    }
-    const std::vector<int> seen = thread.call([&order] { return order; }).get();
-    QCOMPARE(seen.size(), std::size_t(200));
-    for (int i = 0; i < 200; ++i) QCOMPARE(seen[std::size_t(i)], i);
+    auto mark = [&](char c) {
+      if (!thread.isCurrent()) ++offThread;
+      order += c;
+    };
+    QVERIFY(thread.post([&] { mark('a'); }));
+    QVERIFY(thread.post([&] { mark(char('0' + thread.call([&] { mark('b'); return 7; }).get())); }));
+    QVERIFY(thread.begin());
+    QVERIFY(thread.postTask([&]() -> Task<void> {
+      mark('c');
+      co_await SteadyClock::instance().pause(50);
+      mark('d');
+    }));
+    QVERIFY(thread.post([&] { mark('e'); }));
+    QCOMPARE(thread.call([&] { mark('f'); return order; }).get(), std::string("ab7cdef"));
     QCOMPARE(offThread.load(), 0);
     QVERIFY(!thread.isCurrent());
   }
 
-  // A job that outlasts the stop's bound: stop() says so, and the job still ends before the thread
-  // is torn down.
-  void destroyWaitsForTheRunningJob() {
-    std::atomic<bool> ended{false};
-    std::promise<void> release;
-    bool stoppedInTime = true;
+  // stop() lets every job posted before it end, within its bound or (reported false) after it,
+  // and the thread is not torn down under a job; it refuses new jobs, and a call() refused gives
+  // a broken promise.
+  void stopEndsPostedJobsThenRefuses_data() {
+    QTest::addColumn<int>("pauseMs");
+    QTest::addColumn<int>("stopBoundMs");
+    QTest::addColumn<bool>("stoppedInTime");
+    QTest::newRow("job ends within the bound") << 20 << 5000 << true;
+    QTest::newRow("job outlasts the bound") << 500 << 20 << false;
+  }
+  void stopEndsPostedJobsThenRefuses() {
+    QFETCH(int, pauseMs);
+    QFETCH(int, stopBoundMs);
+    QFETCH(bool, stoppedInTime);
+    std::atomic<int> ended{0};
     {
       LinkThread thread;
-      thread.begin();
-      std::shared_future<void> released = release.get_future().share();
-      thread.post([&ended, released] {
-        released.wait();
-        QThread::msleep(100);  // still busy as the thread is destroyed
-        ended = true;
-      });
-      stoppedInTime = thread.stop(50);
-      release.set_value();
+      QVERIFY(thread.begin());
+      QVERIFY(thread.postTask([&]() -> Task<void> {
+        co_await SteadyClock::instance().pause(pauseMs);
+        ++ended;
+      }));
+      QVERIFY(thread.post([&] { ++ended; }));
+      QCOMPARE(thread.stop(stopBoundMs), stoppedInTime);
+      QCOMPARE(thread.isRunning(), !stoppedInTime);
+      QVERIFY(!thread.post([&] { ended += 100; }));
+      auto refused = thread.call([] { return 1; });
+      QVERIFY_THROWS_EXCEPTION(std::future_error, refused.get());
     }
-    QVERIFY(!stoppedInTime);
-    QVERIFY(ended.load());
-  }
-
-  void stoppedThreadRefusesJobs() {
-    LinkThread thread;
-    thread.begin();
-    int ran = 0;
-    thread.post([&ran] { ++ran; });
-    QVERIFY(thread.stop());
-    QCOMPARE(ran, 1);  // posted before the stop: ran
-    QVERIFY(!thread.post([&ran] { ++ran; }));
-    auto refused = thread.call([] { return 1; });
-    QVERIFY_THROWS_EXCEPTION(std::future_error, refused.get());
-    QCOMPARE(ran, 1);
-    QVERIFY(thread.isFinished());
+    QCOMPARE(ended.load(), 2);
   }
 };
 

@@ -1,10 +1,14 @@
 // The serial links against a pseudo-terminal: the line settings the serial component (COM1..COM4)
-// gives the port, and the raw mode of the device handle (COM5..COM20), which keeps the system's.
+// gives the port, the raw mode of the device handle (COM5..COM20), which keeps the system's, and
+// the waits both make on the loop, with their failures.
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <QtTest>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/this_coro.hpp>
+#include <boost/asio/use_awaitable.hpp>
 
 #include "link/serial_component_link.h"
 #include "link/serial_device_link.h"
@@ -115,11 +119,74 @@ class SerialLinksTest : public QObject {
     QVERIFY(!(now.c_oflag & OPOST));
 
     // The bytes themselves: CR stays CR, LF is not turned into CR LF, ^C is data.
-    QVERIFY(link->send(Bytes("\r\n\x03", 3)));
+    QVERIFY(RunToEnd(link->send(Bytes("\r\n\x03", 3))));
     QCOMPARE(pty.readFromLink(3), Bytes("\r\n\x03", 3));
     pty.writeToLink(Bytes("\r\n\x03\x13", 4));
     QCOMPARE(TakeUntil(*link, 4), Bytes("\r\n\x03\x13", 4));
     ::close(held);
+  }
+
+  // A receive waits on the loop for a reply that comes while it waits; a silent printer gives
+  // nothing and no error; a port whose other end has gone fails the receive and the send that
+  // follow with the system's cause, and the serial component raises its error event for it.
+  void waitsAndFailures_data() {
+    QTest::addColumn<bool>("component");
+    QTest::addColumn<QString>("printer");    // "late": answers 30 ms into the wait
+    QTest::addColumn<QByteArray>("got");
+    QTest::addColumn<int>("event");          // the last error event, 0 for none
+    QTest::addColumn<QString>("received");   // lastError() after the receive, "" for none
+    QTest::addColumn<QString>("sent");       // lastError() after a send, "" when it went out
+    const QByteArray reply("\x5f" "RT-5600\0", 9);
+    const QString io = "%1: Input/output error";
+    QTest::newRow("component, late reply") << true << "late" << reply << 0 << "" << "";
+    QTest::newRow("component, silent") << true << "silent" << QByteArray() << 0 << "" << "";
+    QTest::newRow("component, gone") << true << "gone" << QByteArray() << 6 << io << "%1: timed out";
+    QTest::newRow("device, late reply") << false << "late" << reply << 0 << "" << "";
+    QTest::newRow("device, silent") << false << "silent" << QByteArray() << 0 << "" << "";
+    // A hung-up line reads as empty on the device handle; the write tells.
+    QTest::newRow("device, gone") << false << "gone" << QByteArray() << 0 << "" << io;
+  }
+  void waitsAndFailures() {
+    QFETCH(bool, component);
+    QFETCH(QString, printer);
+    QFETCH(QByteArray, got);
+    QFETCH(int, event);
+    QFETCH(QString, received);
+    QFETCH(QString, sent);
+    Pty pty;
+    QVERIFY(pty.ok());
+    ComPortMap map;
+    map.setOverride(1, pty.slavePath());
+    SerialComponentLink serial(map);
+    std::unique_ptr<SerialDeviceLink> device;
+    ByteLink* link = &serial;
+    if (component) {
+      QVERIFY2(serial.probeAndOpen(), DescribeLinkError(serial.lastError()).c_str());
+    } else {
+      device = openLink(pty);
+      QVERIFY(device);
+      link = device.get();
+    }
+    int lastEvent = 0;
+    link->setErrorHandler([&lastEvent](int code) { lastEvent = code; });
+    if (printer == "gone") pty.closeMaster();
+    const auto cause = [&] {
+      return link->lastError().ok() ? QString() : QString::fromStdString(DescribeLinkError(link->lastError()));
+    };
+    const QString path = QString::fromStdString(pty.slavePath());
+    const Bytes reply(got.constData(), std::size_t(got.size()));
+    const Bytes taken = RunToEnd([&]() -> Task<Bytes> {
+      boost::asio::steady_timer answer(co_await boost::asio::this_coro::executor, std::chrono::milliseconds(30));
+      if (printer == "late")
+        answer.async_wait([&](const boost::system::error_code&) { pty.writeToLink(reply); });
+      co_return co_await link->receive(64, printer == "late" ? 2000 : 50);
+    }());
+    QCOMPARE(QByteArray(taken.data(), qsizetype(taken.size())), got);
+    QCOMPARE(cause(), QString(received).replace("%1", path));
+    QCOMPARE(RunToEnd(link->send(Bytes("\x1d\x49\x43", 3))), sent.isEmpty());
+    QCOMPARE(cause(), QString(sent).replace("%1", path));
+    if (sent.isEmpty()) QCOMPARE(pty.readFromLink(3), Bytes("\x1d\x49\x43", 3));
+    QCOMPARE(lastEvent, event);
   }
 };
 

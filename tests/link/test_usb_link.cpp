@@ -1,5 +1,6 @@
-// USB discovery over the product table.
+// USB discovery over the product table, and the transfers of the link it opens.
 #include <QtTest>
+#include <stdexcept>
 
 #include "link/device_handle.h"
 #include "link/fake_usb_backend.h"
@@ -76,6 +77,59 @@ class UsbLinkTest : public QObject {
     }
   }
 
+  // Each transfer runs on a USB worker and its result comes back to the operation: the bytes
+  // sent reach the device, a receive hands out no more than asked and keeps the rest for the
+  // next one, a transfer error is kept as the cause, and an exception thrown on the worker
+  // reaches the caller.
+  void transfers_data() {
+    QTest::addColumn<QByteArray>("reply");   // the device's one bulk IN answer, none when empty
+    QTest::addColumn<QString>("throws");     // a bulk OUT throws this text
+    QTest::addColumn<QByteArray>("first");   // receive(64)
+    QTest::addColumn<QByteArray>("second");  // the receive(64) after it
+    QTest::addColumn<QString>("cause");      // lastError() afterwards, "" for none
+    const QByteArray reply("\x5f" "RT-5600\0", 9);
+    QTest::newRow("reply") << reply << "" << reply << QByteArray() << "";
+    QTest::newRow("no reply") << QByteArray() << "" << QByteArray() << QByteArray() << "";
+    QTest::newRow("rest kept") << QByteArray(80, 'x') << "" << QByteArray(64, 'x') << QByteArray(16, 'x') << "";
+    QTest::newRow("overflow") << QByteArray(600, 'y') << "" << QByteArray(64, 'y') << QByteArray(64, 'y')
+                              << "usb#vid_1f4e&pid_2a09#1-1: overflow";
+    QTest::newRow("bulk OUT throws") << reply << "cable fault" << reply << QByteArray() << "";
+  }
+  void transfers() {
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, throws);
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(QString, cause);
+    FakeUsbBackend usb;
+    FakeUsbBackend::Device& device = usb.addDevice("2a09");
+    if (!reply.isEmpty()) device.replies.push_back(reply.toStdString());
+    device.writeThrows = throws.toStdString();
+    DeviceHandleSlot slot;
+    std::uint8_t activeModelNo = 0;
+    QCOMPARE(int(OpenUsbPrinter(usb, 0, activeModelNo, slot)), int(UsbOpenResult::Ok));
+    ByteLink& link = *slot.link();
+    const Bytes query("\x1d\x49\x43", 3);
+    QString thrown;
+    bool sent = false;
+    try {
+      sent = RunToEnd(link.send(query));
+    } catch (const std::runtime_error& error) {
+      thrown = error.what();
+    }
+    QCOMPARE(thrown, throws);
+    QCOMPARE(sent, throws.isEmpty());
+    QCOMPARE(device.written, throws.isEmpty() ? query : Bytes());
+    const auto receive = [&] { return QByteArray::fromStdString(RunToEnd(link.receive(64, kReceiveTimeoutMs))); };
+    QCOMPARE(receive(), first);
+    QCOMPARE(receive(), second);
+    QCOMPARE(link.lastError().ok() ? QString() : QString::fromStdString(DescribeLinkError(link.lastError())), cause);
+    link.close();
+    QVERIFY(!device.open);
+    QVERIFY(!RunToEnd(link.send(query)));
+    QCOMPARE(QString::fromStdString(DescribeLinkError(link.lastError())),
+             "USB usb#vid_1f4e&pid_2a09#1-1: connection closed");
+  }
 };
 
 QTEST_GUILESS_MAIN(UsbLinkTest)

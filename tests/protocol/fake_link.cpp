@@ -3,14 +3,14 @@
 using kestrova::Bytes;
 using kestrova::LinkError;
 
-bool FakeLink::send(const Bytes& bytes) {
+kestrova::Task<bool> FakeLink::send(Bytes bytes) {
   events += 'S';
-  if (!open) return error_ = {LinkError::Kind::Closed, 0, "fake", ""}, false;
+  if (!open) co_return error_ = {LinkError::Kind::Closed, 0, "fake", ""}, false;
   const int index = sends_++;
   if (index >= failFirst_ && index <= failLast_ && failFirst_ >= 0) {
     error_ = {LinkError::Kind::Io, 5, "fake", "write failed"};
     if (shortBy_ > 0) sent.push_back({clock_.nowMs(), bytes.substr(0, bytes.size() - static_cast<std::size_t>(shortBy_))});
-    return false;
+    co_return false;
   }
   sent.push_back({clock_.nowMs(), bytes});
   auto it = script_.find(bytes);
@@ -19,7 +19,7 @@ bool FakeLink::send(const Bytes& bytes) {
     if (it->second.size() > 1) it->second.erase(it->second.begin());
   }
   if (afterSend) afterSend(index);
-  return true;
+  co_return true;
 }
 
 void FakeLink::deliver() {
@@ -42,24 +42,24 @@ Bytes FakeLink::takeAvailable() {
   return std::exchange(pending, {});
 }
 
-Bytes FakeLink::receive(std::size_t maxBytes, int timeoutMs) {
+kestrova::Task<Bytes> FakeLink::receive(std::size_t maxBytes, int timeoutMs) {
   events += 'R';
   receiveSizes.push_back(maxBytes);
-  if (!open) return error_ = {LinkError::Kind::Closed, 0, "fake", ""}, Bytes();
+  if (!open) co_return error_ = {LinkError::Kind::Closed, 0, "fake", ""}, Bytes();
   deliver();
   if (pending.empty()) waitForArrival(timeoutMs);
   const Bytes out = pending.substr(0, maxBytes);
   pending.erase(0, out.size());
   peeked_ = 0;
-  return out;
+  co_return out;
 }
 
-Bytes FakeLink::peek(int timeoutMs) {
+kestrova::Task<Bytes> FakeLink::peek(int timeoutMs) {
   events += 'P';
   deliver();
   if (pending.size() <= peeked_) waitForArrival(timeoutMs);
   peeked_ = pending.size();
-  return pending;
+  co_return pending;
 }
 
 void FakeLink::discard() {

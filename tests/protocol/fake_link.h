@@ -38,10 +38,10 @@ class FakeLink : public kestrova::ByteLink {
 
   kestrova::ReplyStyle replyStyle() const override { return shape_; }
   bool isOpen() const override { return open; }
-  bool send(const kestrova::Bytes& bytes) override;
+  kestrova::Task<bool> send(kestrova::Bytes bytes) override;
   kestrova::Bytes takeAvailable() override;
-  kestrova::Bytes receive(std::size_t maxBytes, int timeoutMs) override;
-  kestrova::Bytes peek(int timeoutMs) override;
+  kestrova::Task<kestrova::Bytes> receive(std::size_t maxBytes, int timeoutMs) override;
+  kestrova::Task<kestrova::Bytes> peek(int timeoutMs) override;
   void discard() override;
   void close() override;
   kestrova::LinkError lastError() const override { return error_; }

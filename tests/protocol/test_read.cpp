@@ -262,8 +262,8 @@ class ReadTest : public QObject {
     traces_.clear();
     const ReplyTerminatedPacing replyTerminated;
     const PacingPolicy& pacing = fast ? static_cast<const PacingPolicy&>(replyTerminated) : FixedPacing::instance();
-    const ReadResult r = start < 0 ? ReadData(link, clock, observer, pacing)
-                                   : ReadPrinter(link, clock, observer, ModelNo(start), pacing);
+    const ReadResult r = RunToEnd(start < 0 ? ReadData(link, clock, observer, pacing)
+                                            : ReadPrinter(link, clock, observer, ModelNo(start), pacing));
     const bool device = shape == ReplyStyle::Block;
     QMap<QString, QString> facts = {
         {"out", r.outcome == ReadOutcome::Success ? "ok" : r.outcome == ReadOutcome::Aborted ? "aborted" : "cancelled"},

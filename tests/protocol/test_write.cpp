@@ -161,7 +161,7 @@ class WriteTest : public QObject {
     int reconnects = 0;
     QMap<QString, QString> facts;
     if (op == "write") {
-      const WriteResult r = WriteSwitchSettings(link, clock, values, [&] { return ++reconnects, link.open = reconnectWorks; });
+      const WriteResult r = RunToEnd(WriteSwitchSettings(link, clock, values, [&]() -> Task<bool> { co_return ++reconnects, link.open = reconnectWorks; }));
       const UserMessage m = WriteOutcomeMessage(r);
       QCOMPARE(m.detail, r.detail);
       facts = {{"out", QStringList{"Written", "Refused", "NotConnected", "SendFailed"}[int(r.outcome)]},
@@ -172,7 +172,7 @@ class WriteTest : public QObject {
       const LinkChoice::Kind kind = op.endsWith("usb") ? LinkChoice::Kind::Usb : op.endsWith("tcp") ? LinkChoice::Kind::Tcp : LinkChoice::Kind::SerialDevice;
       // An exception goes on to the caller, the link closed where the print ends the operation.
       try {
-        facts["out"] = QString::number(RunTestPrint(link, clock, op.startsWith("self") ? TestPrint::SelfTest : TestPrint::FontTest, TestPrintFramingFor(kind)));
+        facts["out"] = QString::number(RunToEnd(RunTestPrint(link, clock, op.startsWith("self") ? TestPrint::SelfTest : TestPrint::FontTest, TestPrintFramingFor(kind))));
       } catch (const std::exception& e) {
         facts["out"] = QString("threw ") + e.what();
       }
@@ -198,7 +198,7 @@ class WriteTest : public QObject {
     for (LinkChoice::Kind kind : {LinkChoice::Kind::Usb, LinkChoice::Kind::Tcp, LinkChoice::Kind::SerialComponent}) {
       FakeClock clock;
       FakeLink link(ReplyStyle::Block, clock);
-      QVERIFY(RunTestPrint(link, clock, TestPrint::FontTest, TestPrintFramingFor(kind)));
+      QVERIFY(RunToEnd(RunTestPrint(link, clock, TestPrint::FontTest, TestPrintFramingFor(kind))));
       std::vector<Bytes> sent;
       for (const auto& s : link.sent) sent.push_back(s.second);
       QCOMPARE(sent, blocks);

@@ -59,15 +59,20 @@ class PrinterSessionTest : public QObject {
     PrinterSession session(options);
     LinkChoice usb;
     usb.kind = LinkChoice::Kind::Usb;
-    SessionOutcome last;
-    for (const QString& op : ops) {
-      PlainReadObserver observer;
-      if (op.endsWith('!')) device.writeThrows = "bulk OUT broke";
-      if (op.startsWith("self") || op == "font") last = session.testPrint(usb, op.startsWith("self") ? TestPrint::SelfTest : TestPrint::FontTest);
-      if (op == "write") last = session.write(usb, Values());
-      if (op == "read") last = session.read(usb, observer);
-      if (op == "close") session.closeAll();
-    }
+    // The operations one after another on one loop, as the window's link thread runs them.
+    const SessionOutcome last = RunToEnd([&]() -> Task<SessionOutcome> {
+      SessionOutcome outcome;
+      for (const QString& op : ops) {
+        PlainReadObserver observer;
+        if (op.endsWith('!')) device.writeThrows = "bulk OUT broke";
+        if (op.startsWith("self") || op == "font")
+          outcome = co_await session.testPrint(usb, op.startsWith("self") ? TestPrint::SelfTest : TestPrint::FontTest);
+        if (op == "write") outcome = co_await session.write(usb, Values());
+        if (op == "read") outcome = co_await session.read(usb, observer);
+        if (op == "close") session.closeAll();
+      }
+      co_return outcome;
+    }());
     QMap<QString, QString> facts{
         {"opens", QString::number(device.opens)},
         {"closes", QString::number(device.closes)},
