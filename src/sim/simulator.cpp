@@ -4,6 +4,8 @@
 #include "sim/sim_printer.h"
 #include "sim/tcp_listener.h"
 
+#include <utility>
+
 namespace kestrova::sim {
 
 Simulator::Simulator(boost::asio::io_context& io, SimOptions options) : io_(io), options_(std::move(options)) {}
@@ -41,8 +43,9 @@ bool Simulator::start(QTextStream& out, QString* error) {
       callbacks.printerChanged = [this] { saveState(nullptr); };
       // A descriptor freed by any printer's connection lets a listener paused at the limit go on.
       callbacks.descriptorFreed = [this] {
-        for (const auto& l : listeners_) l->resumeAccepting();
+        for (TcpListener* l : std::exchange(pausedListeners_, {})) l->resumeAccepting();
       };
+      callbacks.paused = [this](TcpListener* l) { pausedListeners_.insert(l); };
       auto listener = std::make_unique<TcpListener>(io_, *printers_[static_cast<std::size_t>(i)], options_.faults,
                                                     log_, std::move(callbacks));
       const quint16 port = options_.tcpPort == 0 ? 0 : static_cast<quint16>(options_.tcpPort + i);

@@ -3,6 +3,7 @@
 #include <QTextStream>
 
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "sim/sim_log.h"
@@ -40,6 +41,10 @@ class Simulator {
   std::vector<std::unique_ptr<SimPrinter>> printers_;
   std::vector<SavedPrinter> extraSaved_;  // printers of the state file beyond --count, kept as they are
   std::vector<std::unique_ptr<TcpListener>> listeners_;
+  // Listeners paused at the open-file limit since the last descriptor was freed (a listener
+  // resumed by its own retry may still be listed: resuming it again does nothing). A freed
+  // descriptor so costs nothing per printer.
+  std::unordered_set<TcpListener*> pausedListeners_;
   std::unique_ptr<PtyPort> pty_;
 };
 

@@ -115,6 +115,7 @@ void TcpListener::acceptSome() {
       paused_ = true;
       socket_->setReadEnabled(false);
       retry_.start(kRetryMs, [this] { resumeAccepting(); });
+      if (callbacks_.paused) callbacks_.paused(this);
       return;
     }
     if (pauseLogged_) {

@@ -30,6 +30,8 @@ class TcpListener {
     std::function<void()> printerChanged;
     // A connection closed: its descriptor can be used again.
     std::function<void()> descriptorFreed;
+    // Accepting paused for want of descriptors (resumeAccepting() goes on).
+    std::function<void(TcpListener*)> paused;
   };
 
   TcpListener(boost::asio::io_context& io, SimPrinter& printer, const Faults& faults, SimLog& log,
