@@ -91,6 +91,18 @@ class SimAbuseTest : public QObject {
     SimProcess sim;
     sim.setOpenFileLimit(kLimit);
     QVERIFY2(sim.startLogged({"--tcp", "127.0.0.1:0"}), qPrintable(sim.errorText()));
+    // One client served and gone first: under UBSan the first check of each dynamic type needs a
+    // descriptor of its own (a pipe), which the limit would deny.
+    {
+      QTcpSocket first;
+      first.connectToHost(QHostAddress::LocalHost, sim.tcpPort());
+      QVERIFY(first.waitForConnected(2000));
+      first.write(kModelQuery);
+      QByteArray reply;
+      while (reply.size() < kModelReply.size() && first.waitForReadyRead(2000)) reply += first.readAll();
+      QCOMPARE(reply, kModelReply);
+    }
+    QVERIFY(sim.waitForEvent("disconnect"));
     std::vector<std::unique_ptr<QTcpSocket>> clients;
     for (int i = 0; i < kLimit; ++i) {  // more than can be accepted: the simulator holds some itself
       clients.push_back(std::make_unique<QTcpSocket>());
@@ -98,7 +110,7 @@ class SimAbuseTest : public QObject {
       QVERIFY(clients.back()->waitForConnected(2000));
     }
     QVERIFY(sim.waitForEvent("accept paused: Too many open files"));
-    const qsizetype accepted = sim.events().filter(QRegularExpression("^connect ")).size();
+    const qsizetype accepted = sim.events().filter(QRegularExpression("^connect ")).size() - 1;
     QVERIFY2(accepted >= kLimit / 2 && accepted < kLimit, qPrintable(QString::number(accepted)));
     for (qsizetype i = 0; i < accepted; ++i) clients[static_cast<std::size_t>(i)]->close();
     for (qsizetype i = accepted; i < kLimit; ++i) {
