@@ -64,6 +64,7 @@ bool PtyPort::open(const QString& linkPath, QString* error) {
     ::unlink(path.constData());
   }
   if (::symlink(name, path.constData()) != 0) return fail(ErrnoText("symlink"));
+  linkMade_ = true;
 
   Session::LinkOps ops;
   ops.write = [this](const QByteArray& b) { queue(b); };
@@ -84,7 +85,9 @@ void PtyPort::close() {
   if (masterFd() >= 0) {
     master_->close();
     log_.event(link(), QStringLiteral("disconnect"));
-    ::unlink(QFile::encodeName(linkPath_).constData());
+    // Only the link made here: a failed open leaves what was at the path alone.
+    if (linkMade_) ::unlink(QFile::encodeName(linkPath_).constData());
+    linkMade_ = false;
   }
   if (slave_ >= 0) {
     ::close(slave_);

@@ -57,6 +57,7 @@ class PtyPort {
   std::unique_ptr<WatchedDescriptor> master_;
   int requiredBaud_ = 0;
   int slave_ = -1;
+  bool linkMade_ = false;
   QByteArray outgoing_;
   std::unique_ptr<Session> session_;
   // While closing: polls the slave until the tool has read the last replies (or a deadline).

@@ -1,5 +1,6 @@
 // The real kestrova-printer-sim fed garbage with --log: the log stays small however the garbage
 // comes, and the printer still answers what follows it. Out of descriptors, it pauses accepting.
+// A --pty path it may not use is left as it was.
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QtTest>
@@ -126,6 +127,22 @@ class SimAbuseTest : public QObject {
     QVERIFY2(pauses.size() >= 2, qPrintable(pauses.join(", ")));
     for (qsizetype i = 0; i < pauses.size(); ++i)
       QCOMPARE(pauses[i], i % 2 == 0 ? QStringLiteral("accept paused: Too many open files") : QStringLiteral("accept resumed"));
+  }
+
+  // A --pty path that is not a symbolic link is refused, and what is there stays.
+  void ptyPathOfAFileIsLeftAlone() {
+    const QString path = dir_.filePath("not-a-link");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("keep");
+    file.close();
+    QProcess sim;
+    sim.start(SimBinary(), {"--pty", path});
+    QVERIFY(sim.waitForFinished(5000));
+    QCOMPARE(sim.exitCode(), 1);
+    QCOMPARE(sim.readAllStandardError(), "kestrova-printer-sim: " + path.toUtf8() + " exists and is not a symbolic link\n");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("keep"));
   }
 
  private:
