@@ -1,36 +1,20 @@
 // kestrova-printer-sim: a simulated receipt printer on TCP and on a pseudo-terminal.
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTextStream>
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/signal_set.hpp>
 
 #include <sys/resource.h>
 
 #include <csignal>
-#include <unistd.h>
 
 #include "sim/simulator.h"
 
 namespace {
 
-int g_signalPipe[2] = {-1, -1};
-
-void OnSignal(int) {
-  const char c = 1;
-  [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &c, 1);
-}
-
-// SIGINT and SIGTERM end the event loop, so the pty link is removed and the log closed.
-void QuitOnSignals(QCoreApplication& app) {
-  if (::pipe(g_signalPipe) != 0) return;
-  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-  QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
-  std::signal(SIGINT, OnSignal);
-  std::signal(SIGTERM, OnSignal);
-  std::signal(SIGPIPE, SIG_IGN);
-}
-
-// Up to 4096 printers with their connections need more descriptors than the usual soft limit of
-// 1024; the event loop polls (no select()), so the hard limit is safe to use.
+// Thousands of printers with their connections need more descriptors than the usual soft limit of
+// 1024; the event loop uses epoll (no select()), so the hard limit is safe to use.
 void RaiseOpenFileLimit() {
   rlimit limit{};
   if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
@@ -42,6 +26,7 @@ void RaiseOpenFileLimit() {
 
 int main(int argc, char* argv[]) {
   RaiseOpenFileLimit();
+  // Qt serves the options, texts and files only; the event loop is io.
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("kestrova-printer-sim"));
   QCoreApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
@@ -57,12 +42,18 @@ int main(int argc, char* argv[]) {
     err << "kestrova-printer-sim: " << error << '\n';
     return 2;
   }
-  QuitOnSignals(app);
-  kestrova::sim::Simulator simulator(options);
+  boost::asio::io_context io(1);  // one thread: no locking
+  // SIGINT and SIGTERM end the event loop; the simulator is destroyed then, so the pty link is
+  // removed, the connections log their disconnect and the log is closed.
+  boost::asio::signal_set stopSignals(io, SIGINT, SIGTERM);
+  stopSignals.async_wait([&io](const boost::system::error_code&, int) { io.stop(); });
+  std::signal(SIGPIPE, SIG_IGN);
+  kestrova::sim::Simulator simulator(io, options);
   QTextStream out(stdout);
   if (!simulator.start(out, &error)) {
     err << "kestrova-printer-sim: " << error << '\n';
     return 1;
   }
-  return app.exec();
+  io.run();
+  return 0;
 }

@@ -1,11 +1,9 @@
 #include "sim/pty_port.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QTimer>
 
 #include <cerrno>
-#include <memory>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -25,8 +23,14 @@ QString ErrnoText(const char* what) { return QStringLiteral("%1: %2").arg(what, 
 
 }  // namespace
 
-PtyPort::PtyPort(SimPrinter& printer, const Faults& faults, SimLog& log, QObject* parent)
-    : QObject(parent), printer_(printer), faults_(faults), log_(log) {}
+PtyPort::PtyPort(boost::asio::io_context& io, SimPrinter& printer, const Faults& faults, SimLog& log,
+                 std::function<void()> printerChanged)
+    : io_(io),
+      printer_(printer),
+      faults_(faults),
+      log_(log),
+      printerChanged_(std::move(printerChanged)),
+      closePoll_(io) {}
 
 PtyPort::~PtyPort() { close(); }
 
@@ -37,10 +41,11 @@ bool PtyPort::open(const QString& linkPath, QString* error) {
     return false;
   };
   linkPath_ = linkPath;
-  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (master_ < 0) return fail(ErrnoText("posix_openpt"));
-  if (grantpt(master_) != 0 || unlockpt(master_) != 0) return fail(ErrnoText("grantpt/unlockpt"));
-  const char* name = ptsname(master_);
+  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (master < 0) return fail(ErrnoText("posix_openpt"));
+  master_ = std::make_unique<WatchedDescriptor>(io_, master);
+  if (grantpt(master) != 0 || unlockpt(master) != 0) return fail(ErrnoText("grantpt/unlockpt"));
+  const char* name = ptsname(master);
   if (!name) return fail(ErrnoText("ptsname"));
   slaveName_ = QString::fromLocal8Bit(name);
 
@@ -59,35 +64,30 @@ bool PtyPort::open(const QString& linkPath, QString* error) {
     ::unlink(path.constData());
   }
   if (::symlink(name, path.constData()) != 0) return fail(ErrnoText("symlink"));
+  linkMade_ = true;
 
   Session::LinkOps ops;
   ops.write = [this](const QByteArray& b) { queue(b); };
   ops.unsent = [this] { return qint64(outgoing_.size()); };
   ops.close = [this] { closeWhenRead(); };
   ops.overflow = [this](qint64 unsent) { return discardUnread(unsent); };
-  session_ = new Session(printer_, faults_, log_, link(), std::move(ops), this);
-  connect(session_, &Session::printerChanged, this, &PtyPort::printerChanged);
-  readNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Read, this);
-  connect(readNotifier_, &QSocketNotifier::activated, this, &PtyPort::readMaster);
-  writeNotifier_ = new QSocketNotifier(master_, QSocketNotifier::Write, this);
-  writeNotifier_->setEnabled(false);
-  connect(writeNotifier_, &QSocketNotifier::activated, this, &PtyPort::writeMaster);
+  session_ = std::make_unique<Session>(io_, printer_, faults_, log_, link(), std::move(ops), printerChanged_);
+  master_->onReadable([this] { readMaster(); });
+  master_->onWritable([this] { writeMaster(); });
+  master_->setReadEnabled(true);
   return true;
 }
 
 void PtyPort::close() {
-  // close() may run inside a notifier's own signal (a drop after N commands), so they go later.
-  for (QSocketNotifier** n : {&readNotifier_, &writeNotifier_})
-    if (*n) {
-      (*n)->setEnabled(false);
-      (*n)->deleteLater();
-      *n = nullptr;
-    }
-  if (master_ >= 0) {
-    ::close(master_);
-    master_ = -1;
+  closePoll_.stop();
+  // close() may run inside the master's own read (a drop after N commands): the descriptor is
+  // closed, not destroyed.
+  if (masterFd() >= 0) {
+    master_->close();
     log_.event(link(), QStringLiteral("disconnect"));
-    ::unlink(QFile::encodeName(linkPath_).constData());
+    // Only the link made here: a failed open leaves what was at the path alone.
+    if (linkMade_) ::unlink(QFile::encodeName(linkPath_).constData());
+    linkMade_ = false;
   }
   if (slave_ >= 0) {
     ::close(slave_);
@@ -98,17 +98,16 @@ void PtyPort::close() {
 void PtyPort::closeWhenRead() {
   // Closing the master hangs up the slave and throws away what the tool has not read yet, so the
   // last replies are given up to a second to be read.
-  auto deadline = std::make_shared<QDeadlineTimer>(1000);
-  auto* poll = new QTimer(this);
-  connect(poll, &QTimer::timeout, this, [this, poll, deadline] {
+  pollUntilRead(std::chrono::steady_clock::now() + std::chrono::seconds(1));
+}
+
+void PtyPort::pollUntilRead(std::chrono::steady_clock::time_point deadline) {
+  closePoll_.start(10, [this, deadline] {
     int unread = 0;
     if (slave_ >= 0 && ::ioctl(slave_, FIONREAD, &unread) != 0) unread = 0;
-    if ((outgoing_.isEmpty() && unread == 0) || deadline->hasExpired()) {
-      poll->deleteLater();
-      close();
-    }
+    if ((outgoing_.isEmpty() && unread == 0) || std::chrono::steady_clock::now() >= deadline) close();
+    else pollUntilRead(deadline);
   });
-  poll->start(10);
 }
 
 bool PtyPort::speedMatches() const {
@@ -124,14 +123,14 @@ bool PtyPort::speedMatches() const {
 void PtyPort::readMaster() {
   char buf[4096];
   for (;;) {
-    const ssize_t n = ::read(master_, buf, sizeof buf);
+    const ssize_t n = ::read(masterFd(), buf, sizeof buf);
     if (n > 0 && !speedMatches()) {
       log_.event(link(), QStringLiteral("ignored at another speed"));
       continue;
     }
     if (n > 0) {
       session_->receive(QByteArray(buf, static_cast<int>(n)));
-      if (master_ < 0) return;  // dropped by the session
+      if (masterFd() < 0) return;  // dropped by the session
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -145,7 +144,7 @@ bool PtyPort::discardUnread(qint64 unsent) {
   log_.event(link(), QStringLiteral("discard %1 bytes unsent (limit %2)").arg(unsent).arg(session_->unsentLimit()));
   outgoing_ = QByteArray();
   if (slave_ >= 0) ::tcflush(slave_, TCIFLUSH);
-  if (writeNotifier_) writeNotifier_->setEnabled(false);
+  if (master_) master_->setWriteEnabled(false);
   return true;
 }
 
@@ -155,8 +154,8 @@ void PtyPort::queue(const QByteArray& bytes) {
 }
 
 void PtyPort::writeMaster() {
-  while (master_ >= 0 && !outgoing_.isEmpty()) {
-    const ssize_t n = ::write(master_, outgoing_.constData(), static_cast<size_t>(outgoing_.size()));
+  while (masterFd() >= 0 && !outgoing_.isEmpty()) {
+    const ssize_t n = ::write(masterFd(), outgoing_.constData(), static_cast<size_t>(outgoing_.size()));
     if (n > 0) {
       outgoing_.remove(0, static_cast<int>(n));
       continue;
@@ -165,7 +164,7 @@ void PtyPort::writeMaster() {
     if (n < 0 && errno != EAGAIN) outgoing_.clear();  // the pty is gone; nobody will read it
     break;
   }
-  if (writeNotifier_) writeNotifier_->setEnabled(!outgoing_.isEmpty());
+  if (masterFd() >= 0) master_->setWriteEnabled(!outgoing_.isEmpty());
 }
 
 }  // namespace kestrova::sim

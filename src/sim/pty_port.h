@@ -4,11 +4,15 @@
 // The simulator keeps the slave open itself, so the pty lives on while the tool closes and reopens
 // the link path.
 #include <QByteArray>
-#include <QObject>
-#include <QSocketNotifier>
 #include <QString>
 
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "sim/loop_timer.h"
 #include "sim/reply_faults.h"
+#include "sim/watched_descriptor.h"
 
 namespace kestrova::sim {
 
@@ -16,11 +20,12 @@ class Session;
 class SimLog;
 class SimPrinter;
 
-class PtyPort : public QObject {
-  Q_OBJECT
+class PtyPort {
  public:
-  PtyPort(SimPrinter& printer, const Faults& faults, SimLog& log, QObject* parent = nullptr);
-  ~PtyPort() override;
+  // printerChanged runs when the printer's pending values changed (to be saved).
+  PtyPort(boost::asio::io_context& io, SimPrinter& printer, const Faults& faults, SimLog& log,
+          std::function<void()> printerChanged);
+  ~PtyPort();
 
   bool open(const QString& linkPath, QString* error);
   void close();
@@ -30,30 +35,33 @@ class PtyPort : public QObject {
   // dropped, as a printer takes garbage for it.
   void setRequiredBaud(int baud) { requiredBaud_ = baud; }
 
- signals:
-  void printerChanged();
-
  private:
   void closeWhenRead();
+  void pollUntilRead(std::chrono::steady_clock::time_point deadline);
   void readMaster();
   void writeMaster();
   void queue(const QByteArray& bytes);
   bool discardUnread(qint64 unsent);
 
+  int masterFd() const { return master_ ? master_->fd() : -1; }
+
+  boost::asio::io_context& io_;
   SimPrinter& printer_;
   Faults faults_;
   SimLog& log_;
+  std::function<void()> printerChanged_;
   QString linkPath_;
   QString slaveName_;
   bool speedMatches() const;
 
-  int master_ = -1;
+  std::unique_ptr<WatchedDescriptor> master_;
   int requiredBaud_ = 0;
   int slave_ = -1;
+  bool linkMade_ = false;
   QByteArray outgoing_;
-  QSocketNotifier* readNotifier_ = nullptr;  // children of this port
-  QSocketNotifier* writeNotifier_ = nullptr;
-  Session* session_ = nullptr;
+  std::unique_ptr<Session> session_;
+  // While closing: polls the slave until the tool has read the last replies (or a deadline).
+  LoopTimer closePoll_;
 };
 
 }  // namespace kestrova::sim

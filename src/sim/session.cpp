@@ -7,18 +7,19 @@
 
 namespace kestrova::sim {
 
-Session::Session(SimPrinter& printer, const Faults& faults, SimLog& log, QString link, LinkOps ops,
-                 QObject* parent)
-    : QObject(parent),
-      printer_(printer),
+Session::Session(boost::asio::io_context& io, SimPrinter& printer, const Faults& faults, SimLog& log, QString link,
+                 LinkOps ops, std::function<void()> printerChanged)
+    : printer_(printer),
       faults_(faults),
       log_(log),
       link_(std::move(link)),
       ops_(std::move(ops)),
-      unsentLimit_(std::max<qint64>(kUnsentLimit, 2 * qint64(faults.overlong))) {
-  clock_.start();
-  timer_.setSingleShot(true);
-  connect(&timer_, &QTimer::timeout, this, &Session::sendDue);
+      printerChanged_(std::move(printerChanged)),
+      unsentLimit_(std::max<qint64>(kUnsentLimit, 2 * qint64(faults.overlong))),
+      timer_(io) {}
+
+qint64 Session::elapsedMs() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_).count();
 }
 
 void Session::receive(const QByteArray& bytes) {
@@ -70,7 +71,7 @@ void Session::receive(const QByteArray& bytes) {
     reportHiddenGarbage();
     const Step step = printer_.execute(c);
     log_.event(link_, step.event);
-    if (step.changed) emit printerChanged();
+    if (step.changed && printerChanged_) printerChanged_();
     if (!step.reply.isEmpty() && !faults_.silent) queueReply(ShapeReply(faults_, step.reply, garbageState_));
     if (closed_) return;  // dropped for its unsent replies
     if (faults_.dropAfter > 0 && ++commands_ >= faults_.dropAfter) {
@@ -99,9 +100,9 @@ void Session::linkGone() {
 
 void Session::queueReply(const QByteArray& reply) {
   if (faults_.delayMs > 0) {
-    delayed_.push_back({clock_.elapsed() + faults_.delayMs, reply});
+    delayed_.push_back({elapsedMs() + faults_.delayMs, reply});
     delayedBytes_ += reply.size();
-    if (!timer_.isActive()) timer_.start(faults_.delayMs);
+    if (!timer_.isActive()) timer_.start(faults_.delayMs, [this] { sendDue(); });
   } else {
     send(reply);
   }
@@ -125,7 +126,7 @@ void Session::send(const QByteArray& bytes) {
 }
 
 void Session::sendDue() {
-  while (!closed_ && !delayed_.empty() && delayed_.front().due <= clock_.elapsed()) {
+  while (!closed_ && !delayed_.empty() && delayed_.front().due <= elapsedMs()) {
     const QByteArray bytes = std::move(delayed_.front().bytes);
     delayed_.pop_front();
     delayedBytes_ -= bytes.size();
@@ -133,7 +134,7 @@ void Session::sendDue() {
     if (!withinLimit()) return;
   }
   if (!delayed_.empty())
-    timer_.start(static_cast<int>(std::max<qint64>(0, delayed_.front().due - clock_.elapsed())));
+    timer_.start(static_cast<int>(std::max<qint64>(0, delayed_.front().due - elapsedMs())), [this] { sendDue(); });
   closeIfDone();
 }
 

@@ -10,14 +10,15 @@
 //    rx lines and "ignored <hex>" events as usual, the rest only counted, as "(N more bytes)" in
 //    an rx line and one "ignored N more bytes" event when a command ends the run, at every
 //    kGarbageReportEvery bytes and when the link ends.
-#include <QElapsedTimer>
-#include <QObject>
-#include <QTimer>
+#include <QByteArray>
+#include <QString>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 
 #include "sim/command_parser.h"
+#include "sim/loop_timer.h"
 #include "sim/reply_faults.h"
 
 namespace kestrova::sim {
@@ -25,8 +26,7 @@ namespace kestrova::sim {
 class SimLog;
 class SimPrinter;
 
-class Session : public QObject {
-  Q_OBJECT
+class Session {
  public:
   struct LinkOps {
     std::function<void(const QByteArray&)> write;  // queue bytes for sending
@@ -41,8 +41,10 @@ class Session : public QObject {
   static constexpr int kGarbageShown = 32;
   static constexpr qint64 kGarbageReportEvery = 1024 * 1024;
 
-  Session(SimPrinter& printer, const Faults& faults, SimLog& log, QString link, LinkOps ops,
-          QObject* parent = nullptr);
+  // Delayed replies wait on a timer of io. printerChanged runs when the printer's pending values
+  // changed (to be saved).
+  Session(boost::asio::io_context& io, SimPrinter& printer, const Faults& faults, SimLog& log, QString link,
+          LinkOps ops, std::function<void()> printerChanged);
 
   // 64 KiB, or two replies when --overlong makes them longer, so one reply always fits.
   qint64 unsentLimit() const { return unsentLimit_; }
@@ -52,10 +54,6 @@ class Session : public QObject {
   void endOfInput();
   // The transport closed the link: nothing more is sent; the garbage count still due is logged.
   void linkGone();
-
- signals:
-  // The printer's pending values changed (to be saved).
-  void printerChanged();
 
  private:
   void queueReply(const QByteArray& reply);
@@ -74,6 +72,7 @@ class Session : public QObject {
   SimLog& log_;
   QString link_;
   LinkOps ops_;
+  std::function<void()> printerChanged_;
   qint64 unsentLimit_;
   CommandParser parser_;
   quint32 garbageState_ = 0x2545F491u;
@@ -94,8 +93,10 @@ class Session : public QObject {
   };
   std::deque<Delayed> delayed_;
   qint64 delayedBytes_ = 0;
-  QElapsedTimer clock_;
-  QTimer timer_;
+  qint64 elapsedMs() const;
+
+  std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+  LoopTimer timer_;
 };
 
 }  // namespace kestrova::sim

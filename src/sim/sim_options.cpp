@@ -134,7 +134,7 @@ bool ReadOptions(const QCommandLineParser& p, SimOptions& o, QString* error) {
     *error = QStringLiteral("give --tcp, --pty or both");
     return false;
   }
-  if (!ReadInt(p, "count", 1, 4096, o.count, error)) return false;
+  if (!ReadInt(p, "count", 1, 16384, o.count, error)) return false;
   if (p.isSet("baud")) {
     bool ok = false;
     o.ptyBaud = p.value("baud").toInt(&ok);

@@ -4,9 +4,11 @@
 #include "sim/sim_printer.h"
 #include "sim/tcp_listener.h"
 
+#include <utility>
+
 namespace kestrova::sim {
 
-Simulator::Simulator(SimOptions options, QObject* parent) : QObject(parent), options_(std::move(options)) {}
+Simulator::Simulator(boost::asio::io_context& io, SimOptions options) : io_(io), options_(std::move(options)) {}
 
 Simulator::~Simulator() {
   // Links first: they log their disconnect and refer to the printers.
@@ -37,24 +39,26 @@ bool Simulator::start(QTextStream& out, QString* error) {
 
   if (options_.tcp) {
     for (int i = 0; i < options_.count; ++i) {
-      auto listener = std::make_unique<TcpListener>(*printers_[static_cast<std::size_t>(i)], options_.faults, log_);
+      TcpListener::Callbacks callbacks;
+      callbacks.printerChanged = [this] { saveState(nullptr); };
+      // A descriptor freed by any printer's connection lets a listener paused at the limit go on.
+      callbacks.descriptorFreed = [this] {
+        for (TcpListener* l : std::exchange(pausedListeners_, {})) l->resumeAccepting();
+      };
+      callbacks.paused = [this](TcpListener* l) { pausedListeners_.insert(l); };
+      auto listener = std::make_unique<TcpListener>(io_, *printers_[static_cast<std::size_t>(i)], options_.faults,
+                                                    log_, std::move(callbacks));
       const quint16 port = options_.tcpPort == 0 ? 0 : static_cast<quint16>(options_.tcpPort + i);
       if (!listener->listen(options_.tcpAddress, port, error)) return false;
-      connect(listener.get(), &TcpListener::printerChanged, this, [this] { saveState(nullptr); });
-      // A descriptor freed by any printer's connection lets a listener paused at the limit go on.
-      connect(listener.get(), &TcpListener::descriptorFreed, this, [this] {
-        for (const auto& l : listeners_) l->resumeAccepting();
-      });
       log_.event(listener->link(), QStringLiteral("listening"));
       out << "listening tcp " << options_.tcpAddress.toString() << ':' << listener->port() << '\n';
       listeners_.push_back(std::move(listener));
     }
   }
   if (!options_.ptyPath.isEmpty()) {
-    pty_ = std::make_unique<PtyPort>(*printers_.front(), options_.faults, log_);
+    pty_ = std::make_unique<PtyPort>(io_, *printers_.front(), options_.faults, log_, [this] { saveState(nullptr); });
     pty_->setRequiredBaud(options_.ptyBaud);
     if (!pty_->open(options_.ptyPath, error)) return false;
-    connect(pty_.get(), &PtyPort::printerChanged, this, [this] { saveState(nullptr); });
     log_.event(pty_->link(), QStringLiteral("listening ") + pty_->slaveName());
     out << "listening pty " << options_.ptyPath << " -> " << pty_->slaveName() << '\n';
   }

@@ -1,24 +1,16 @@
 #include "sim/tcp_connection.h"
 
-#include <QSocketNotifier>
-
 #include <cerrno>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include "sim/session.h"
 #include "sim/sim_log.h"
 
 namespace kestrova::sim {
 
-TcpConnection::TcpConnection(int fd, SimPrinter& printer, const Faults& faults, SimLog& log, const QString& link,
-                             QObject* parent)
-    : QObject(parent),
-      fd_(fd),
-      log_(log),
-      link_(link),
-      readNotifier_(new QSocketNotifier(fd, QSocketNotifier::Read, this)),
-      writeNotifier_(new QSocketNotifier(fd, QSocketNotifier::Write, this)) {
+TcpConnection::TcpConnection(boost::asio::io_context& io, int fd, SimPrinter& printer, const Faults& faults,
+                             SimLog& log, const QString& link, Callbacks callbacks)
+    : log_(log), link_(link), callbacks_(std::move(callbacks)), socket_(io, fd), linger_(io) {
   Session::LinkOps ops;
   ops.write = [this](const QByteArray& b) { write(b); };
   ops.unsent = [this] { return qint64(outgoing_.size()); };
@@ -28,26 +20,23 @@ TcpConnection::TcpConnection(int fd, SimPrinter& printer, const Faults& faults, 
     closeNow();
     return false;
   };
-  session_ = new Session(printer, faults, log, link, std::move(ops), this);
-  connect(session_, &Session::printerChanged, this, &TcpConnection::printerChanged);
-  connect(readNotifier_, &QSocketNotifier::activated, this, &TcpConnection::readSome);
-  writeNotifier_->setEnabled(false);
-  connect(writeNotifier_, &QSocketNotifier::activated, this, &TcpConnection::writeSome);
-  linger_.setSingleShot(true);
-  connect(&linger_, &QTimer::timeout, this, &TcpConnection::closeNow);
+  session_ = std::make_unique<Session>(io, printer, faults, log, link, std::move(ops), callbacks_.printerChanged);
+  socket_.onReadable([this] { readSome(); });
+  socket_.onWritable([this] { writeSome(); });
+  socket_.setReadEnabled(true);
 }
 
 TcpConnection::~TcpConnection() {
-  if (fd_ < 0) return;
-  ::close(fd_);
+  if (socket_.fd() < 0) return;
+  socket_.close();
   log_.event(link_, QStringLiteral("disconnect"));
 }
 
 void TcpConnection::readSome() {
   char buf[16 * 1024];
   int total = 0;
-  while (fd_ >= 0 && total < kReadPerTurn) {
-    const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+  while (socket_.fd() >= 0 && total < kReadPerTurn) {
+    const ssize_t n = ::recv(socket_.fd(), buf, sizeof buf, 0);
     if (n > 0) {
       total += static_cast<int>(n);
       session_->receive(QByteArray(buf, static_cast<qsizetype>(n)));
@@ -57,7 +46,7 @@ void TcpConnection::readSome() {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
     if (n == 0) {
       // Half-close: everything sent before it has been run; its replies still go out.
-      readNotifier_->setEnabled(false);
+      socket_.setReadEnabled(false);
       session_->endOfInput();
       return;
     }
@@ -66,14 +55,15 @@ void TcpConnection::readSome() {
 }
 
 void TcpConnection::write(const QByteArray& bytes) {
-  if (fd_ < 0) return;
+  if (socket_.fd() < 0) return;
   outgoing_ += bytes;
   writeSome();
 }
 
 void TcpConnection::writeSome() {
-  while (fd_ >= 0 && !outgoing_.isEmpty()) {
-    const ssize_t n = ::send(fd_, outgoing_.constData(), static_cast<size_t>(outgoing_.size()), MSG_NOSIGNAL);
+  while (socket_.fd() >= 0 && !outgoing_.isEmpty()) {
+    const ssize_t n =
+        ::send(socket_.fd(), outgoing_.constData(), static_cast<size_t>(outgoing_.size()), MSG_NOSIGNAL);
     if (n > 0) {
       if (n == outgoing_.size()) outgoing_.clear();  // gives the memory back
       else outgoing_.remove(0, static_cast<qsizetype>(n));
@@ -84,8 +74,8 @@ void TcpConnection::writeSome() {
     closeNow();  // the peer is gone
     return;
   }
-  if (fd_ < 0) return;
-  writeNotifier_->setEnabled(!outgoing_.isEmpty());
+  if (socket_.fd() < 0) return;
+  socket_.setWriteEnabled(!outgoing_.isEmpty());
   if (outgoing_.isEmpty() && closeWhenSent_) closeNow();
 }
 
@@ -95,22 +85,17 @@ void TcpConnection::closeWhenSent() {
     closeNow();
     return;
   }
-  linger_.start(kLingerMs);
+  linger_.start(kLingerMs, [this] { closeNow(); });
 }
 
 void TcpConnection::closeNow() {
-  if (fd_ < 0) return;
-  // Possibly inside a notifier's own signal or the session's receive(): they go later.
-  readNotifier_->setEnabled(false);
-  writeNotifier_->setEnabled(false);
+  if (socket_.fd() < 0) return;
   linger_.stop();
   session_->linkGone();
-  ::close(fd_);
-  fd_ = -1;
+  socket_.close();
   outgoing_ = QByteArray();
   log_.event(link_, QStringLiteral("disconnect"));
-  emit closed();
-  deleteLater();
+  if (callbacks_.closed) callbacks_.closed();
 }
 
 }  // namespace kestrova::sim

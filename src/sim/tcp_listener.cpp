@@ -1,6 +1,7 @@
 #include "sim/tcp_listener.h"
 
-#include <QSocketNotifier>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/post.hpp>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -34,27 +35,24 @@ QString PeerText(const sockaddr_storage& peer) {
 
 }  // namespace
 
-TcpListener::TcpListener(SimPrinter& printer, const Faults& faults, SimLog& log, QObject* parent)
-    : QObject(parent), printer_(printer), faults_(faults), log_(log) {
-  retry_.setSingleShot(true);
-  connect(&retry_, &QTimer::timeout, this, &TcpListener::resumeAccepting);
-}
+TcpListener::TcpListener(boost::asio::io_context& io, SimPrinter& printer, const Faults& faults, SimLog& log,
+                         Callbacks callbacks)
+    : io_(io), printer_(printer), faults_(faults), log_(log), callbacks_(std::move(callbacks)), retry_(io) {}
 
 TcpListener::~TcpListener() {
-  // The connections first: they log their disconnect while the link still exists.
-  for (TcpConnection* c : findChildren<TcpConnection*>(Qt::FindDirectChildrenOnly)) delete c;
-  if (fd_ >= 0) ::close(fd_);
+  // The connections first, oldest first: they log their disconnect while the link still exists.
+  while (!connections_.empty()) connections_.erase(connections_.begin());
 }
 
 bool TcpListener::listen(const QHostAddress& address, quint16 port, QString* error) {
+  int fd = -1;
   auto fail = [&](const char* what) {
     if (error)
       *error = QStringLiteral("cannot listen on %1:%2: %3 failed: %4")
                    .arg(address.toString())
                    .arg(port)
                    .arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    if (fd >= 0) ::close(fd);
     return false;
   };
   sockaddr_storage addr{};
@@ -73,19 +71,20 @@ bool TcpListener::listen(const QHostAddress& address, quint16 port, QString* err
     a.sin_addr.s_addr = htonl(address.toIPv4Address());
     length = sizeof a;
   }
-  fd_ = ::socket(addr.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd_ < 0) return fail("socket");
+  fd = ::socket(addr.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return fail("socket");
   const int on = 1;
-  ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&addr), length) != 0) return fail("bind");
-  if (::listen(fd_, SOMAXCONN) != 0) return fail("listen");
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), length) != 0) return fail("bind");
+  if (::listen(fd, SOMAXCONN) != 0) return fail("listen");
   sockaddr_storage bound{};
   socklen_t boundLength = sizeof bound;
-  if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&bound), &boundLength) != 0) return fail("getsockname");
+  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &boundLength) != 0) return fail("getsockname");
   port_ = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6&>(bound).sin6_port
                                             : reinterpret_cast<const sockaddr_in&>(bound).sin_port);
-  notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, &TcpListener::acceptSome);
+  socket_ = std::make_unique<WatchedDescriptor>(io_, fd);
+  socket_->onReadable([this] { acceptSome(); });
+  socket_->setReadEnabled(true);
   return true;
 }
 
@@ -93,14 +92,14 @@ void TcpListener::resumeAccepting() {
   if (!paused_) return;
   paused_ = false;
   retry_.stop();
-  notifier_->setEnabled(true);  // fires at once when clients wait in the queue
+  socket_->setReadEnabled(true);  // fires at once when clients wait in the queue
 }
 
 void TcpListener::acceptSome() {
   while (!paused_) {
     sockaddr_storage peer{};
     socklen_t length = sizeof peer;
-    const int fd = ::accept4(fd_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    const int fd = ::accept4(socket_->fd(), reinterpret_cast<sockaddr*>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       // Errors of the one connection in the queue (Linux passes network errors on): the next.
       if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO || errno == ENETDOWN || errno == ENONET ||
@@ -114,8 +113,9 @@ void TcpListener::acceptSome() {
         log_.event(link(), QStringLiteral("accept paused: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
       pauseLogged_ = true;
       paused_ = true;
-      notifier_->setEnabled(false);
-      retry_.start(kRetryMs);
+      socket_->setReadEnabled(false);
+      retry_.start(kRetryMs, [this] { resumeAccepting(); });
+      if (callbacks_.paused) callbacks_.paused(this);
       return;
     }
     if (pauseLogged_) {
@@ -128,10 +128,17 @@ void TcpListener::acceptSome() {
     ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
     const QString link = this->link();
     log_.event(link, QStringLiteral("connect ") + PeerText(peer));
-    auto* connection = new TcpConnection(fd, printer_, faults_, log_, link, this);
-    connect(connection, &TcpConnection::printerChanged, this, &TcpListener::printerChanged);
-    connect(connection, &TcpConnection::closed, this, &TcpListener::descriptorFreed);
+    const quint64 id = nextConnection_++;
+    connections_.emplace(id, std::make_unique<TcpConnection>(
+                                 io_, fd, printer_, faults_, log_, link,
+                                 TcpConnection::Callbacks{callbacks_.printerChanged, [this, id] { connectionClosed(id); }}));
   }
+}
+
+void TcpListener::connectionClosed(quint64 id) {
+  // Possibly inside the connection's own read or write: it goes after the work queued now.
+  boost::asio::post(io_, [this, id] { connections_.erase(id); });
+  if (callbacks_.descriptorFreed) callbacks_.descriptorFreed();
 }
 
 }  // namespace kestrova::sim

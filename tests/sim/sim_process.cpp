@@ -8,6 +8,7 @@
 
 #include <QRegularExpression>
 
+#include <sys/resource.h>
 
 namespace kestrova::sim::testing {
 
@@ -28,6 +29,11 @@ bool SimProcess::start(const QStringList& args, int lines) {
   process_.setProgram(SimBinary());
   process_.setArguments(args);
   process_.setProcessChannelMode(QProcess::SeparateChannels);
+  if (openFileLimit_ > 0)
+    process_.setChildProcessModifier([limit = rlim_t(openFileLimit_)] {
+      const rlimit l{limit, limit};
+      setrlimit(RLIMIT_NOFILE, &l);
+    });
   process_.start();
   if (!process_.waitForStarted(5000)) {
     error_ = process_.errorString();

@@ -21,6 +21,8 @@ class SimProcess {
  public:
   virtual ~SimProcess() { stop(); }
 
+  // The open-file limit (soft and hard) the simulator is started with; 0: the test's own.
+  void setOpenFileLimit(int limit) { openFileLimit_ = limit; }
   // Starts the simulator and waits up to 5 s for `lines` listening lines on its stdout.
   bool start(const QStringList& args, int lines = 1);
   // The same, logging to logPath().
@@ -53,6 +55,7 @@ class SimProcess {
   QProcess process_;
   QStringList listening_;
   QString error_;
+  int openFileLimit_ = 0;
 };
 
 // A TCP port on 127.0.0.1 that nobody listens on (bound once, then released).
