@@ -1,5 +1,5 @@
 #pragma once
-// What each printer of a fleet command prints, made on its link thread as soon as its job ends
+// What each printer of a fleet command prints, made on its loop as soon as its job ends
 // (the report itself is dropped then), and printed in the order given once every job has ended.
 // A fleet of any length so keeps the reports of the printers in flight and the lines of the others.
 #include <ostream>

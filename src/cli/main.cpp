@@ -9,10 +9,9 @@
 
 int main(int argc, char* argv[]) {
   kestrova::cli::RaiseOpenFileLimit();
-  // Qt's event loop on GLib registers every thread's main context in one process-wide list,
-  // appended to at its end, so starting n link threads costs O(n^2): with 5,000 printers that
-  // was the program's largest CPU cost. Qt's own event loop has no such list. Set before any
-  // thread starts, so setenv races with no reader.
+  // Qt's event loop on GLib registers every thread's main context in one process-wide list; the
+  // tool needs no GLib loop at all (its printers run on Asio's loops). Set before any thread
+  // starts, so setenv races with no reader.
   qputenv("QT_NO_GLIB", "1");
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("kestrova-swctl"));

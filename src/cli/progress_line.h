@@ -2,7 +2,7 @@
 // The one-line progress indicator of a read, for a terminal only:
 //   "\rreading 127.0.0.1:9100 [##########          ] 50%"
 //   "\rreading 3 printers [####                ] 20%"
-// Updated from the link threads; each update rewrites the line when the percentage moves.
+// Updated from the fleet's loops; each update rewrites the line when the percentage moves.
 #include <mutex>
 #include <ostream>
 #include <string>

@@ -26,7 +26,7 @@ int Usage(const std::string& message) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  QCoreApplication app(argc, argv);  // the link threads' sockets want a Qt application
+  QCoreApplication app(argc, argv);  // the option parser's application
   QCommandLineParser parser;
   parser.setApplicationDescription("Reads receipt printers for Prometheus: GET /probe?target=HOST[:PORT][&profile=NAME].");
   parser.addHelpOption();

@@ -1,9 +1,9 @@
 #pragma once
 // What the exporter answers: /probe reads one printer (as `kestrova-swctl metrics --fast` does,
 // through the same read job) and answers its metric families with the probe's own; /metrics the
-// exporter's counters; /-/healthy. A read is a blocking job of the link layer, so it runs on a
-// pool of link threads (at most maxProbes at once, more are answered 503) and its answer is
-// posted back to the io_context; the scrape's deadline is kept on the io_context by a timer.
+// exporter's counters; /-/healthy. A read runs as a coroutine on one of a pool of link threads
+// (at most maxProbes at once, more are answered 503) and its answer is posted back to the
+// io_context; the scrape's deadline is kept on the io_context by a timer.
 #include <boost/asio/io_context.hpp>
 #include <map>
 #include <memory>
